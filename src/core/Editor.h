@@ -1,0 +1,80 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "datasets/SaveSelection.h"
+#include "editing/DragState.h"
+#include "form/Dispatcher.h"
+#include "form/Form.h"
+#include "platform/Ui.h"
+#include "preview/PreviewState.h"
+
+namespace varnisk {
+
+// The application: its three windows, the stores beside the field sheet, the
+// drag state and the ports to the world outside. Each front end (the window,
+// varnisk-cli) and each test makes one and forwards the user's events to its
+// forms through `dispatch`. Nothing else is global.
+class Editor {
+public:
+    struct Options {
+        std::string startDir;  // the directory current at start (the base of CamTextures)
+    };
+
+    Editor(Ui& ui, Options options);
+
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    Ui& ui;
+
+    Form main{"TForm1", "Varnisk 6.6"};       // the main window with the field sheet
+    Form credits{"TForm2", "Credits"};         // the credits window
+    Form save{"TFormSave", "Choose Datas to Save"};  // the save selection window
+
+    // Readiness count: the change handlers of the sheet do nothing while 0.
+    int SheetReady = 0;
+    // The camera field whose camera the preview shows.
+    int CurrentCamField = 105;
+    bool GameFound = false;
+    std::string StartDir;
+
+    DragState drag;
+    PreviewState preview;
+    SaveState saveWindow;
+
+    // The windows, main window first.
+    std::array<Form*, 3> forms() { return {&main, &credits, &save}; }
+
+    // Finds a control by its name on the main window ("LMDEdit12") or by its
+    // window's class name, a point and its name ("TFormSave.CB57"), without
+    // regard to letter case. Returns nullptr when there is none.
+    struct Found {
+        Form* form = nullptr;
+        Control* control = nullptr;
+    };
+    Found findControl(std::string_view qualifiedName);
+
+    // Runs one event of a front end as an operation (see Dispatcher).
+    bool dispatch(const std::function<void()>& operation) { return dispatcher_.run(operation); }
+    bool terminated() const { return dispatcher_.terminated(); }
+
+    // The start-up import, run once before the main window is shown. An error
+    // here ends the program: returns false then.
+    bool startUp();
+
+    // The handlers of the frame.
+    void importAll();
+    void formResize();
+    void aboutClick();
+
+private:
+    void wire();
+
+    Dispatcher dispatcher_;
+};
+
+}  // namespace varnisk

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "form/Control.h"
+
+namespace varnisk {
+
+// One window of the program as data: its frame properties and its controls.
+//
+// Writes from code follow the window system's rules:
+//  - an edit's text is cut to its length limit, and a write that changes the
+//    text raises the change handler (a write of the same text raises nothing);
+//  - a selector's position is held to its range and raises nothing;
+//  - a check box whose state changes raises its click handler;
+//  - a choice's index is set silently.
+// The user* functions are the events a front end (the window, varnisk-cli, a
+// test) forwards; they do not catch errors: see Dispatcher.
+class Form {
+public:
+    Form(std::string className, std::string caption);
+
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const std::string& className() const { return className_; }
+
+    // --- building ---
+    Control& add(ControlKind kind, std::string name, Control* parent, Rect bounds);
+
+    // --- lookup ---
+    // Finds a named control without regard to letter case; nullptr if none.
+    Control* find(std::string_view name) const;
+    // As find, but a missing control is a program error.
+    Control& get(std::string_view name) const;
+    // Every control, named or not, in the order of creation.
+    const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
+
+    // --- writes from code ---
+    void setText(Control& c, std::string text);
+    void setColour(Control& c, std::uint32_t colour);
+    void setPosition(Control& c, int position);
+    void setCaption(Control& c, std::string caption);
+    void setHint(Control& c, std::string hint);
+    void setEnabled(Control& c, bool enabled);
+    void setChecked(Control& c, bool checked);
+    void setIndex(Control& c, int index);
+    void setBounds(Control& c, Rect bounds);
+
+    // --- the window ---
+    const std::string& caption() const { return caption_; }
+    void setCaption(std::string caption);
+    int width() const { return width_; }
+    int height() const { return height_; }
+    int minWidth() const { return minWidth_; }
+    int minHeight() const { return minHeight_; }
+    void setMinSize(int w, int h) { minWidth_ = w; minHeight_ = h; }
+    // Gives the window an outer size, held to its minimum; raises the resize
+    // handler when the size changes.
+    void setSize(int w, int h);
+    bool visible() const { return visible_; }
+    // Shows the window, or brings it forward when it is already shown.
+    void show();
+    void hide();
+    std::function<void()> onResize;
+
+    // --- events from the user ---
+    void userClick(Control& c);
+    // A double click; `withClick` runs the click that the window system sends
+    // before it (a front end that has already sent that click passes false).
+    void userDoubleClick(Control& c, bool withClick = true);
+    // Runs the key filter; returns the character to insert, 0 when discarded.
+    char userKey(Control& c, char ch);
+    // The user changed the text (typing, pasting, deleting) to `text`.
+    void userEdit(Control& c, std::string text);
+    // Clicks into the field, selects its whole text and deletes it, then types
+    // `text` one character at a time through the key filter.
+    void userType(Control& c, std::string_view text);
+    void userPress(Control& c, MouseButton button);
+    // The mouse moved: the move goes to the control that holds the mouse.
+    void userMove();
+    void userRelease();
+    void userArrow(Control& c, bool up);
+    void userChoose(Control& c, int index);
+    // The control that holds the mouse (pressed, not yet released).
+    Control* mouseHolder() const { return mouseHolder_; }
+
+    // --- the view ---
+    // Told of every property change of a control and of the window.
+    std::function<void(Control&)> onControlChanged;
+    std::function<void()> onWindowChanged;
+    // Counts requests to bring the window forward (show while shown).
+    int raiseCount() const { return raiseCount_; }
+
+private:
+    void changed(Control& c);
+    void windowChanged();
+
+    std::string className_;
+    std::string caption_;
+    int width_ = 0, height_ = 0, minWidth_ = 0, minHeight_ = 0;
+    bool visible_ = false;
+    int raiseCount_ = 0;
+    std::vector<std::unique_ptr<Control>> controls_;
+    std::unordered_map<std::string, Control*> byName_;
+    Control* mouseHolder_ = nullptr;
+};
+
+// Lower-cases the ASCII letters of a name (control names are ASCII).
+std::string lowerName(std::string_view name);
+
+}  // namespace varnisk

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "form/Form.h"
+
+namespace varnisk {
+
+// The base number of camera record k (0..11): the row that shows it.
+int cameraRowBase(int record);
+
+// Creates the page control `Onglets` with the six tabs of the field sheet and
+// every field, caption and button on them, inside the window `form`.
+void buildFieldSheet(Form& form);
+
+// Writes a value in general text form into the camera field LMDEdit<n>;
+// the numbers 116 and 126 name no field and are ignored.
+void setCamField(Form& form, int n, long double value);
+
+// The integer value of the camera field LMDEdit<n>; 116 and 126 read team 0's
+// T-cam fields LMDTC0 and LMDTC20. A text that is no integer throws
+// ConversionError.
+int getCamField(const Form& form, int n);
+
+}  // namespace varnisk
