@@ -1,1 +1,287 @@
-// placeholder
+#include "cli/Cli.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <ostream>
+#include <sstream>
+
+#include "cli/Dump.h"
+#include "cli/Script.h"
+#include "core/Editor.h"
+#include "form/CodePage.h"
+#include "form/Errors.h"
+#include "platform/ScriptedUi.h"
+
+namespace varnisk::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: varnisk-cli [--game-dir DIR] [--start-dir DIR] [--script FILE] [COMMAND ...]\n"
+    "commands: import, export, click NAME, double-click NAME, type NAME TEXT, paste NAME TEXT,\n"
+    "  press NAME left|right|middle X Y, move X Y, release X Y, arrow NAME up|down,\n"
+    "  choose NAME INDEX, resize W H, answer open PATH, answer save PATH INDEX,\n"
+    "  answer colour VALUE, answer cancel, load FILE, save-car FILE, save-cam FILE, dump [FILE]\n";
+
+struct Options {
+    std::string gameDir;
+    bool hasGameDir = false;
+    std::string startDir;
+    std::string script;
+    std::vector<std::string> commandWords;
+    bool help = false;
+};
+
+Options parseOptions(const std::vector<std::string>& args) {
+    Options o;
+    std::size_t i = 0;
+    auto value = [&](const std::string& option) -> std::string {
+        if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
+        return args[++i];
+    };
+    for (; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--game-dir") {
+            o.gameDir = value(a);
+            o.hasGameDir = true;
+        } else if (a == "--start-dir") {
+            o.startDir = value(a);
+        } else if (a == "--script") {
+            o.script = value(a);
+        } else if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a.rfind("--", 0) == 0) {
+            throw UsageError("unknown option '" + a + "'");
+        } else {
+            break;
+        }
+    }
+    o.commandWords.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    return o;
+}
+
+long long parseWhole(const std::string& word, const std::string& what) {
+    long long v = 0;
+    const char* begin = word.data();
+    const char* end = word.data() + word.size();
+    std::from_chars_result r;
+    if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
+        r = std::from_chars(begin + 2, end, v, 16);
+    } else {
+        r = std::from_chars(begin, end, v);
+    }
+    if (r.ec != std::errc() || r.ptr != end) throw UsageError(what + " must be a whole number, not '" + word + "'");
+    return v;
+}
+
+int parseInt32(const std::string& word, const std::string& what) {
+    long long v = parseWhole(word, what);
+    if (v < INT32_MIN || v > INT32_MAX) throw UsageError(what + " is out of range: " + word);
+    return static_cast<int>(v);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw UsageError("cannot read the script '" + path + "'");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Turns each command into the operation it runs, checking everything that
+// can be checked before anything runs.
+class Compiler {
+public:
+    Compiler(Editor& editor, ScriptedUi& ui, std::ostream& out) : editor_(editor), ui_(ui), out_(out) {}
+
+    std::function<void()> compile(const Command& command) {
+        const auto& w = command.words;
+        const std::string& name = w.at(0);
+        std::vector<std::string> args(w.begin() + 1, w.end());
+        Arity arity = arityOf(name, args);
+        if (arity.min < 0) throw UsageError("unknown command '" + name + "'");
+        if (static_cast<int>(args.size()) < arity.min || static_cast<int>(args.size()) > arity.max) {
+            throw UsageError("wrong number of arguments for '" + name + "'");
+        }
+
+        if (name == "import" || name == "export" || name == "load" || name == "save-car" || name == "save-cam") {
+            return [name] { throw ProgramError(name + " is not available yet"); };
+        }
+        if (name == "click") {
+            Control& c = control(args[0]);
+            Form& f = form(args[0]);
+            return [&f, &c] { f.userClick(c); };
+        }
+        if (name == "double-click") {
+            Control& c = control(args[0]);
+            Form& f = form(args[0]);
+            return [&f, &c] { f.userDoubleClick(c); };
+        }
+        if (name == "type" || name == "paste") {
+            Control& c = control(args[0], ControlKind::Edit, "a field");
+            Form& f = form(args[0]);
+            std::string text = utf8ToCp1252(args[1]);
+            if (name == "type") return [&f, &c, text] { f.userType(c, text); };
+            return [&f, &c, text] { f.userEdit(c, text); };
+        }
+        if (name == "press") {
+            Control& c = control(args[0]);
+            Form& f = form(args[0]);
+            MouseButton button = mouseButton(args[1]);
+            Point p{parseInt32(args[2], "X"), parseInt32(args[3], "Y")};
+            return [this, &f, &c, button, p] {
+                ui_.setCursor(p);
+                f.userPress(c, button);
+            };
+        }
+        if (name == "move" || name == "release") {
+            Point p{parseInt32(args[0], "X"), parseInt32(args[1], "Y")};
+            bool release = name == "release";
+            return [this, p, release] {
+                ui_.setCursor(p);
+                for (Form* f : editor_.forms()) {
+                    if (f->mouseHolder() == nullptr) continue;
+                    if (release) f->userRelease();
+                    else f->userMove();
+                }
+            };
+        }
+        if (name == "arrow") {
+            Control& c = control(args[0], ControlKind::UpDown, "an up-down selector");
+            Form& f = form(args[0]);
+            if (args[1] != "up" && args[1] != "down") throw UsageError("arrow takes up or down, not '" + args[1] + "'");
+            bool up = args[1] == "up";
+            return [&f, &c, up] { f.userArrow(c, up); };
+        }
+        if (name == "choose") {
+            Control& c = control(args[0], ControlKind::Choice, "a combo box or radio group");
+            Form& f = form(args[0]);
+            int index = parseInt32(args[1], "INDEX");
+            if (index < -1 || index >= static_cast<int>(c.items.size())) {
+                throw UsageError(args[0] + " has no item " + args[1]);
+            }
+            return [&f, &c, index] { f.userChoose(c, index); };
+        }
+        if (name == "resize") {
+            int width = parseInt32(args[0], "W"), height = parseInt32(args[1], "H");
+            return [this, width, height] { editor_.main.setSize(width, height); };
+        }
+        if (name == "answer") return answer(args);
+        if (name == "dump") {
+            std::string file = args.empty() ? "" : args[0];
+            return [this, file] { dump(file); };
+        }
+        throw UsageError("unknown command '" + name + "'");
+    }
+
+private:
+    Control& control(const std::string& qualified) {
+        Editor::Found found = editor_.findControl(qualified);
+        if (found.control == nullptr) throw UsageError("unknown control '" + qualified + "'");
+        return *found.control;
+    }
+    Control& control(const std::string& qualified, ControlKind kind, const char* what) {
+        Control& c = control(qualified);
+        if (c.kind != kind) throw UsageError(qualified + " is not " + std::string(what));
+        return c;
+    }
+    Form& form(const std::string& qualified) { return *editor_.findControl(qualified).form; }
+
+    static MouseButton mouseButton(const std::string& word) {
+        if (word == "left") return MouseButton::Left;
+        if (word == "right") return MouseButton::Right;
+        if (word == "middle") return MouseButton::Middle;
+        throw UsageError("the mouse button is left, right or middle, not '" + word + "'");
+    }
+
+    std::function<void()> answer(const std::vector<std::string>& args) {
+        const std::string& kind = args.at(0);
+        ScriptedUi::Answer a;
+        if (kind == "open") {
+            a = ScriptedUi::OpenAnswer{args.at(1)};
+        } else if (kind == "save") {
+            int index = parseInt32(args.at(2), "INDEX");
+            if (index < 1) throw UsageError("the filter INDEX counts from 1");
+            a = ScriptedUi::SaveAnswer{args.at(1), index};
+        } else if (kind == "colour") {
+            long long v = parseWhole(args.at(1), "VALUE");
+            if (v < 0 || v > 0xFFFFFFFFLL) throw UsageError("the colour VALUE is out of range: " + args.at(1));
+            a = ScriptedUi::ColourAnswer{static_cast<std::uint32_t>(v)};
+        } else if (kind == "cancel") {
+            a = ScriptedUi::Cancel{};
+        } else {
+            throw UsageError("answer takes open, save, colour or cancel, not '" + kind + "'");
+        }
+        return [this, a] { ui_.queue(a); };
+    }
+
+    void dump(const std::string& file) {
+        std::string text = dumpState(editor_, ui_);
+        if (file.empty()) {
+            out_ << text << std::flush;
+            return;
+        }
+        std::ofstream f(file, std::ios::binary | std::ios::trunc);
+        if (!f) throw FileError("Cannot create file \"" + file + "\". " + std::strerror(errno));
+        f << text;
+        f.close();
+        if (!f) throw FileError("Cannot write file \"" + file + "\"");
+    }
+
+    Editor& editor_;
+    ScriptedUi& ui_;
+    std::ostream& out_;
+};
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Options options;
+    std::vector<Command> commands;
+    try {
+        options = parseOptions(args);
+        if (options.help) {
+            out << kUsage;
+            return kExitOk;
+        }
+        if (!options.script.empty()) commands = readScript(readFile(options.script), options.script);
+        for (Command& c : groupArguments(options.commandWords)) commands.push_back(std::move(c));
+    } catch (const UsageError& e) {
+        err << "usage error: " << e.what() << "\n" << kUsage;
+        return kExitUsage;
+    }
+
+    ScriptedUi ui;
+    ui.onLine = [&err](const std::string& line) { err << line << std::endl; };
+    std::string startDir = options.startDir;
+    if (startDir.empty()) {
+        std::error_code ec;
+        startDir = std::filesystem::current_path(ec).string();
+    }
+    Editor editor(ui, {startDir});
+
+    std::vector<std::function<void()>> operations;
+    Compiler compiler(editor, ui, out);
+    for (const Command& command : commands) {
+        try {
+            operations.push_back(compiler.compile(command));
+        } catch (const UsageError& e) {
+            err << "usage error: " << command.origin << ": " << e.what() << "\n";
+            return kExitUsage;
+        }
+    }
+
+    for (const auto& operation : operations) {
+        if (editor.terminated()) break;
+        editor.dispatch(operation);
+    }
+    if (editor.terminated()) return kExitTerminated;
+    return ui.errors().empty() ? kExitOk : kExitErrors;
+}
+
+}  // namespace varnisk::cli

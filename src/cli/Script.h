@@ -1,0 +1,43 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnisk::cli {
+
+// A mistake in how varnisk-cli was called: unknown command or control, wrong
+// arguments. Reported before anything runs where it can be; exit status 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One command with its arguments, and where it was written (for messages).
+struct Command {
+    std::vector<std::string> words;
+    std::string origin;
+};
+
+// Splits one script line into words: words are separated by blanks (spaces
+// and tabs); a word holding blanks is written in double quotes.
+std::vector<std::string> splitWords(std::string_view line);
+
+// The commands of a script: one command a line; blank lines and lines whose
+// first non-blank character is '#' are skipped.
+std::vector<Command> readScript(std::string_view text, const std::string& fileName);
+
+// Groups the command words of the command line into commands by the number of
+// arguments each command takes.
+std::vector<Command> groupArguments(const std::vector<std::string>& words);
+
+// The number of arguments a command takes: {min, max}; {-1, -1} when the
+// command is unknown. "answer" is checked by its first argument.
+struct Arity {
+    int min;
+    int max;
+};
+Arity arityOf(const std::string& command, const std::vector<std::string>& following = {});
+
+}  // namespace varnisk::cli

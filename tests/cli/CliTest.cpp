@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/Cli.h"
+#include "cli/Dump.h"
+
+using namespace varnisk::cli;
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun runCli(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    int status = run(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST(Cli, AFreshSheetDumpsEveryControlOfEveryWindow) {
+    CliRun r = runCli({"dump"});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.err, "");
+    for (const char* part : {"\"status\": \"\"", "\"messages\": []", "\"errors\": []",
+                             "\"LMDEdit12\": {\"kind\": \"edit\", \"text\": \"0\", \"enabled\": true}",
+                             "\"LMDEdit103\": {\"kind\": \"edit\", \"text\": \"T-Cam Tab\", \"enabled\": false}",
+                             "\"PanelAC3\": {\"kind\": \"colour\", \"colour\": 2147483663, \"enabled\": true}",
+                             "\"UpDown2\": {\"kind\": \"updown\", \"position\": 0, \"min\": 0, \"max\": 2}",
+                             "\"PanelTT22\": {\"kind\": \"caption\", \"caption\": \"Bridgestone\", \"enabled\": true}",
+                             "\"LMDPath\": {\"kind\": \"button\", \"caption\": \"Manual GP4 Path\", \"enabled\": true, \"hint\": \"\"}",
+                             "\"LMDTeam1\": {\"kind\": \"choice\", \"index\": -1, \"items\": [\"Team 1\"",
+                             "\"TForm2.Button1\": {\"kind\": \"button\", \"caption\": \"OK\"",
+                             "\"SheetReady\": 0", "\"CurrentCamField\": 105", "\"GameFound\": false",
+                             "\"DragStartValues\": [0, 0, 0, 0, 0]", "\"DragStartFloat\": 0.0", "\"nameMask\": 0"}) {
+        EXPECT_TRUE(contains(r.out, part)) << part;
+    }
+}
+
+TEST(Cli, TypingPastingAndChoosingChangeTheSheet) {
+    CliRun r = runCli({"type", "LMDEdit12", "40", "paste", "LMDSlot2", "ab cd", "choose", "LMDTeam1", "3",
+                    "arrow", "UpDown2", "up", "arrow", "UpDown2", "up", "arrow", "UpDown2", "up", "resize", "1000", "700", "dump"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    for (const char* part : {"\"LMDEdit12\": {\"kind\": \"edit\", \"text\": \"40\"",
+                             "\"LMDSlot2\": {\"kind\": \"edit\", \"text\": \"ab cd\"",
+                             "\"LMDTeam1\": {\"kind\": \"choice\", \"index\": 3,",
+                             "\"UpDown2\": {\"kind\": \"updown\", \"position\": 2,",
+                             "\"GLView\": {\"kind\": \"view\", \"width\": 707, \"height\": 530}"}) {
+        EXPECT_TRUE(contains(r.out, part)) << part;
+    }
+}
+
+TEST(Cli, NamesOutsideTheCodePageAreKeptAsItsCharacters) {
+    CliRun r = runCli({"paste", "LMDSlot0", "R\u00e9gis \u4e2d", "dump"});
+    EXPECT_TRUE(contains(r.out, "\"LMDSlot0\": {\"kind\": \"edit\", \"text\": \"R\u00e9gis ?\"")) << r.out;
+}
+
+TEST(Cli, UsageErrorsAreReportedBeforeAnythingRuns) {
+    struct Case { std::vector<std::string> args; const char* says; };
+    for (const Case& c : {Case{{"click", "LMDEdit1", "frobnicate"}, "unknown command 'frobnicate'"},
+                          Case{{"dump", "click", "NoSuchControl"}, "unknown control 'NoSuchControl'"},
+                          Case{{"type", "UpDown2", "5"}, "UpDown2 is not a field"},
+                          Case{{"choose", "LMDTeam1", "11"}, "LMDTeam1 has no item 11"},
+                          Case{{"press", "LMDEdit12", "up", "1", "2"}, "left, right or middle"},
+                          Case{{"move", "1", "x"}, "Y must be a whole number"},
+                          Case{{"answer", "maybe"}, "answer takes open, save, colour or cancel"},
+                          Case{{"--frob"}, "unknown option '--frob'"},
+                          Case{{"--script", "/nonexistent/script.txt"}, "cannot read the script"}}) {
+        CliRun r = runCli(c.args);
+        EXPECT_EQ(r.status, kExitUsage) << c.says;
+        EXPECT_TRUE(contains(r.err, c.says)) << r.err;
+        EXPECT_EQ(r.out, "") << c.says;  // the leading dump did not run
+    }
+}
+
+TEST(Cli, CommandsOfLaterIssuesReportThatTheyAreNotThereYet) {
+    CliRun r = runCli({"import", "dump"});
+    EXPECT_EQ(r.status, kExitErrors);
+    EXPECT_EQ(r.err, "error: import is not available yet\n");
+    EXPECT_TRUE(contains(r.out, "\"errors\": [\"import is not available yet\"]"));  // the script went on
+}
+
+TEST(Cli, ScriptsRunBeforeTheCommandLineAndDumpsGoToFiles) {
+    auto dir = std::filesystem::temp_directory_path() / "varnisk-cli-test";
+    std::filesystem::create_directories(dir);
+    auto script = dir / "script.txt";
+    auto dumpFile = dir / "state.json";
+    std::ofstream(script) << "# a comment\ntype LMDSlot3 \"Blue Team\"\ndump \"" << dumpFile.string() << "\"\n";
+    CliRun r = runCli({"--start-dir", dir.string(), "--script", script.string(), "type", "LMDSlot3", "x"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    std::ifstream in(dumpFile);
+    std::stringstream saved;
+    saved << in.rdbuf();
+    EXPECT_TRUE(contains(saved.str(), "\"LMDSlot3\": {\"kind\": \"edit\", \"text\": \"Blue Team\""));
+
+    CliRun bad = runCli({"dump", (dir / "no-such-dir" / "state.json").string()});
+    EXPECT_EQ(bad.status, kExitErrors);
+    EXPECT_TRUE(contains(bad.err, "error: Cannot create file")) << bad.err;
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CliDump, FloatsGiveBackTheSameSinglePrecisionValue) {
+    EXPECT_EQ(jsonFloat(0.0f), "0.0");
+    EXPECT_EQ(jsonFloat(0.45f), "0.45");
+    EXPECT_EQ(jsonFloat(-1.8051f), "-1.8051");
+    EXPECT_EQ(jsonFloat(16777216.0f), "16777216.0");
+    EXPECT_EQ(jsonString("a\"b\\c\r\n\x01"), "\"a\\\"b\\\\c\\r\\n\\u0001\"");
+}

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "form/Errors.h"
+#include "numeric/Numbers.h"
+
+using namespace varnisk;
+
+TEST(Numbers, IntegerFieldTexts) {
+    struct Case { const char* text; int value; };
+    for (Case c : {Case{"0", 0}, {"40", 40}, {"-3", -3}, {"+7", 7}, {"  12", 12}, {"007", 7},
+                   {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}}) {
+        EXPECT_EQ(parseInt(c.text), c.value) << c.text;
+    }
+}
+
+TEST(Numbers, TextsThatAreNoIntegerAreConversionErrors) {
+    for (const char* text : {"", "-", "+", "1.5", "12 ", "abc", "1e3", "--5", "2147483648", "99999999999999999999"}) {
+        EXPECT_THROW(parseInt(text), ConversionError) << text;
+    }
+    try {
+        parseInt("x1");
+        FAIL();
+    } catch (const ConversionError& e) {
+        EXPECT_STREQ(e.what(), "'x1' is not a valid integer value");
+    }
+}
+
+TEST(Numbers, FloatFieldTexts) {
+    struct Case { const char* text; long double value; };
+    for (Case c : {Case{"12.5", 12.5L}, {"-0.3", -0.3L}, {"1.", 1.0L}, {".5", 0.5L}, {" 4 ", 4.0L},
+                   {"1E3", 1000.0L}, {"-2.5e-1", -0.25L}, {"+3", 3.0L}}) {
+        EXPECT_EQ(parseFloat(c.text), c.value) << c.text;
+    }
+    for (const char* text : {"", "-", ".", "1.2.3", "1,5", "inf", "nan", "0x10", "1e", "e5"}) {
+        EXPECT_THROW(parseFloat(text), ConversionError) << text;
+    }
+}
+
+TEST(Numbers, GeneralTextForm) {
+    struct Case { long double value; const char* text; };
+    for (Case c : {Case{12, "12"}, {12.5L, "12.5"}, {-0.3L, "-0.3"}, {0, "0"}, {-0.0L, "0"},
+                   {0.1L + 0.2L, "0.3"}, {123456789012345.0L, "123456789012345"}, {1e15L, "1E15"},
+                   {0.0001L, "0.0001"}, {0.00001L, "1E-5"}, {-1.5e-7L, "-1.5E-7"}, {-32768, "-32768"},
+                   {2.0L / 3.0L, "0.666666666666667"}}) {
+        EXPECT_EQ(formatGeneral(c.value), c.text);
+    }
+}
+
+TEST(Numbers, RoundToGoesToTheEvenNeighbourOnTies) {
+    EXPECT_EQ(roundTo(12.5L, 0), 12);
+    EXPECT_EQ(roundTo(13.5L, 0), 14);
+    EXPECT_EQ(roundTo(-2.5L, 0), -2);
+    EXPECT_EQ(formatGeneral(roundTo(0.25L, -1)), "0.2");
+    EXPECT_EQ(formatGeneral(roundTo(0.35L, -1)), "0.4");
+    EXPECT_EQ(formatGeneral(roundTo(12.34L, -1)), "12.3");
+}
+
+TEST(Numbers, IntegerDivisionTruncatesTowardZero) {
+    EXPECT_EQ(divTrunc(-7, 2), -3);
+    EXPECT_EQ(divTrunc(364, 182), 2);
+    EXPECT_EQ(divTrunc(-365, 182), -2);
+}
