@@ -15,7 +15,7 @@
 #include "core/Editor.h"
 #include "form/CodePage.h"
 #include "form/Errors.h"
-#include "platform/ScriptedUi.h"
+#include "platform/ConsoleUi.h"
 
 namespace varnisk::cli {
 
@@ -256,8 +256,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return kExitUsage;
     }
 
-    ScriptedUi ui;
-    ui.onLine = [&err](const std::string& line) { err << line << std::endl; };
+    ConsoleUi ui(err);
     std::string startDir = options.startDir;
     if (startDir.empty()) {
         std::error_code ec;
