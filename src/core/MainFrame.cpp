@@ -53,7 +53,7 @@ void buildCreditsWindow(Form& form) {
         "details of Grand Prix 4,\n"
         "edited and put back into the game.\n\n"
         "Written by the Varnisk developers.";
-    form.add(ControlKind::Rule, "", &panel, {70, 24, 100, 2});
+    form.add(ControlKind::Rule, "", &panel, {70, 35, 100, 2});
     Control& ok = form.add(ControlKind::Button, "Button1", nullptr, {92, 142, 73, 19});
     ok.caption = "OK";
 }

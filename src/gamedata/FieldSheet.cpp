@@ -165,17 +165,17 @@ void buildTyres(Tab tab) {
             tab.edit(num("LMDTP", 3 * row.rightTyre - 2 + k), xs[3 + k], row.y, 36, 18);
         }
     }
-    tab.label("Tyre Brands", 84, 66, 102);
-    tab.label("1st Car", 188, 66, 38);
-    tab.label("2nd Car", 228, 66, 38);
+    tab.label("Tyre Brands", 96, 66, 90);
+    tab.label("1st Car", 187, 66, 40);
+    tab.label("2nd Car", 227, 66, 40);
     for (int t = 0; t < kTeamCount; ++t) {
         int y = 80 + 16 * t;
-        tab.caption(num("PanelTT", t + 1), kDefaultTeamNames[static_cast<std::size_t>(t)], 2, y, 80, 15);
-        Control& brand = tab.form().add(ControlKind::UpDown, num("UpDown", t + 1), &tab.page(), {84, y, 30, 15});
+        tab.caption(num("PanelTT", t + 1), kDefaultTeamNames[static_cast<std::size_t>(t)], 2, y, 92, 15);
+        Control& brand = tab.form().add(ControlKind::UpDown, num("UpDown", t + 1), &tab.page(), {96, y, 24, 15});
         brand.min = 0;
         brand.max = t == 1 ? 2 : 1;  // team 1 has a third brand of its own
         brand.horizontal = true;
-        tab.caption(num("PanelTT", t + 21), "Bridgestone", 116, y, 70, 15, Bevel::Lowered);
+        tab.caption(num("PanelTT", t + 21), "Bridgestone", 122, y, 64, 15, Bevel::Lowered);
         tab.colour(num("PanelRC", t), 188, y, 38, 15);
         Control& second = tab.colour(num("PanelRC", t + 20), 228, y, 38, 15);
         second.enabled = t == 0;  // PanelRC20 is disabled by the first import only

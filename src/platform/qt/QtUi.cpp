@@ -1,1 +1,82 @@
-// placeholder
+#include "platform/qt/QtUi.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QCursor>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "core/MainFrame.h"
+#include "platform/qt/QtConvert.h"
+
+namespace varnisk {
+
+namespace {
+
+void showBox(QMessageBox::Icon icon, const std::string& text) {
+    QMessageBox box(icon, QString::fromUtf8(kAppTitle), fromCp1252(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+std::optional<FileDialogAnswer> runFileDialog(const FileDialogRequest& request, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(QApplication::activeWindow(), fromCp1252(request.title), fromPath(request.initialDir));
+    dialog.setAcceptMode(mode);
+    if (mode == QFileDialog::AcceptOpen) {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);  // the program decides
+    }
+    QStringList filters = toNameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        int index = request.filterIndex;
+        if (index < 1 || index > filters.size()) index = 1;
+        dialog.selectNameFilter(filters[index - 1]);
+    }
+    if (!request.defaultExt.empty()) dialog.setDefaultSuffix(fromCp1252(request.defaultExt));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    FileDialogAnswer answer;
+    answer.path = toPath(dialog.selectedFiles().first());
+    answer.filterIndex = filters.isEmpty() ? request.filterIndex
+                                           : static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    if (answer.filterIndex < 1) answer.filterIndex = 1;
+    return answer;
+}
+
+}  // namespace
+
+void QtUi::message(const std::string& text) { showBox(QMessageBox::NoIcon, text); }
+
+void QtUi::error(const std::string& text) { showBox(QMessageBox::Critical, text); }
+
+std::optional<FileDialogAnswer> QtUi::openFile(const FileDialogRequest& request) {
+    return runFileDialog(request, QFileDialog::AcceptOpen);
+}
+
+std::optional<FileDialogAnswer> QtUi::saveFile(const FileDialogRequest& request) {
+    return runFileDialog(request, QFileDialog::AcceptSave);
+}
+
+std::optional<std::uint32_t> QtUi::chooseColour(const ColourDialogRequest& request) {
+    for (const std::string& entry : request.customColours) {
+        if (auto custom = parseCustomColour(entry)) QColorDialog::setCustomColor(custom->slot, toQColor(custom->colour));
+    }
+    QColorDialog dialog(toQColor(request.colour), QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return fromQColor(dialog.selectedColor());
+}
+
+void QtUi::beep() { QApplication::beep(); }
+
+Point QtUi::cursorPos() {
+    QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+}
+
+void QtUi::repaintPreview() {
+    if (repaint_) repaint_();
+}
+
+}  // namespace varnisk

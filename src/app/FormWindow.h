@@ -1,0 +1,64 @@
+#pragma once
+
+#include <functional>
+#include <string_view>
+#include <unordered_map>
+
+#include <QWidget>
+
+#include "app/Widgets.h"
+#include "core/Editor.h"
+
+namespace varnisk::app {
+
+// A top-level window that shows one Form: one widget per control, kept in
+// step with the control both ways. Writes of the model show in the widgets;
+// what the user does reaches the model only as the form's user events, run
+// through the editor's dispatcher.
+//
+// The form's width and height are the window's outer size, frame included;
+// the widget's client area is that less kFrameWidth by kFrameHeight.
+class FormWindow : public QWidget {
+public:
+    // What closing the window from its title bar does.
+    enum class OnClose { EndProgram, HideForm };
+
+    FormWindow(Editor& editor, Form& form, OnClose onClose);
+    ~FormWindow() override;
+
+    Form& form() const { return form_; }
+
+    // The widget of a control of this window's form; nullptr if none.
+    QWidget* widgetFor(const Control& control) const;
+    QWidget* widgetFor(std::string_view name) const;
+
+    // Places the window in the middle of its screen.
+    void centreOnScreen();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* create(Control& c);
+    void wire(Control& c, QWidget* w);
+    void relayMouse(Control& c, QWidget* w);
+    FieldEdit::KeyVerdict filterKey(Control& c, const QKeyEvent& event);
+
+    // Model to widget, with the widget's signals ignored meanwhile.
+    void syncControl(Control& c);
+    void syncWindow();
+    // Runs one user event; afterwards the control's widget shows again what
+    // the model kept (the model may refuse or change what the user did).
+    void forward(Control* c, const std::function<void()>& event);
+
+    Editor& editor_;
+    Form& form_;
+    OnClose onClose_;
+    std::unordered_map<const Control*, QWidget*> widgets_;
+    int syncing_ = 0;
+    int raiseCount_ = 0;
+    bool placed_ = false;
+};
+
+}  // namespace varnisk::app

@@ -1,0 +1,61 @@
+#include "app/Look.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include "form/Control.h"
+#include "platform/qt/QtConvert.h"
+
+namespace varnisk::app {
+
+namespace {
+
+QPalette classicPalette() {
+    const QColor face = toQColor(kButtonFaceColour);
+    QPalette pal(face);
+    pal.setColor(QPalette::Window, face);
+    pal.setColor(QPalette::Button, face);
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::AlternateBase, face);
+    pal.setColor(QPalette::Light, Qt::white);
+    pal.setColor(QPalette::Midlight, face.lighter(108));
+    pal.setColor(QPalette::Dark, QColor(128, 128, 128));
+    pal.setColor(QPalette::Mid, QColor(160, 160, 160));
+    pal.setColor(QPalette::Shadow, QColor(64, 64, 64));
+    pal.setColor(QPalette::WindowText, Qt::black);
+    pal.setColor(QPalette::Text, Qt::black);
+    pal.setColor(QPalette::ButtonText, Qt::black);
+    pal.setColor(QPalette::Highlight, QColor(10, 36, 106));
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    pal.setColor(QPalette::ToolTipBase, QColor(255, 255, 225));
+    pal.setColor(QPalette::ToolTipText, Qt::black);
+    // Disabled texts stay readable: dark grey, on the face colour in fields.
+    const QColor grey(96, 96, 96);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, grey);
+    pal.setColor(QPalette::Disabled, QPalette::Text, grey);
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, grey);
+    pal.setColor(QPalette::Disabled, QPalette::Base, face);
+    pal.setColor(QPalette::Disabled, QPalette::Light, Qt::white);
+    return pal;
+}
+
+}  // namespace
+
+void applyLook(QApplication& app) {
+    QStyle* style = QStyleFactory::create(QStringLiteral("Windows"));
+    if (style == nullptr) style = QStyleFactory::create(QStringLiteral("Fusion"));
+    if (style != nullptr) app.setStyle(style);
+    app.setPalette(classicPalette());
+
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    app.setFont(font);
+}
+
+}  // namespace varnisk::app

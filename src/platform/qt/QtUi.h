@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+
+#include "platform/Ui.h"
+
+namespace varnisk {
+
+// The Ui of the window: Qt message boxes and dialogs, the system beep and
+// cursor, and the preview's repaint request handed to the window.
+class QtUi : public Ui {
+public:
+    void message(const std::string& text) override;
+    void error(const std::string& text) override;
+    std::optional<FileDialogAnswer> openFile(const FileDialogRequest& request) override;
+    std::optional<FileDialogAnswer> saveFile(const FileDialogRequest& request) override;
+    std::optional<std::uint32_t> chooseColour(const ColourDialogRequest& request) override;
+    void beep() override;
+    Point cursorPos() override;
+    void repaintPreview() override;
+
+    // What repaintPreview does: set by the window that holds the preview.
+    void setRepaintPreview(std::function<void()> repaint) { repaint_ = std::move(repaint); }
+
+private:
+    std::function<void()> repaint_;
+};
+
+}  // namespace varnisk

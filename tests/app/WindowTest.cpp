@@ -1,0 +1,591 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/FormWindow.h"
+#include "app/Look.h"
+#include "app/Widgets.h"
+#include "core/Editor.h"
+#include "core/MainFrame.h"
+#include "platform/ScriptedUi.h"
+#include "platform/qt/QtConvert.h"
+#include "platform/qt/QtUi.h"
+
+using namespace varnisk;
+using varnisk::app::FormWindow;
+
+namespace {
+
+// The editor with its three windows, as the program makes them.
+struct Windows : ::testing::Test {
+    ScriptedUi ui;
+    Editor editor{ui, {"/start"}};
+    FormWindow main{editor, editor.main, FormWindow::OnClose::EndProgram};
+    FormWindow credits{editor, editor.credits, FormWindow::OnClose::HideForm};
+    FormWindow save{editor, editor.save, FormWindow::OnClose::HideForm};
+
+    Control& control(const char* name) { return editor.main.get(name); }
+    template <class W>
+    W* widget(const char* name) {
+        W* w = qobject_cast<W*>(main.widgetFor(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void showMain() {
+        editor.dispatch([&] { editor.main.show(); });
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    }
+};
+
+bool isKind(const Control& c, QWidget* w) {
+    switch (c.kind) {
+    case ControlKind::Edit: return dynamic_cast<app::FieldEdit*>(w) != nullptr;
+    case ControlKind::Colour: return dynamic_cast<app::Swatch*>(w) != nullptr;
+    case ControlKind::UpDown: return qobject_cast<app::ArrowPair*>(w) != nullptr;
+    case ControlKind::Caption: return dynamic_cast<app::Panel*>(w) != nullptr;
+    case ControlKind::Button: return qobject_cast<QPushButton*>(w) != nullptr;
+    case ControlKind::Check: return qobject_cast<QCheckBox*>(w) != nullptr;
+    case ControlKind::Choice:
+        switch (c.style) {
+        case ChoiceStyle::Combo: return qobject_cast<QComboBox*>(w) != nullptr;
+        case ChoiceStyle::Radio: return qobject_cast<app::RadioChoice*>(w) != nullptr;
+        case ChoiceStyle::Pages: return qobject_cast<QTabWidget*>(w) != nullptr;
+        }
+        return false;
+    case ControlKind::Group: return qobject_cast<QGroupBox*>(w) != nullptr;
+    case ControlKind::Page: return qobject_cast<QTabWidget*>(w->parentWidget()->parentWidget()) != nullptr;
+    case ControlKind::View:  // the preview area, black
+        return w->autoFillBackground() && w->palette().color(w->backgroundRole()) == QColor(Qt::black);
+    case ControlKind::Rule: return dynamic_cast<app::Rule*>(w) != nullptr;
+    }
+    return false;
+}
+
+QRect toQRect(Rect r) { return {r.left, r.top, r.width, r.height}; }
+
+// Runs `check` on the next modal dialog, once it shows; the returned timer
+// may be deleted to call the check off.
+QPointer<QTimer> onModal(const std::function<void(QWidget*)>& check) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, check] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) return;
+        timer->stop();
+        timer->deleteLater();
+        check(modal);
+    });
+    timer->start(10);
+    return timer;
+}
+
+}  // namespace
+
+TEST_F(Windows, EveryControlHasAWidgetOfItsKindWhereTheFormPutsIt) {
+    std::vector<std::pair<Form*, FormWindow*>> pairs = {
+        {&editor.main, &main}, {&editor.credits, &credits}, {&editor.save, &save}};
+    for (auto [form, window] : pairs) {
+        for (const auto& c : form->controls()) {
+            QWidget* w = window->widgetFor(*c);
+            ASSERT_NE(w, nullptr) << c->name;
+            EXPECT_TRUE(isKind(*c, w)) << form->className() << "." << c->name;
+            if (c->kind == ControlKind::Page) continue;  // the page control places its pages
+            QWidget* parent = c->parent != nullptr ? window->widgetFor(*c->parent) : window;
+            EXPECT_EQ(w->parentWidget(), parent) << c->name;
+            EXPECT_EQ(w->geometry(), toQRect(c->bounds)) << c->name;
+        }
+    }
+    EXPECT_EQ(main.widgetFor("lmdedit12"), main.widgetFor(control("LMDEdit12")));
+
+    // The six tabs in their order, with the page children on their pages.
+    auto* tabs = widget<QTabWidget>("Onglets");
+    ASSERT_EQ(tabs->count(), 6);
+    const char* names[] = {"Cameras", "External", "Cockpit", "Tyres", "Details", "Slots"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(tabs->tabText(i), QString::fromLatin1(names[i]));
+    EXPECT_EQ(main.widgetFor("LMDEdit12")->parentWidget(), tabs->widget(0));
+    EXPECT_EQ(main.widgetFor("AboutButton")->parentWidget(), tabs->widget(4));
+    EXPECT_EQ(tabs->currentIndex(), 0);
+
+    // The window's client area is the form's outer size less the frame.
+    EXPECT_EQ(main.size(), QSize(616 - kFrameWidth, 343 - kFrameHeight));
+    EXPECT_EQ(main.minimumSize(), QSize(612 - kFrameWidth, 338 - kFrameHeight));
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Varnisk 6.6"));
+    EXPECT_EQ(credits.size(), QSize(264 - kFrameWidth, 195 - kFrameHeight));
+    EXPECT_FALSE(credits.isVisible());
+    EXPECT_FALSE(save.isVisible());
+    EXPECT_EQ(widget<QLineEdit>("LMDEdit103")->text(), QStringLiteral("T-Cam Tab"));
+    EXPECT_FALSE(widget<QLineEdit>("LMDEdit103")->isEnabled());
+}
+
+TEST_F(Windows, WritesOfTheModelShowInTheWidgetsAndComeNoFurther) {
+    int changes = 0, clicks = 0;
+    for (const auto& c : editor.main.controls()) {
+        c->on.change = [&changes](Control&) { ++changes; };
+        c->on.click = [&clicks](Control&) { ++clicks; };
+    }
+    Form& f = editor.main;
+    auto text = [&](const char* name) { return widget<QLineEdit>(name)->text(); };
+
+    f.setText(control("LMDEdit12"), "42");
+    EXPECT_EQ(text("LMDEdit12"), QStringLiteral("42"));
+    EXPECT_EQ(changes, 1);  // the write itself; the widget raises none
+
+    f.setText(control("LMDSlot3"), "Caf\xE9 \x80");  // code page 1252
+    EXPECT_EQ(text("LMDSlot3"), QStringLiteral(u"Caf\u00E9 \u20AC"));
+
+    f.setColour(control("PanelAC3"), 0x0000FF);  // red in the low byte
+    auto* swatch = dynamic_cast<app::Swatch*>(main.widgetFor("PanelAC3"));
+    ASSERT_NE(swatch, nullptr);
+    EXPECT_EQ(swatch->colour(), QColor(255, 0, 0));
+    EXPECT_EQ(swatch->grab().toImage().pixelColor(swatch->width() / 2, swatch->height() / 2), QColor(255, 0, 0));
+
+    f.setCaption(control("Status"), "Import Done");
+    EXPECT_EQ(widget<QLabel>("Status")->text(), QStringLiteral("Import Done"));
+    f.setCaption(control("PanelTT22"), "Michelin");
+    EXPECT_EQ(widget<QLabel>("PanelTT22")->text(), QStringLiteral("Michelin"));
+
+    f.setEnabled(control("LMDTC3"), false);
+    EXPECT_FALSE(widget<QLineEdit>("LMDTC3")->isEnabled());
+    f.setEnabled(control("PanelRC20"), false);
+    EXPECT_FALSE(main.widgetFor("PanelRC20")->isEnabled());
+
+    f.setHint(control("LMDPath"), "Actual Path: C:\\GP4");
+    EXPECT_EQ(main.widgetFor("LMDPath")->toolTip(), QStringLiteral("Actual Path: C:\\GP4"));
+
+    f.setIndex(control("LMDTeam1"), 2);
+    EXPECT_EQ(widget<QComboBox>("LMDTeam1")->currentIndex(), 2);
+    f.setIndex(control("LMDTeamOp"), 1);
+    EXPECT_EQ(widget<app::RadioChoice>("LMDTeamOp")->index(), 1);
+    f.setIndex(control("Onglets"), 3);
+    EXPECT_EQ(widget<QTabWidget>("Onglets")->currentIndex(), 3);
+
+    f.setBounds(control("Status"), {470, 30, 100, 21});
+    EXPECT_EQ(main.widgetFor("Status")->geometry(), QRect(470, 30, 100, 21));
+
+    f.setCaption("Varnisk test");
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Varnisk test"));
+
+    EXPECT_EQ(changes, 2);  // LMDEdit12 and LMDSlot3 only
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(control("Onglets").index, 3);
+    EXPECT_EQ(control("LMDTeamOp").index, 1);
+    EXPECT_TRUE(ui.errors().empty());
+}
+
+TEST(FormWindowKinds, ChecksLimitsAndAlignmentsFollowTheirControls) {
+    ScriptedUi ui;
+    Editor editor{ui, {"/start"}};
+    Form form{"TExtra", "Extra"};
+    form.setSize(300, 200);
+    Control& group = form.add(ControlKind::Group, "Box", nullptr, {4, 4, 200, 120});
+    group.caption = "Global Datas";
+    Control& check = form.add(ControlKind::Check, "CBDash", &group, {8, 16, 120, 17});
+    check.caption = "DashBoard";
+    Control& edit = form.add(ControlKind::Edit, "Short", nullptr, {210, 4, 60, 18});
+    edit.maxLength = 4;
+    edit.align = Align::Right;
+    Control& note = form.add(ControlKind::Caption, "", nullptr, {210, 30, 80, 40});
+    note.caption = "two\nlines";
+    int clicks = 0;
+    check.on.click = [&clicks](Control&) { ++clicks; };
+    FormWindow window{editor, form, FormWindow::OnClose::HideForm};
+
+    // A window without a minimum size is a dialog of one size.
+    EXPECT_EQ(window.minimumSize(), QSize(300 - kFrameWidth, 200 - kFrameHeight));
+    EXPECT_EQ(window.maximumSize(), window.minimumSize());
+    EXPECT_EQ(qobject_cast<QGroupBox*>(window.widgetFor("box"))->title(), QStringLiteral("Global Datas"));
+    auto* label = dynamic_cast<app::Panel*>(window.widgetFor(*form.controls().back()));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("two\nlines"));
+
+    auto* box = qobject_cast<QCheckBox*>(window.widgetFor("CBDash"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->parentWidget(), window.widgetFor("Box"));
+    EXPECT_EQ(box->text(), QStringLiteral("DashBoard"));
+    form.setChecked(check, true);  // a change of state from code counts as a click
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(clicks, 1);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    EXPECT_FALSE(check.checked);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(clicks, 2);
+    form.setEnabled(check, false);  // a disabled box takes no clicks
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    EXPECT_FALSE(check.checked);
+    EXPECT_EQ(clicks, 2);
+
+    auto* line = qobject_cast<QLineEdit*>(window.widgetFor("Short"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    QTest::keyClicks(line, "123456");
+    EXPECT_EQ(edit.text, "1234");
+    EXPECT_EQ(line->text(), QStringLiteral("1234"));
+
+    editor.dispatch([&] { form.show(); });
+    EXPECT_TRUE(window.isVisible());
+    window.close();
+    EXPECT_FALSE(form.visible());
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(Windows, TypingGoesThroughTheKeyFilterIntoTheModel) {
+    Control& c = control("LMDEdit12");
+    // Digits and the point pass, a comma becomes a point, anything else is
+    // discarded.
+    c.on.key = [](Control&, char& ch) {
+        if (ch == ',') ch = '.';
+        else if (!((ch >= '0' && ch <= '9') || ch == '.' || ch == '\b')) ch = 0;
+    };
+    editor.main.setText(c, "");
+    std::vector<std::string> changes;
+    c.on.change = [&changes](Control& x) { changes.push_back(x.text); };
+    auto* edit = widget<QLineEdit>("LMDEdit12");
+    showMain();
+    edit->setFocus();
+
+    QTest::keyClicks(edit, "1a2,5");
+    EXPECT_EQ(c.text, "12.5");
+    EXPECT_EQ(edit->text(), QStringLiteral("12.5"));
+    EXPECT_EQ(changes, (std::vector<std::string>{"1", "12", "12.", "12.5"}));
+
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(c.text, "12.");
+    EXPECT_EQ(edit->text(), QStringLiteral("12."));
+
+    int beeps = ui.beeps();
+    QKeyEvent omega(QEvent::KeyPress, 0x03A9, Qt::NoModifier, QStringLiteral(u"\u03A9"));
+    QApplication::sendEvent(edit, &omega);  // the code page has no such character
+    EXPECT_EQ(ui.beeps(), beeps + 1);
+    EXPECT_EQ(c.text, "12.");
+
+    // Shortcuts pass by the filter: select all, then paste a text the filter
+    // would not have let through.
+    QApplication::clipboard()->setText(QStringLiteral("3x"));
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(c.text, "3x");
+    EXPECT_EQ(edit->text(), QStringLiteral("3x"));
+
+    // A field whose change handler writes another text shows that text.
+    editor.main.setText(control("LMDSlot0"), "Aurora");
+    Control& slot = control("LMDSlot0");
+    auto* slotEdit = widget<QLineEdit>("LMDSlot0");
+    slot.on.change = [this](Control& x) { editor.main.setText(x, "Kept"); };
+    slotEdit->setFocus();
+    slotEdit->end(false);
+    QTest::keyClicks(slotEdit, "!");
+    EXPECT_EQ(slotEdit->text(), QStringLiteral("Kept"));
+}
+
+TEST_F(Windows, MouseEventsReachTheFormAsItsOwnEvents) {
+    std::vector<std::string> log;
+    for (const char* name : {"LMDEdit12", "PanelAC3", "GLView"}) {
+        Control& c = control(name);
+        std::string n = name;
+        c.on.press = [&log, n](Control&, MouseButton b) {
+            log.push_back(n + " press " + (b == MouseButton::Left ? "L" : b == MouseButton::Right ? "R" : "M"));
+        };
+        c.on.move = [&log, n](Control&) { log.push_back(n + " move"); };
+        c.on.release = [&log, n](Control&) { log.push_back(n + " release"); };
+        c.on.click = [&log, n](Control&) { log.push_back(n + " click"); };
+        c.on.doubleClick = [&log, n](Control&) { log.push_back(n + " double"); };
+    }
+    using T = QEvent::Type;
+    struct Step { T type; Qt::MouseButton button; QPoint pos; };
+    const QPoint in{5, 5}, out{-20, 5};
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"LMDEdit12",
+         {{T::MouseButtonPress, Qt::LeftButton, in}, {T::MouseButtonRelease, Qt::LeftButton, in}},
+         {"press L", "release", "click"}},
+        {"GLView",  // moves count only while a button is held
+         {{T::MouseMove, Qt::NoButton, in}, {T::MouseButtonPress, Qt::RightButton, in},
+          {T::MouseMove, Qt::RightButton, {9, 9}}, {T::MouseButtonRelease, Qt::RightButton, {9, 9}}},
+         {"press R", "move", "release"}},
+        {"PanelAC3",  // the release that ends a double click brings no click
+         {{T::MouseButtonPress, Qt::LeftButton, in}, {T::MouseButtonRelease, Qt::LeftButton, in},
+          {T::MouseButtonPress, Qt::LeftButton, in}, {T::MouseButtonDblClick, Qt::LeftButton, in},
+          {T::MouseButtonRelease, Qt::LeftButton, in}},
+         {"press L", "release", "click", "press L", "double", "release"}},
+        {"PanelAC3",  // a double click without its press first still brings one
+         {{T::MouseButtonDblClick, Qt::LeftButton, in}, {T::MouseButtonRelease, Qt::LeftButton, in},
+          {T::MouseButtonPress, Qt::LeftButton, in}, {T::MouseButtonRelease, Qt::LeftButton, in}},
+         {"press L", "double", "release", "press L", "release", "click"}},
+        {"LMDEdit12",  // released away from the field: no click
+         {{T::MouseButtonPress, Qt::LeftButton, in}, {T::MouseMove, Qt::LeftButton, out},
+          {T::MouseButtonRelease, Qt::LeftButton, out}},
+         {"press L", "move", "release"}},
+        {"GLView",
+         {{T::MouseButtonPress, Qt::MiddleButton, in}, {T::MouseButtonRelease, Qt::MiddleButton, in}},
+         {"press M", "release"}},
+    };
+    for (const Case& k : cases) {
+        log.clear();
+        QWidget* w = main.widgetFor(k.name);
+        for (const Step& s : k.steps) {
+            // A move carries the buttons held, the others the button that acts.
+            bool isMove = s.type == T::MouseMove;
+            Qt::MouseButtons held = s.type == T::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(s.button);
+            QMouseEvent event(s.type, s.pos, w->mapToGlobal(s.pos), isMove ? Qt::NoButton : s.button, held,
+                              Qt::NoModifier);
+            QApplication::sendEvent(w, &event);
+        }
+        std::vector<std::string> expected;
+        for (const std::string& e : k.expected) expected.push_back(std::string(k.name) + " " + e);
+        EXPECT_EQ(log, expected) << k.name;
+        EXPECT_EQ(editor.main.mouseHolder(), nullptr) << k.name;
+    }
+
+    // A field whose press the program handles keeps its own menu back (its
+    // popup would take the mouse from a right-button drag); others keep it.
+    showMain();
+    for (auto [name, menuShown] : {std::pair{"LMDEdit12", false}, std::pair{"LMDSlot0", true}}) {
+        QWidget* w = main.widgetFor(name);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, {5, 5}, w->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(w, &menu);
+        QWidget* popup = QApplication::activePopupWidget();
+        EXPECT_EQ(popup != nullptr, menuShown) << name;
+        if (popup != nullptr) popup->close();
+    }
+}
+
+TEST_F(Windows, TheUsersChoicesReachTheModel) {
+    std::vector<std::string> log;
+    for (const char* name : {"LMDTeam1", "LMDTeamOp", "Onglets"}) {
+        control(name).on.change = [&log](Control& c) { log.push_back(c.name + "=" + std::to_string(c.index)); };
+    }
+    showMain();
+    auto* tabs = widget<QTabWidget>("Onglets");
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(5).center());
+    EXPECT_EQ(control("Onglets").index, 5);
+    EXPECT_EQ(tabs->currentIndex(), 5);
+
+    auto* combo = widget<QComboBox>("LMDTeam1");
+    QTest::keyClick(combo, Qt::Key_Down);  // a closed combo box steps to the next item
+    EXPECT_EQ(control("LMDTeam1").index, 0);
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(control("LMDTeam1").index, 1);
+
+    auto* radio = widget<app::RadioChoice>("LMDTeamOp");
+    auto* swap = radio->findChildren<QAbstractButton*>().at(1);
+    QTest::mouseClick(swap, Qt::LeftButton, {}, QPoint(5, swap->height() / 2));
+    EXPECT_EQ(control("LMDTeamOp").index, 1);
+    EXPECT_EQ(log, (std::vector<std::string>{"Onglets=5", "LMDTeam1=0", "LMDTeam1=1", "LMDTeamOp=1"}));
+
+    // The arrows step the selector, held to its range.
+    control("UpDown2").on.click = [&log](Control& c) { log.push_back("UpDown2@" + std::to_string(c.position)); };
+    auto* arrows = widget<app::ArrowPair>("UpDown2");
+    tabs->setCurrentIndex(3);
+    QTest::mouseClick(arrows->upButton(), Qt::LeftButton);
+    QTest::mouseClick(arrows->upButton(), Qt::LeftButton);
+    QTest::mouseClick(arrows->upButton(), Qt::LeftButton);  // held at the top of 0..2
+    QTest::mouseClick(arrows->downButton(), Qt::LeftButton);
+    EXPECT_EQ(control("UpDown2").position, 1);
+    EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
+              (std::vector<std::string>{"UpDown2@1", "UpDown2@2", "UpDown2@2", "UpDown2@1"}));
+}
+
+TEST_F(Windows, ResizingTheWindowGrowsThePreviewAndHoldsTheMinimum) {
+    showMain();
+    main.resize(1000 - kFrameWidth, 343 - kFrameHeight);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor.main.width() == 1000; }));
+    EXPECT_EQ(editor.main.height(), 343);
+    EXPECT_EQ(main.widgetFor("GLView")->geometry(), QRect(277, 59, 707, 530));
+    EXPECT_EQ(main.widgetFor("Panel26")->geometry(), QRect(276, 58, 709, 532));
+    EXPECT_EQ(main.widgetFor("Onglets")->geometry(), QRect(0, 0, 276, 316));
+
+    main.resize(700 - kFrameWidth, 500 - kFrameHeight);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor.main.width() == 700; }));
+    EXPECT_EQ(main.widgetFor("Onglets")->geometry(), QRect(0, 0, 276, 500 - kFrameHeight));
+
+    main.resize(100, 100);  // below the minimum
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor.main.width() == 612; }));
+    EXPECT_EQ(main.size(), QSize(612 - kFrameWidth, 338 - kFrameHeight));
+    EXPECT_EQ(editor.main.height(), 338);
+    EXPECT_EQ(main.widgetFor("GLView")->geometry(), QRect(277, 59, 319, 239));
+    EXPECT_EQ(main.widgetFor("Panel26")->geometry(), QRect(276, 58, 321, 241));
+
+    // A size given by the program sizes the window.
+    editor.dispatch([&] { editor.main.setSize(800, 400); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.size() == QSize(800 - kFrameWidth, 400 - kFrameHeight); }));
+    EXPECT_EQ(main.widgetFor("GLView")->geometry(), QRect(277, 59, 507, 380));
+}
+
+TEST_F(Windows, CreditsShowOnceHoweverOftenPressedAndOkHidesThem) {
+    showMain();
+    auto* tabs = widget<QTabWidget>("Onglets");
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(4).center());
+    ASSERT_TRUE(main.widgetFor("AboutButton")->isVisible());
+
+    auto openCredits = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && w->windowTitle() == QStringLiteral("Credits")) ++n;
+        }
+        return n;
+    };
+    QTest::mouseClick(widget<QPushButton>("AboutButton"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>("AboutButton"), Qt::LeftButton);
+    EXPECT_TRUE(editor.credits.visible());
+    EXPECT_TRUE(credits.isVisible());
+    EXPECT_EQ(openCredits(), 1);
+    EXPECT_EQ(editor.credits.raiseCount(), 1);
+
+    auto* ok = qobject_cast<QPushButton*>(credits.widgetFor("Button1"));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), QStringLiteral("OK"));
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_FALSE(editor.credits.visible());
+    EXPECT_FALSE(credits.isVisible());
+    EXPECT_EQ(openCredits(), 0);
+
+    // Shown again, then closed from its title bar: the form is hidden too.
+    QTest::mouseClick(widget<QPushButton>("AboutButton"), Qt::LeftButton);
+    EXPECT_TRUE(credits.isVisible());
+    credits.close();
+    EXPECT_FALSE(editor.credits.visible());
+    EXPECT_FALSE(credits.isVisible());
+    EXPECT_TRUE(ui.errors().empty());
+}
+
+TEST(QtConvert, FiltersColoursAndTexts) {
+    struct FilterCase { std::string windows; QString qt; };
+    for (const FilterCase& c : {
+             FilterCase{"Car datas|*.car;*.cam|Tyre sets|*.tyr", "Car datas (*.car *.cam);;Tyre sets (*.tyr)"},
+             FilterCase{"GP4.exe|gp4.exe", "GP4.exe (gp4.exe)"},
+             FilterCase{"Caf\xE9|*.x|dangling", QString::fromUtf8("Café (*.x)")},
+             FilterCase{"", ""}}) {
+        EXPECT_EQ(toQtFilter(c.windows), c.qt) << c.windows;
+    }
+
+    struct EntryCase { const char* entry; bool ok; int slot; std::uint32_t colour; };
+    for (const EntryCase& c : {EntryCase{"colorA=0000FF", true, 0, 0x0000FFu},
+                               EntryCase{"ColorB=a1b2c3", true, 1, 0xA1B2C3u},
+                               EntryCase{"colorA=0000F", false, 0, 0}, EntryCase{"colorZ=000000", false, 0, 0},
+                               EntryCase{"colourA=000000", false, 0, 0}, EntryCase{"colorA=00G000", false, 0, 0}}) {
+        auto parsed = parseCustomColour(c.entry);
+        ASSERT_EQ(parsed.has_value(), c.ok) << c.entry;
+        if (c.ok) {
+            EXPECT_EQ(parsed->slot, c.slot) << c.entry;
+            EXPECT_EQ(parsed->colour, c.colour) << c.entry;
+        }
+    }
+
+    EXPECT_EQ(toQColor(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(toQColor(0x123456), QColor(0x56, 0x34, 0x12));
+    EXPECT_EQ(toQColor(kButtonFaceColour), QColor(0xF0, 0xF0, 0xF0));
+    EXPECT_EQ(fromQColor(QColor(0x56, 0x34, 0x12)), 0x123456u);
+    EXPECT_EQ(toCp1252(QStringLiteral(u"\u20AC\u00E9\u03A9")), "\x80\xE9?");
+    EXPECT_EQ(fromCp1252("\x80\xE9"), QStringLiteral(u"\u20AC\u00E9"));
+}
+
+TEST(QtUiDialogs, SaveDialogSelectsAndReportsTheFilterAndNeverAsksToOverwrite) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile existing(dir.filePath(QStringLiteral("old.cam")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+
+    QtUi ui;
+    FileDialogRequest request{"Save Datas", "Car datas|*.car|Camset|*.cam", 2, "cam", toPath(dir.path())};
+    struct Case { QString typed; QString expected; };
+    for (const Case& c : {Case{"set1", dir.filePath("set1.cam")}, Case{"old.cam", dir.filePath("old.cam")}}) {
+        bool checked = false;
+        onModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Save Datas"));
+            EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("Camset (*.cam)"));
+            EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+            checked = true;
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(c.typed);
+            // An overwrite question would be a second modal box: answer it so
+            // that the test ends, and fail.
+            QPointer<QTimer> guard = onModal([](QWidget* box) {
+                ADD_FAILURE() << "asked " << box->metaObject()->className();
+                if (auto* m = qobject_cast<QMessageBox*>(box)) m->accept();
+            });
+            static_cast<QDialog*>(dialog)->accept();
+            delete guard.data();
+        });
+        auto answer = ui.saveFile(request);
+        ASSERT_TRUE(checked);
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_EQ(QDir::cleanPath(fromPath(answer->path)), QDir::cleanPath(c.expected));
+        EXPECT_EQ(answer->filterIndex, 2);
+    }
+    QWidget* left = QApplication::activeModalWidget();
+    EXPECT_EQ(left, nullptr);
+}
+
+TEST(QtUiDialogs, ColourDialogStartsFromTheColourAndTheCustomEntry) {
+    QtUi ui;
+    onModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<QColorDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->currentColor(), QColor(255, 0, 0));
+        EXPECT_EQ(QColorDialog::customColor(0), QColor(0, 0x80, 0xFF));
+        dialog->setCurrentColor(QColor(0, 0, 255));
+        dialog->accept();
+    });
+    auto chosen = ui.chooseColour({0x0000FF, {"colorA=FF8000"}});
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, 0xFF0000u);
+
+    onModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    EXPECT_FALSE(ui.chooseColour({0x0000FF, {}}).has_value());
+}
+
+TEST(QtUiDialogs, MessagesCarryTheProgramsTitleAndText) {
+    QtUi ui;
+    QString title, text;
+    onModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        box->accept();
+    });
+    ui.message("Caf\xE9 ready");
+    EXPECT_EQ(title, QStringLiteral("Varnisk 6.6"));
+    EXPECT_EQ(text, QString::fromUtf8("Café ready"));
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // Without a display the tests run on Qt's offscreen platform.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QApplication app(argc, argv);
+    varnisk::app::applyLook(app);
+    return RUN_ALL_TESTS();
+}
