@@ -189,3 +189,9 @@ TEST(DispatcherTest, WhenTheProgramEndsItselfNothingMoreRuns) {
     EXPECT_FALSE(ran);
     EXPECT_TRUE(shown.empty());
 }
+
+TEST(Colours, SystemColoursResolveToPlainValuesAndPlainColoursStay) {
+    EXPECT_EQ(resolveColour(kButtonFaceColour), 0xF0F0F0u);
+    EXPECT_EQ(resolveColour(0x0000FFu), 0x0000FFu);
+    EXPECT_EQ(resolveColour(0x800000FFu), 0u);  // no such system colour
+}
