@@ -1,5 +1,6 @@
 #include "cli/Script.h"
 
+#include <algorithm>
 #include <map>
 
 namespace varnisk::cli {
@@ -34,27 +35,22 @@ std::vector<std::string> splitWords(std::string_view line) {
 
 std::vector<Command> readScript(std::string_view text, const std::string& fileName) {
     std::vector<Command> commands;
-    std::size_t start = 0;
     int lineNumber = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = std::min(text.find('\n', start), text.size());
         std::string_view line = text.substr(start, end - start);
-        ++lineNumber;
         start = end + 1;
+        ++lineNumber;
         std::size_t first = 0;
         while (first < line.size() && isBlank(line[first])) ++first;
-        if (first == line.size() || line[first] == '#') {
-            if (end == text.size()) break;
-            continue;
-        }
+        if (first == line.size() || line[first] == '#') continue;
         std::string origin = fileName + ":" + std::to_string(lineNumber);
         try {
             commands.push_back({splitWords(line), origin});
         } catch (const UsageError& e) {
             throw UsageError(origin + ": " + e.what());
         }
-        if (end == text.size()) break;
     }
     return commands;
 }
