@@ -1,0 +1,66 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace varnisk {
+
+// The key below the local machine root and its value.
+inline constexpr const char* kGameKey = "Software\\Infogrames\\Grand Prix 4\\1.00\\Install Dir";
+inline constexpr const char* kGameValue = "Directory";
+
+// The game's entry in the system registry: under the local machine root,
+// the key "Software\Infogrames\Grand Prix 4\1.00\Install Dir" with the string
+// value "Directory", the game folder without a trailing file name.
+//
+// One implementation per platform (the real registry on Windows, a store of
+// the program's own elsewhere), one in memory for `varnisk-cli --game-dir`
+// and for tests.
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    // Opens the key for reading and reads "Directory". nullopt when the key
+    // cannot be opened; empty text when the key exists without the value.
+    virtual std::optional<std::string> readGameFolder() = 0;
+
+    // Opens the key for writing, creating it when needed, and writes
+    // "Directory". false when the key cannot be opened for writing; nothing
+    // is written then.
+    virtual bool writeGameFolder(const std::string& folder) = 0;
+};
+
+// A registry that lives only as long as the program: the key exists once a
+// folder is given or written.
+class MemoryRegistry : public Registry {
+public:
+    MemoryRegistry() = default;
+    explicit MemoryRegistry(std::string folder) : folder_(std::move(folder)) {}
+
+    std::optional<std::string> readGameFolder() override { return folder_; }
+    bool writeGameFolder(const std::string& folder) override {
+        folder_ = folder;
+        return true;
+    }
+
+private:
+    std::optional<std::string> folder_;
+};
+
+// The environment variable that points the program's own store at another
+// file (tests, the demo).
+inline constexpr const char* kRegistryFileVariable = "VARNISK_REGISTRY";
+
+// The platform's registry: on Windows the real one; elsewhere the program's
+// own store (the file named by VARNISK_REGISTRY, else "registry.ini" in the
+// user's configuration folder "varnisk"), which also finds a game installed
+// under Wine ($WINEPREFIX, else ~/.wine) while the store itself names none.
+std::unique_ptr<Registry> makeSystemRegistry();
+
+// Wraps a registry so that, while it names no game folder at all (no key, an
+// empty value), reads give `demoFolder`. Writes go to the wrapped registry,
+// so a real game chosen by hand is found on the next start.
+std::unique_ptr<Registry> withDemoFallback(std::unique_ptr<Registry> registry, std::string demoFolder);
+
+}  // namespace varnisk

@@ -1,0 +1,271 @@
+#include "platform/StoreRegistry.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <pwd.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/WineRegistry.h"
+
+namespace varnisk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The store holds a handful of lines; a bigger file is taken for something
+// else.
+constexpr std::uintmax_t kMaxStoreSize = 1 << 20;
+
+constexpr std::string_view kSpaces = " \t\v\f\r";
+
+const std::string& storeKey() {
+    static const std::string key = std::string("HKEY_LOCAL_MACHINE\\") + kGameKey;
+    return key;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+std::string_view trim(std::string_view s) {
+    std::size_t first = s.find_first_not_of(kSpaces);
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(kSpaces) - first + 1);
+}
+
+// One line of the store: a section header (with its name unless malformed),
+// a "name=value" line, or anything else (blank, comment, stray text).
+struct StoreLine {
+    enum class Kind { Other, Section, Value } kind = Kind::Other;
+    std::optional<std::string_view> section;
+    std::string_view name;
+    std::string_view value;
+};
+
+StoreLine parseLine(std::string_view line) {
+    std::string_view t = trim(line);
+    if (t.empty() || t.front() == ';' || t.front() == '#') return {};
+    if (t.front() == '[') {
+        StoreLine s{StoreLine::Kind::Section, std::nullopt, {}, {}};
+        if (t.size() >= 2 && t.back() == ']') s.section = trim(t.substr(1, t.size() - 2));
+        return s;
+    }
+    std::size_t eq = t.find('=');
+    if (eq == std::string_view::npos) return {};
+    return {StoreLine::Kind::Value, std::nullopt, trim(t.substr(0, eq)), trim(t.substr(eq + 1))};
+}
+
+bool isGameSection(const StoreLine& line) {
+    return line.kind == StoreLine::Kind::Section && line.section && sameName(*line.section, storeKey());
+}
+
+bool isGameValue(const StoreLine& line) {
+    return line.kind == StoreLine::Kind::Value && sameName(line.name, kGameValue);
+}
+
+std::string unquote(std::string_view value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    return std::string(value);
+}
+
+std::string quoteIfNeeded(const std::string& value) {
+    if (value.empty()) return value;
+    bool edge = kSpaces.find(value.front()) != std::string_view::npos ||
+                kSpaces.find(value.back()) != std::string_view::npos || value.front() == '"' || value.back() == '"';
+    return edge ? '"' + value + '"' : value;
+}
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        lines.push_back(line);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return lines;
+}
+
+// The store's text, or nullopt when it is missing or not a small text file.
+std::optional<std::string> readStoreText(const fs::path& file) {
+    std::error_code ec;
+    if (file.empty() || !fs::is_regular_file(file, ec)) return std::nullopt;
+    std::uintmax_t size = fs::file_size(file, ec);
+    if (ec || size > kMaxStoreSize) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || text.size() > kMaxStoreSize || text.find('\0') != std::string::npos) return std::nullopt;
+    return text;
+}
+
+// The game folder in the store's text: nullopt without the key, empty text
+// when the key has no value; the last value wins.
+std::optional<std::string> findFolder(std::string_view text) {
+    bool inKey = false;
+    bool found = false;
+    std::string folder;
+    for (std::string_view raw : splitLines(text)) {
+        StoreLine line = parseLine(raw);
+        if (line.kind == StoreLine::Kind::Section) {
+            inKey = isGameSection(line);
+            found = found || inKey;
+        } else if (inKey && isGameValue(line)) {
+            folder = unquote(line.value);
+        }
+    }
+    if (!found) return std::nullopt;
+    return folder;
+}
+
+// The store's text with the game folder set: the first value line of the key
+// is replaced and any others dropped; without one, the line follows the key's
+// first header; without the key, a section is added at the end.
+std::string withFolder(std::string_view text, const std::string& folder) {
+    const std::string eol = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+    const std::string entry = std::string(kGameValue) + "=" + quoteIfNeeded(folder);
+    std::vector<std::string_view> lines = splitLines(text);
+
+    bool hasEntry = false;
+    bool inKey = false;
+    for (std::string_view raw : lines) {
+        StoreLine line = parseLine(raw);
+        if (line.kind == StoreLine::Kind::Section) inKey = isGameSection(line);
+        else if (inKey && isGameValue(line)) hasEntry = true;
+    }
+
+    std::string out;
+    auto add = [&](std::string_view line) { out.append(line).append(eol); };
+    bool written = false;
+    inKey = false;
+    for (std::string_view raw : lines) {
+        StoreLine line = parseLine(raw);
+        if (line.kind == StoreLine::Kind::Section) {
+            inKey = isGameSection(line);
+            add(raw);
+            if (inKey && !hasEntry && !written) {
+                add(entry);
+                written = true;
+            }
+        } else if (inKey && isGameValue(line)) {
+            if (!written) add(entry);
+            written = true;
+        } else {
+            add(raw);
+        }
+    }
+    if (!written) {
+        if (lines.empty()) add("; Varnisk's registry: a [section] per key, a Name=value line per value.");
+        else if (!trim(lines.back()).empty()) add("");
+        add("[" + storeKey() + "]");
+        add(entry);
+    }
+    return out;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Writes the file through a new file in the same folder that then replaces
+// it, so that a failure leaves the old file as it was. The old file's
+// permissions carry over.
+bool replaceFile(const fs::path& file, std::string_view text) {
+    static std::atomic<unsigned> counter{0};
+    const std::string stem = "." + file.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-";
+    fs::path temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = file.parent_path() / (stem + std::to_string(counter++));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    struct stat old {};
+    if (::stat(file.c_str(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0) {
+        // The new file keeps the default permissions.
+    }
+    bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && std::rename(temp.c_str(), file.c_str()) == 0) return true;
+    ::unlink(temp.c_str());
+    return false;
+}
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+fs::path homeFolder() {
+    if (std::string home = environment("HOME"); !home.empty()) return home;
+    const passwd* user = ::getpwuid(::getuid());
+    return user && user->pw_dir ? fs::path(user->pw_dir) : fs::path();
+}
+
+}  // namespace
+
+StoreRegistry::StoreRegistry(fs::path storeFile, fs::path winePrefix)
+    : storeFile_(std::move(storeFile)), winePrefix_(std::move(winePrefix)) {}
+
+std::optional<std::string> StoreRegistry::readGameFolder() {
+    if (auto text = readStoreText(storeFile_)) {
+        if (auto folder = findFolder(*text)) return folder;
+    }
+    if (winePrefix_.empty()) return std::nullopt;
+    return wine::readGameFolder(winePrefix_);
+}
+
+bool StoreRegistry::writeGameFolder(const std::string& folder) {
+    if (storeFile_.empty() || folder.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return false;
+    // A store that is a link to a file elsewhere stays one.
+    fs::path file = storeFile_;
+    std::error_code ec;
+    if (fs::is_symlink(file, ec)) {
+        fs::path target = fs::weakly_canonical(file, ec);
+        if (!ec) file = target;
+    }
+    std::string text = withFolder(readStoreText(file).value_or(""), folder);
+    if (!file.parent_path().empty()) {
+        fs::create_directories(file.parent_path(), ec);
+        if (ec) return false;
+    }
+    return replaceFile(file, text);
+}
+
+fs::path storeFileFromEnvironment() {
+    if (std::string file = environment(kRegistryFileVariable); !file.empty()) return file;
+    fs::path config = environment("XDG_CONFIG_HOME");
+    if (!config.is_absolute()) {
+        fs::path home = homeFolder();
+        if (home.empty()) return {};
+        config = home / ".config";
+    }
+    return config / "varnisk" / "registry.ini";
+}
+
+fs::path winePrefixFromEnvironment() {
+    if (std::string prefix = environment("WINEPREFIX"); !prefix.empty()) return prefix;
+    fs::path home = homeFolder();
+    return home.empty() ? fs::path() : home / ".wine";
+}
+
+}  // namespace varnisk

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/Registry.h"
+
+namespace varnisk {
+
+// The program's own registry where the system has none: a text file that a
+// person can read and edit, in the form of an ini file with one section per
+// key and "Name=text" lines:
+//
+//   [HKEY_LOCAL_MACHINE\Software\Infogrames\Grand Prix 4\1.00\Install Dir]
+//   Directory=/home/me/games/gp4
+//
+// Lines starting with ';' or '#' are comments. Names compare without regard
+// to letter case; spaces around names and values are ignored, and a value in
+// double quotes is taken as it stands between them (so it may start or end
+// with spaces). Folders are native paths.
+//
+// While the store has no such key (or there is no store file), reads look in
+// the registry of the Wine prefix, if one is given; writes only ever go to
+// the store. A file that cannot be read as such text counts as absent.
+class StoreRegistry : public Registry {
+public:
+    StoreRegistry(std::filesystem::path storeFile, std::filesystem::path winePrefix);
+
+    std::optional<std::string> readGameFolder() override;
+
+    // Creates the store's folder when needed and replaces the file through a
+    // temporary file beside it, keeping the rest of its content. false when
+    // the file cannot be written, or the folder holds a line break or a NUL.
+    bool writeGameFolder(const std::string& folder) override;
+
+    const std::filesystem::path& storeFile() const { return storeFile_; }
+    const std::filesystem::path& winePrefix() const { return winePrefix_; }
+
+private:
+    std::filesystem::path storeFile_;
+    std::filesystem::path winePrefix_;
+};
+
+// The store file: $VARNISK_REGISTRY when set and not empty, else
+// "varnisk/registry.ini" in $XDG_CONFIG_HOME (when absolute), else in
+// "~/.config". Empty when there is no home folder either.
+std::filesystem::path storeFileFromEnvironment();
+
+// The Wine prefix: $WINEPREFIX when set and not empty, else "~/.wine".
+// Empty when there is no home folder either.
+std::filesystem::path winePrefixFromEnvironment();
+
+}  // namespace varnisk

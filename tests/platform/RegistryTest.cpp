@@ -1,0 +1,369 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "platform/Registry.h"
+#include "platform/StoreRegistry.h"
+#include "platform/WineRegistry.h"
+
+using namespace varnisk;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kHeader = "[HKEY_LOCAL_MACHINE\\Software\\Infogrames\\Grand Prix 4\\1.00\\Install Dir]";
+const std::string kWineHead = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n";
+const std::string kWineKey = R"([Software\\Infogrames\\Grand Prix 4\\1.00\\Install Dir] 1700000000)";
+
+void writeText(const fs::path& file, std::string_view text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+std::string readText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A fresh folder holding the home folder, the store and a Wine prefix; the
+// environment (never the user's own folders) and the working folder point
+// at it for the test's length.
+struct RegistryTest : ::testing::Test {
+    fs::path root;
+    fs::path home;
+    fs::path store;
+    fs::path prefix;
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    fs::path workingFolder;
+
+    void SetUp() override {
+        static int counter = 0;
+        root = fs::temp_directory_path() /
+               ("varnisk-registry-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        fs::remove_all(root);
+        home = root / "home";
+        store = root / "config" / "varnisk" / "registry.ini";
+        prefix = root / "wine";
+        fs::create_directories(home);
+        // Relative paths, if any were used, land in the test's folder.
+        workingFolder = fs::current_path();
+        fs::current_path(root);
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "WINEPREFIX", kRegistryFileVariable}) {
+            const char* value = std::getenv(name);
+            saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        }
+        setEnv("HOME", home.string());
+        setEnv("XDG_CONFIG_HOME", (root / "xdg").string());
+        setEnv("WINEPREFIX", prefix.string());
+        setEnv(kRegistryFileVariable, store.string());
+    }
+
+    void TearDown() override {
+        fs::current_path(workingFolder);
+        for (const auto& [name, value] : saved) {
+            if (value) ::setenv(name, value->c_str(), 1);
+            else ::unsetenv(name);
+        }
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+
+    static void setEnv(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
+
+    // The prefix's drive C: (a link, as Wine makes it) holding "games/gp4",
+    // and a system.reg with `reg` after the usual head.
+    fs::path makeWineGame(const std::string& reg) {
+        fs::create_directories(prefix / "drive_c" / "games" / "gp4");
+        fs::create_directories(prefix / "dosdevices");
+        fs::create_symlink("../drive_c", prefix / "dosdevices" / "c:");
+        writeText(prefix / "system.reg", kWineHead + reg);
+        return fs::canonical(prefix / "drive_c" / "games" / "gp4");
+    }
+
+    static std::optional<std::string> read() { return makeSystemRegistry()->readGameFolder(); }
+    static bool write(const std::string& folder) { return makeSystemRegistry()->writeGameFolder(folder); }
+};
+
+using Folder = std::optional<std::string>;
+
+}  // namespace
+
+TEST_F(RegistryTest, AWrittenFolderIsReadByTheNextInstanceAndTheStoreFolderIsCreated) {
+    ASSERT_FALSE(fs::exists(store.parent_path()));
+    EXPECT_EQ(read(), std::nullopt);
+    ASSERT_TRUE(write("/games/gp4"));
+    EXPECT_EQ(read(), Folder("/games/gp4"));
+    EXPECT_EQ(readText(store), "; Varnisk's registry: a [section] per key, a Name=value line per value.\n" + kHeader +
+                                   "\nDirectory=/games/gp4\n");
+    // Writing again replaces the value and leaves no temporary file behind.
+    ASSERT_TRUE(write("/other"));
+    EXPECT_EQ(read(), Folder("/other"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(store.parent_path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(RegistryTest, FoldersComeBackAsWritten) {
+    for (std::string folder : {"", "/games/gp4", " /leading space", "/trailing space ", "\t", "\"/in quotes\"",
+                               "\"", "/a=b;c#d [e]", "C:\\Games\\GP4", "/j\xC3\xBC/\xE4\xB8\xAD"}) {
+        ASSERT_TRUE(write(folder)) << folder;
+        EXPECT_EQ(read(), Folder(folder)) << folder;
+    }
+}
+
+TEST_F(RegistryTest, AFolderWithALineBreakIsRefusedAndTheStoreKept) {
+    ASSERT_TRUE(write("/games/gp4"));
+    const std::string before = readText(store);
+    for (std::string folder : {std::string("/a\nb"), std::string("/a\rb"), std::string("/a\0b", 4)}) {
+        EXPECT_FALSE(write(folder));
+        EXPECT_EQ(readText(store), before);
+    }
+}
+
+TEST_F(RegistryTest, ReadsTheStoreText) {
+    struct Case {
+        std::string text;
+        Folder folder;
+    };
+    const Case cases[] = {
+        {"", std::nullopt},
+        {"[HKEY_LOCAL_MACHINE\\Software\\Other]\nDirectory=/x\n", std::nullopt},
+        {"[HKEY_LOCAL_MACHINE\\Software\\Infogrames\\Grand Prix 4\\1.00\\Install Dir\\Sub]\nDirectory=/x\n",
+         std::nullopt},
+        {"Directory=/outside/any/section\n", std::nullopt},
+        {kHeader + "\n", ""},
+        {kHeader + "\nOther=/x\n", ""},
+        {kHeader + "\nDirectory=\n", ""},
+        {kHeader + "\n[Other]\nDirectory=/belongs/to/other\n", ""},
+        {kHeader + "\nDirectory=/games/gp4", "/games/gp4"},
+        {"; note\n\n  [hkey_local_machine\\software\\infogrames\\grand prix 4\\1.00\\install dir]  \r\n"
+         "# note\r\n  directory  =  /games/gp4  \r\n",
+         "/games/gp4"},
+        {kHeader + "\nDirectory=\"  /spaced  \"\n", "  /spaced  "},
+        {kHeader + "\nDirectory=/first\nDirectory=/last\n", "/last"},
+        {kHeader + "\nDirectory=/first\n[Other]\n" + kHeader + "\nDirectory=/again\n", "/again"},
+        {"[unclosed\n" + kHeader + "\n[broken\nDirectory=/not/in/the/key\n", ""},
+        // Not text: treated as no store at all.
+        {kHeader + "\nDirectory=/games/gp4\n" + std::string("\0\1\2", 3), std::nullopt},
+        {kHeader + "\nDirectory=/games/gp4\n" + std::string(2 << 20, ';'), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        writeText(store, c.text);
+        EXPECT_EQ(read(), c.folder) << c.text.substr(0, 200);
+    }
+}
+
+TEST_F(RegistryTest, WritingKeepsTheRestOfTheStore) {
+    struct Case {
+        std::string before;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"; mine\n[Other]\nA=1", "; mine\n[Other]\nA=1\n\n" + kHeader + "\nDirectory=/new\n"},
+        {"[Other]\nA=1\n\n", "[Other]\nA=1\n\n" + kHeader + "\nDirectory=/new\n"},
+        {kHeader + "\nOther=1\n[Next]\nB=2\n", kHeader + "\nDirectory=/new\nOther=1\n[Next]\nB=2\n"},
+        {"# top\n" + kHeader + "\nOther=1\n; the game\n directory = /old \nLast=2\n[Next]\nDirectory=/kept\n" + kHeader +
+             "\nDirectory=/duplicate\n",
+         "# top\n" + kHeader + "\nOther=1\n; the game\nDirectory=/new\nLast=2\n[Next]\nDirectory=/kept\n" + kHeader +
+             "\n"},
+        {"; dos\r\n" + kHeader + "\r\nDirectory=/old\r\n", "; dos\r\n" + kHeader + "\r\nDirectory=/new\r\n"},
+        // A store that is not text is replaced.
+        {std::string("\0garbage", 8), "; Varnisk's registry: a [section] per key, a Name=value line per value.\n" +
+                                          kHeader + "\nDirectory=/new\n"},
+    };
+    for (const Case& c : cases) {
+        writeText(store, c.before);
+        ASSERT_TRUE(write("/new"));
+        EXPECT_EQ(readText(store), c.after) << c.before;
+        EXPECT_EQ(read(), Folder("/new"));
+    }
+}
+
+TEST_F(RegistryTest, TheStoreFileAndWinePrefixComeFromTheEnvironment) {
+    struct Case {
+        const char* store;
+        const char* config;
+        const char* prefix;
+        fs::path wantStore;
+        fs::path wantPrefix;
+    };
+    const std::string custom = (root / "custom.ini").string();
+    const std::string xdg = (root / "xdg").string();
+    const std::string wine = (root / "wine64").string();
+    const Case cases[] = {
+        {custom.c_str(), xdg.c_str(), wine.c_str(), custom, wine},
+        {"", xdg.c_str(), "", root / "xdg" / "varnisk" / "registry.ini", home / ".wine"},
+        {nullptr, nullptr, nullptr, home / ".config" / "varnisk" / "registry.ini", home / ".wine"},
+        {nullptr, "", nullptr, home / ".config" / "varnisk" / "registry.ini", home / ".wine"},
+        {nullptr, "relative/config", nullptr, home / ".config" / "varnisk" / "registry.ini", home / ".wine"},
+    };
+    for (const Case& c : cases) {
+        const std::pair<const char*, const char*> values[] = {
+            {kRegistryFileVariable, c.store}, {"XDG_CONFIG_HOME", c.config}, {"WINEPREFIX", c.prefix}};
+        for (const auto& [name, value] : values) {
+            if (value) ::setenv(name, value, 1);
+            else ::unsetenv(name);
+        }
+        EXPECT_EQ(storeFileFromEnvironment().string(), c.wantStore.string());
+        EXPECT_EQ(winePrefixFromEnvironment().string(), c.wantPrefix.string());
+        ASSERT_TRUE(write("/games/gp4"));
+        EXPECT_TRUE(fs::is_regular_file(c.wantStore)) << c.wantStore;
+    }
+}
+
+TEST_F(RegistryTest, FindsAGameInstalledUnderWine) {
+    const fs::path game = makeWineGame(kWineKey + "\n#time=1da0c3f1b2e4c5a\n\"Directory\"=\"C:\\\\Games\\\\GP4\"\n");
+    EXPECT_EQ(read(), Folder(game.string()));
+
+    // A choice made by hand goes to the store, which then comes first; the
+    // prefix is left as it was.
+    const std::string systemReg = readText(prefix / "system.reg");
+    ASSERT_TRUE(write("/elsewhere"));
+    EXPECT_EQ(read(), Folder("/elsewhere"));
+    EXPECT_EQ(readText(prefix / "system.reg"), systemReg);
+    EXPECT_EQ(std::distance(fs::directory_iterator(prefix), fs::directory_iterator()), 3);
+
+    // A store without the key still leaves the finding to Wine; one with
+    // the key but no folder does not.
+    writeText(store, "[Other]\nDirectory=/x\n");
+    EXPECT_EQ(read(), Folder(game.string()));
+    writeText(store, kHeader + "\n");
+    EXPECT_EQ(read(), Folder(""));
+}
+
+TEST_F(RegistryTest, WineRegistryFilesThatNameNoGame) {
+    static const char kBinary[] = "\x7f" "ELF\2\1\1\0\0\0\0\0\0\0\0\0\3\0>\0\1\0\xff\xfe[\"\\\n[";
+    struct Case {
+        std::string systemReg;
+        Folder folder;
+    };
+    const Case cases[] = {
+        {kWineHead + kWineKey + "\n", ""},
+        {kWineHead + kWineKey + "\n\"Directory\"=\"\"\n", ""},
+        {kWineHead + kWineKey + "\n\"Directory\"=\"C:\\\\Games", ""},  // cut short
+        {kWineHead + "[Software\\\\Infogrames\\\\Grand Pr", std::nullopt},
+        {kWineHead + "[Software\\\\Other] 1\n\"Directory\"=\"C:\\\\Games\\\\GP4\"\n", std::nullopt},
+        {kWineKey + "\n\"Directory\"=\"C:\\\\Games\\\\GP4\"\n", std::nullopt},  // no file head
+        {std::string(kBinary, sizeof kBinary - 1), std::nullopt},
+    };
+    fs::create_directories(prefix);
+    for (const Case& c : cases) {
+        writeText(prefix / "system.reg", c.systemReg);
+        EXPECT_EQ(read(), c.folder) << c.systemReg;
+    }
+    fs::remove(prefix / "system.reg");
+    EXPECT_EQ(read(), std::nullopt);
+    fs::create_directory(prefix / "system.reg");
+    EXPECT_EQ(read(), std::nullopt);
+}
+
+TEST(RegistryWine, FindsTheValueInWinesTextFormat) {
+    struct Case {
+        std::string body;  // after the file head
+        Folder value;
+    };
+    const std::string key = R"([Software\\Infogrames\\Grand Prix 4\\1.00\\Install Dir] 1700000000)";
+    const std::string wow = R"([Software\\Wow6432Node\\Infogrames\\Grand Prix 4\\1.00\\Install Dir] 1700000000)";
+    const Case cases[] = {
+        {key + "\n\"Directory\"=\"C:\\\\Games\\\\GP4\"\n", "C:\\Games\\GP4"},
+        {"[software\\\\INFOGRAMES\\\\grand prix 4\\\\1.00\\\\install dir] 1\r\n\"DIRECTORY\"=\"x\"\r\n", "x"},
+        {wow + "\n\"Directory\"=\"C:\\\\GP4\"\n", "C:\\GP4"},
+        {key + "\n\"Directory\"=\"\"\n" + wow + "\n\"Directory\"=\"C:\\\\GP4\"\n", "C:\\GP4"},
+        {key + "\n\"Directory\"=\"C:\\\\First\"\n" + wow + "\n\"Directory\"=\"C:\\\\Second\"\n", "C:\\First"},
+        {key + "\n\"Directory\"=\"C:\\\\A \\\"b\\\" \\x00e9\\x4e2d\\xd83c\\xdfc1 \\xd83c!\"\n",
+         "C:\\A \"b\" \xC3\xA9\xE4\xB8\xAD\xF0\x9F\x8F\x81 \xEF\xBF\xBD!"},
+        {key + "\n\"Directory\"=\"a\\tb\\101\\0\\x9\"\n", "a\tbA"},
+        {key + "\n\"Directory\"=str(2):\"%ProgramFiles%\\\\GP4\"\n", "%ProgramFiles%\\GP4"},
+        {key + "\n\"Directory\"=str(7):\"C:\\\\One\\0C:\\\\Two\\0\"\n", "C:\\One"},
+        {key + "\n#time=1d2\n\"Bin\"=hex:01,02,\\\n  03,04\n@=\"C:\\\\Default\"\n\"Directory\"=\"C:\\\\GP4\"\n",
+         "C:\\GP4"},
+        {key + "\n\"Directory\"=dword:00000001\n", ""},
+        {key + "\n@=\"C:\\\\Default\"\n\"Dir\\\"ectory\"=\"C:\\\\GP4\"\n", ""},
+        {key + "\n[Software\\\\Other] 1\n\"Directory\"=\"C:\\\\GP4\"\n", ""},
+        {"[Software\\\\Infogrames\\\\Grand Prix 4\\\\1.00\\\\Install Dir\\\\Sub] 1\n\"Directory\"=\"C:\\\\GP4\"\n",
+         std::nullopt},
+        {"[Software\\\\Infogrames\\\\Grand Prix 4\\\\1.00] 1\n\"Directory\"=\"C:\\\\GP4\"\n", std::nullopt},
+    };
+    const std::string keyPath = kGameKey;
+    const std::string wowPath = "Software\\Wow6432Node\\Infogrames\\Grand Prix 4\\1.00\\Install Dir";
+    const std::string_view keys[] = {keyPath, wowPath};
+    for (const Case& c : cases) {
+        std::istringstream in("WINE REGISTRY Version 2\n" + c.body);
+        EXPECT_EQ(wine::findValue(in, keys, kGameValue), c.value) << c.body;
+    }
+}
+
+TEST_F(RegistryTest, WindowsPathsMapToNativeOnesWhateverTheirLetterCase) {
+    makeWineGame("");
+    fs::create_directories(prefix / "drive_c" / "data");
+    fs::create_directories(prefix / "drive_c" / "Data");
+    const fs::path c = fs::canonical(prefix / "drive_c");
+    struct Case {
+        const char* windows;
+        fs::path native;
+    };
+    const Case cases[] = {
+        {"C:\\Games\\GP4", c / "games" / "gp4"},
+        {"c:/GAMES/gp4/", c / "games" / "gp4"},
+        {"C:\\Games\\.\\GP4", c / "games" / "gp4"},
+        {"\\Games\\GP4", c / "games" / "gp4"},
+        {"\\\\?\\C:\\Games\\GP4", c / "games" / "gp4"},
+        {"C:\\Games\\Missing\\Deeper", c / "games" / "Missing" / "Deeper"},
+        {"C:\\data", c / "data"},
+        {"C:\\DATA", c / "Data"},
+        {"C:", c},
+        {"D:\\GP4", prefix / "dosdevices" / "d:" / "GP4"},
+    };
+    for (const Case& k : cases) EXPECT_EQ(wine::nativePath(prefix, k.windows), k.native.string()) << k.windows;
+}
+
+TEST_F(RegistryTest, FindsAWineGameBelowWow6432Node) {
+    const fs::path game = makeWineGame(R"([Software\\Wow6432Node\\Infogrames\\Grand Prix 4\\1.00\\Install Dir] 1700000000
+"Directory"="C:\\Games\\GP4"
+)");
+    EXPECT_EQ(read(), Folder(game.string()));
+}
+
+TEST_F(RegistryTest, AWineGameOnADriveWithoutALinkGivesTheJoinedPath) {
+    makeWineGame(kWineKey + "\n\"Directory\"=\"E:\\\\GP4\"\n");
+    EXPECT_EQ(read(), Folder((prefix / "dosdevices" / "e:" / "GP4").string()));
+}
+
+TEST_F(RegistryTest, AStoreThatCannotBeWrittenGivesFalse) {
+    writeText(root / "plain-file", "x");
+    setEnv(kRegistryFileVariable, (root / "plain-file" / "varnisk" / "registry.ini").string());
+    EXPECT_FALSE(write("/games/gp4"));
+
+    // A folder in the store's place: nothing is left beside it.
+    fs::create_directories(store);
+    setEnv(kRegistryFileVariable, store.string());
+    EXPECT_FALSE(write("/games/gp4"));
+    EXPECT_TRUE(fs::is_directory(store));
+    EXPECT_EQ(std::distance(fs::directory_iterator(store.parent_path()), fs::directory_iterator()), 1);
+}
+
+TEST(RegistryDemoFallback, ReadsGiveTheDemoWhileTheRegistryNamesNoFolder) {
+    for (Folder inner : {Folder(), Folder(""), Folder("/real")}) {
+        auto memory = inner ? std::make_unique<MemoryRegistry>(*inner) : std::make_unique<MemoryRegistry>();
+        MemoryRegistry* wrapped = memory.get();
+        auto registry = withDemoFallback(std::move(memory), "/demo");
+        EXPECT_EQ(registry->readGameFolder(), Folder(inner && !inner->empty() ? *inner : "/demo"));
+
+        EXPECT_TRUE(registry->writeGameFolder("/chosen"));
+        EXPECT_EQ(wrapped->readGameFolder(), Folder("/chosen"));
+        EXPECT_EQ(registry->readGameFolder(), Folder("/chosen"));
+    }
+}
+
+TEST_F(RegistryTest, ADemoFallbackPassesOnAFailedWrite) {
+    setEnv(kRegistryFileVariable, (root / "missing" / "registry.ini").string());
+    writeText(root / "missing", "a file, not a folder");
+    auto registry = withDemoFallback(makeSystemRegistry(), "/demo");
+    EXPECT_EQ(registry->readGameFolder(), Folder("/demo"));
+    EXPECT_FALSE(registry->writeGameFolder("/chosen"));
+    EXPECT_EQ(registry->readGameFolder(), Folder("/demo"));
+}
