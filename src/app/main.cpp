@@ -1,10 +1,13 @@
 #include <QApplication>
 #include <QDir>
+#include <cstdlib>
+#include <memory>
 
 #include "app/FormWindow.h"
 #include "app/Look.h"
 #include "core/Editor.h"
 #include "core/MainFrame.h"
+#include "platform/Registry.h"
 #include "platform/qt/QtUi.h"
 
 int main(int argc, char** argv) {
@@ -13,7 +16,13 @@ int main(int argc, char** argv) {
     varnisk::app::applyLook(app);
 
     varnisk::QtUi ui;
-    varnisk::Editor editor(ui, {QDir::currentPath().toStdString()});
+    std::unique_ptr<varnisk::Registry> registry = varnisk::makeSystemRegistry();
+    // ./run names a generated demo installation, used while no game is
+    // registered so that a newcomer sees a filled sheet.
+    if (const char* demo = std::getenv("VARNISK_DEMO_GAME"); demo != nullptr && *demo != '\0') {
+        registry = varnisk::withDemoFallback(std::move(registry), demo);
+    }
+    varnisk::Editor editor(ui, *registry, {QDir::currentPath().toStdString()});
 
     using varnisk::app::FormWindow;
     FormWindow mainWindow(editor, editor.main, FormWindow::OnClose::EndProgram);

@@ -16,6 +16,7 @@
 #include "form/CodePage.h"
 #include "form/Errors.h"
 #include "platform/ConsoleUi.h"
+#include "platform/Registry.h"
 
 namespace varnisk::cli {
 
@@ -26,7 +27,8 @@ constexpr const char* kUsage =
     "commands: import, export, click NAME, double-click NAME, type NAME TEXT, paste NAME TEXT,\n"
     "  press NAME left|right|middle X Y, move X Y, release X Y, arrow NAME up|down,\n"
     "  choose NAME INDEX, resize W H, answer open PATH, answer save PATH INDEX,\n"
-    "  answer colour VALUE, answer cancel, load FILE, save-car FILE, save-cam FILE, dump [FILE]\n";
+    "  answer colour VALUE, answer cancel, load FILE, save-car FILE, save-cam FILE, dump [FILE],\n"
+    "  restore (puts the game files back as they were before the first export)\n";
 
 struct Options {
     std::string gameDir;
@@ -109,7 +111,14 @@ public:
             throw UsageError("wrong number of arguments for '" + name + "'");
         }
 
-        if (name == "import" || name == "export" || name == "load" || name == "save-car" || name == "save-cam") {
+        if (name == "import" || name == "export") {
+            Control& button = editor_.main.get(name == "import" ? "ImportButton" : "ExportButton");
+            return [this, &button] { editor_.main.userClick(button); };
+        }
+        if (name == "restore") {
+            return [this] { editor_.restoreGameFiles(); };
+        }
+        if (name == "load" || name == "save-car" || name == "save-cam") {
             return [name] { throw ProgramError(name + " is not available yet"); };
         }
         if (name == "click") {
@@ -262,7 +271,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         std::error_code ec;
         startDir = std::filesystem::current_path(ec).string();
     }
-    Editor editor(ui, {startDir});
+    std::unique_ptr<Registry> registry;
+    if (options.hasGameDir) {
+        registry = std::make_unique<MemoryRegistry>(options.gameDir);
+    } else {
+        registry = makeSystemRegistry();
+    }
+    Editor editor(ui, *registry, {startDir});
 
     std::vector<std::function<void()>> operations;
     Compiler compiler(editor, ui, out);

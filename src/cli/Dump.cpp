@@ -167,6 +167,29 @@ std::string previewJson(const PreviewState& p) {
     return out;
 }
 
+std::string gameDataJson(const GameData& g) {
+    auto floats = [](const auto& values) { return jsonArray(values, [](float v) { return jsonFloat(v); }); };
+    auto whole = [](const auto& values) { return jsonArray(values, [](auto v) { return std::to_string(v); }); };
+    std::string out;
+    Members m(out);
+    m.add("version", std::to_string(g.version));
+    m.add("cockpit", floats(g.cockpit));
+    m.add("rims", whole(g.rims));
+    m.add("arms", whole(g.arms));
+    m.add("names", jsonArray(g.names, [](const std::string& s) { return jsonString(s); }));
+    m.add("extWheel", jsonArray(g.extWheel, floats));
+    m.add("helmets", jsonArray(g.helmets, floats));
+    m.add("tcam", jsonArray(g.tcam, whole));
+    m.add("wheelRef", floats(g.wheelRef));
+    m.add("chase", whole(g.chase));
+    m.add("cameras", jsonArray(g.cameras, whole));
+    m.add("brandCodes", whole(g.brandCodes));
+    m.add("tyres", jsonArray(g.tyres, floats));
+    m.add("CollisionEntry", g.CollisionEntry ? std::to_string(*g.CollisionEntry) : std::string("null"));
+    m.close();
+    return out;
+}
+
 std::string saveJson(const SaveState& s) {
     std::string masks;
     Members mm(masks);
@@ -214,6 +237,7 @@ std::string dumpState(Editor& editor, const ScriptedUi& ui) {
         m.add("CurrentCamField", std::to_string(editor.CurrentCamField));
         m.add("GameFound", boolText(editor.GameFound));
         m.add("drag", dragJson(editor.drag));
+        m.add("GameData", gameDataJson(editor.game));
         m.add("PreviewState", previewJson(editor.preview));
         m.add("save", saveJson(editor.saveWindow));
         m.close();

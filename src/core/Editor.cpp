@@ -1,13 +1,24 @@
 #include "core/Editor.h"
 
 #include "core/MainFrame.h"
+#include "editing/ColourPanels.h"
+#include "editing/TeamSlots.h"
 #include "form/Errors.h"
+#include "gamedata/Backup.h"
+#include "gamedata/ExportAll.h"
 #include "gamedata/FieldSheet.h"
+#include "gamedata/GameFolder.h"
+#include "gamedata/ImportAll.h"
+#include "gamedata/TyreData.h"
+#include "preview/ArchiveChoice.h"
 
 namespace varnisk {
 
-Editor::Editor(Ui& port, Options options)
-    : ui(port), StartDir(std::move(options.startDir)), dispatcher_([&port](const std::string& text) { port.error(text); }) {
+Editor::Editor(Ui& port, Registry& registryPort, Options options)
+    : ui(port),
+      registry(registryPort),
+      StartDir(std::move(options.startDir)),
+      dispatcher_([&port](const std::string& text) { port.error(text); }) {
     buildFieldSheet(main);
     buildMainFrame(main);
     buildCreditsWindow(credits);
@@ -23,8 +34,15 @@ Editor::Editor(Ui& port, Options options)
 void Editor::wire() {
     main.onResize = [this] { formResize(); };
     main.get("ImportButton").on.click = [this](Control&) { importAll(); };
+    main.get("ExportButton").on.click = [this](Control&) { varnisk::exportAll(*this); };
+    main.get("LMDPath").on.click = [this](Control&) { chooseGP4Path(*this); };
+    main.get("LMDButton4").on.click = [this](Control&) { changeCarswad(*this); };
+    main.get("LMDButton1").on.click = [this](Control&) { defaultBrands(*this); };
+    main.get("DefaultTP").on.click = [this](Control&) { defaultTyrePositions(*this); };
     main.get("AboutButton").on.click = [this](Control&) { aboutClick(); };
     credits.get("Button1").on.click = [this](Control&) { credits.hide(); };
+    wireColourPanels(*this);
+    wireTeamSlots(*this);
 }
 
 Editor::Found Editor::findControl(std::string_view qualifiedName) {
@@ -49,10 +67,7 @@ bool Editor::startUp() {
     return ok && !terminated();
 }
 
-void Editor::importAll() {
-    // Reading the game comes with the game files; until then the sheet keeps
-    // its start values.
-}
+void Editor::importAll() { varnisk::importAll(*this); }
 
 void Editor::formResize() {
     layoutMainFrame(main);
@@ -61,5 +76,14 @@ void Editor::formResize() {
 }
 
 void Editor::aboutClick() { credits.show(); }
+
+void Editor::carRefresh(int team) {
+    // The preview's share of a team's values comes with the editing handlers;
+    // until then a refresh only remembers the team and asks for a frame.
+    if (team >= 0 && team < 11) preview.LastShownTeam = team;
+    ui.repaintPreview();
+}
+
+void Editor::restoreGameFiles() { varnisk::restoreGameFiles(*this); }
 
 }  // namespace varnisk

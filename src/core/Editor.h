@@ -9,6 +9,8 @@
 #include "editing/DragState.h"
 #include "form/Dispatcher.h"
 #include "form/Form.h"
+#include "gamedata/GameData.h"
+#include "platform/Registry.h"
 #include "platform/Ui.h"
 #include "preview/PreviewState.h"
 
@@ -24,12 +26,13 @@ public:
         std::string startDir;  // the directory current at start (the base of CamTextures)
     };
 
-    Editor(Ui& ui, Options options);
+    Editor(Ui& ui, Registry& registry, Options options);
 
     Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
 
     Ui& ui;
+    Registry& registry;
 
     Form main{"TForm1", "Varnisk 6.6"};       // the main window with the field sheet
     Form credits{"TForm2", "Credits"};         // the credits window
@@ -41,6 +44,11 @@ public:
     int CurrentCamField = 105;
     bool GameFound = false;
     std::string StartDir;
+
+    // The values read from the game's files.
+    GameData game;
+    // The archive chosen with "Manual Cars wad"; empty: the game's own.
+    std::string ManualWadPath;
 
     DragState drag;
     PreviewState preview;
@@ -70,6 +78,12 @@ public:
     void importAll();
     void formResize();
     void aboutClick();
+
+    // Hands team t's values to the preview and asks for a frame.
+    void carRefresh(int team);
+
+    // Puts the game files back as they were before the first export.
+    void restoreGameFiles();
 
 private:
     void wire();

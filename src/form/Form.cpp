@@ -50,7 +50,16 @@ Control& Form::add(ControlKind kind, std::string name, Control* parent, Rect bou
 }
 
 Control* Form::find(std::string_view name) const {
-    auto it = byName_.find(lowerName(name));
+    char lowered[64];
+    if (name.size() > sizeof lowered) {
+        auto it = byName_.find(lowerName(name));
+        return it == byName_.end() ? nullptr : it->second;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char ch = name[i];
+        lowered[i] = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
+    }
+    auto it = byName_.find(std::string_view(lowered, name.size()));
     return it == byName_.end() ? nullptr : it->second;
 }
 

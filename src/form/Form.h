@@ -107,7 +107,12 @@ private:
     bool visible_ = false;
     int raiseCount_ = 0;
     std::vector<std::unique_ptr<Control>> controls_;
-    std::unordered_map<std::string, Control*> byName_;
+    // Names in lower case; looked up without building a string.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, Control*, NameHash, std::equal_to<>> byName_;
     Control* mouseHolder_ = nullptr;
 };
 

@@ -74,6 +74,13 @@ std::string formatGeneral(long double value) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0) return "0";
+    // Whole numbers of up to 15 digits, most of what the sheet shows, print
+    // as they are.
+    if (value > -1e15L && value < 1e15L && value == std::trunc(value)) {
+        char whole[24];
+        auto [end, error] = std::to_chars(whole, whole + sizeof whole, static_cast<long long>(value));
+        return std::string(whole, end);
+    }
     // 15 significant digits, correctly rounded: d.dddddddddddddde[+-]x
     char buffer[64];
     auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);

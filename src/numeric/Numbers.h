@@ -33,4 +33,14 @@ long double roundTo(long double value, int digit);
 // Integer division truncating toward zero.
 constexpr long long divTrunc(long long a, long long b) { return a / b; }
 
+// The low 16 bits of an integer as a signed value (two's complement
+// wrap-around): 40000 gives -25536.
+constexpr std::int16_t wrapInt16(long long value) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<unsigned long long>(value) & 0xFFFFu));
+}
+
+// An extended-precision value stored as a single-precision float, rounded
+// to the nearest.
+constexpr float toFloat32(long double value) { return static_cast<float>(value); }
+
 }  // namespace varnisk

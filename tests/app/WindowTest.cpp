@@ -42,7 +42,8 @@ namespace {
 // The editor with its three windows, as the program makes them.
 struct Windows : ::testing::Test {
     ScriptedUi ui;
-    Editor editor{ui, {"/start"}};
+    MemoryRegistry registry;
+    Editor editor{ui, registry, {"/start"}};
     FormWindow main{editor, editor.main, FormWindow::OnClose::EndProgram};
     FormWindow credits{editor, editor.credits, FormWindow::OnClose::HideForm};
     FormWindow save{editor, editor.save, FormWindow::OnClose::HideForm};
@@ -196,7 +197,8 @@ TEST_F(Windows, WritesOfTheModelShowInTheWidgetsAndComeNoFurther) {
 
 TEST(FormWindowKinds, ChecksLimitsAndAlignmentsFollowTheirControls) {
     ScriptedUi ui;
-    Editor editor{ui, {"/start"}};
+    MemoryRegistry registry;
+    Editor editor{ui, registry, {"/start"}};
     Form form{"TExtra", "Extra"};
     form.setSize(300, 200);
     Control& group = form.add(ControlKind::Group, "Box", nullptr, {4, 4, 200, 120});

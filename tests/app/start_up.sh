@@ -3,7 +3,15 @@
 # running until it is closed.
 set -u
 app=${VARNISK_APP:?set VARNISK_APP to the varnisk binary}
+make_game=${VARNISK_MAKE_GAME:?set VARNISK_MAKE_GAME to the varnisk-make-game binary}
 if [ -z "${DISPLAY:-}" ]; then export QT_QPA_PLATFORM=offscreen; fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# As ./run starts it: no game registered, a generated demo installation.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" WINEPREFIX="$work/no-wine"
+export VARNISK_REGISTRY="$work/registry.ini"
+"$make_game" "$work/demo-game" >/dev/null
+export VARNISK_DEMO_GAME="$work/demo-game"
 log=$(mktemp)
 "$app" >"$log" 2>&1 &
 pid=$!

@@ -3,8 +3,12 @@
 # exit statuses are as documented.
 set -u
 cli=${VARNISK_CLI:?set VARNISK_CLI to the varnisk-cli binary}
+make_game=${VARNISK_MAKE_GAME:?set VARNISK_MAKE_GAME to the varnisk-make-game binary}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# Never the user's own registry store or Wine prefix.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" WINEPREFIX="$work/no-wine"
+export VARNISK_REGISTRY="$work/registry.ini"
 fail=0
 check() { if ! eval "$2"; then echo "FAILED: $1"; fail=1; fi; }
 
@@ -19,6 +23,31 @@ check "a usage error exits 2" "[ $? -eq 2 ]"
 
 "$cli" export >/dev/null 2>"$work/err.txt"
 check "a reported error exits 1" "[ $? -eq 1 ]"
-check "errors go to standard error" "grep -q '^error: export is not available yet$' '$work/err.txt'"
+check "errors go to standard error" "grep -q \"^error: '' is not a valid integer value$\" '$work/err.txt'"
+
+# A generated game, imported, edited, exported and restored.
+"$make_game" "$work/game" >/dev/null
+cp "$work/game/GP4.exe" "$work/GP4.exe.original"
+"$cli" --game-dir "$work/game" import dump >"$work/out.json" 2>"$work/err.txt"
+check "an import exits 0" "[ $? -eq 0 ]"
+check "the import fills the sheet and GameData" \
+  "python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d[\"status\"]==\"Import Done\"; s=d[\"state\"]; assert s[\"GameData\"][\"version\"]==102; assert s[\"SheetReady\"]==1; assert d[\"controls\"][\"LMDPath\"][\"hint\"]==\"Actual Path: \"+sys.argv[2]; assert s[\"GameData\"][\"CollisionEntry\"] is not None' '$work/out.json' '$work/game'"
+"$cli" --game-dir "$work/game" import paste LMDEdit105 12 export >/dev/null 2>"$work/err.txt"
+check "an export exits 0" "[ $? -eq 0 ]"
+check "the export keeps backups" "[ -f '$work/game/GP4.exe.varnisk-backup' ] && cmp -s '$work/game/GP4.exe.varnisk-backup' '$work/GP4.exe.original'"
+"$cli" --game-dir "$work/game" import dump >"$work/out.json" 2>/dev/null
+check "the exported value comes back" \
+  "python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d[\"controls\"][\"LMDEdit105\"][\"text\"]==\"12\"' '$work/out.json'"
+"$cli" --game-dir "$work/game" restore 2>"$work/err.txt"
+check "restore exits 0" "[ $? -eq 0 ]"
+check "restore gives GP4.exe back" "cmp -s '$work/game/GP4.exe' '$work/GP4.exe.original' && [ ! -e '$work/game/GP4.exe.varnisk-backup' ]"
+
+# No game registered: the chooser, then the end.
+"$cli" import >/dev/null 2>"$work/err.txt"
+check "no game and no choice ends the program with status 3" "[ $? -eq 3 ]"
+check "the start-up messages" "diff <(printf 'message: Please choose your GP4 folder\nmessage: Sorry but Varnisk will now terminate.\n') '$work/err.txt'"
+"$cli" answer open "$work/game/GP4.exe" import dump >"$work/out.json" 2>"$work/err.txt"
+check "choosing GP4.exe imports it" "[ $? -eq 0 ] && grep -q 'Import Done' '$work/out.json'"
+check "the choice is kept in Varnisk's own registry store" "grep -q '^Directory=$work/game$' '$work/registry.ini'"
 
 exit $fail

@@ -10,7 +10,8 @@ namespace {
 
 struct EditorFixture : ::testing::Test {
     ScriptedUi ui;
-    Editor editor{ui, {"/start"}};
+    MemoryRegistry registry;
+    Editor editor{ui, registry, {"/start"}};
     Rect bounds(const char* name) { return editor.main.get(name).bounds; }
 };
 
@@ -78,7 +79,10 @@ TEST_F(EditorFixture, ControlsAreFoundByWindowClassAndName) {
     EXPECT_EQ(editor.findControl("Button1").control, nullptr);  // not on the main window
 }
 
-TEST_F(EditorFixture, StartUpRunsTheImportOnce) {
-    EXPECT_TRUE(editor.startUp());
+TEST_F(EditorFixture, StartUpWithoutAGameAsksForItAndEndsWhenNoneIsChosen) {
+    // No answer is queued: the chooser is cancelled.
+    EXPECT_FALSE(editor.startUp());
+    EXPECT_TRUE(editor.terminated());
+    EXPECT_EQ(ui.messages(), (std::vector<std::string>{"Please choose your GP4 folder", "Sorry but Varnisk will now terminate."}));
     EXPECT_TRUE(ui.errors().empty());
 }

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "form/Control.h"
+
+namespace varnisk {
+
+class Editor;
+
+void wireTeamSlots(Editor& editor);
+
+// A change of a name field LMDSlot<t>: a non-empty text becomes team t's
+// current name, and its title-cased form relabels the team's three name
+// captions. It runs whatever SheetReady says.
+void lmdSlot0Change(Editor& editor, Control& field);
+
+}  // namespace varnisk

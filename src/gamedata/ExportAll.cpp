@@ -1,0 +1,196 @@
+#include "gamedata/ExportAll.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "core/Editor.h"
+#include "form/Errors.h"
+#include "gamedata/Backup.h"
+#include "gamedata/Bytes.h"
+#include "gamedata/Colours.h"
+#include "gamedata/ExeLayout.h"
+#include "gamedata/FieldSheet.h"
+#include "gamedata/GameFolder.h"
+#include "gamedata/SavedState.h"
+#include "gamedata/TyreData.h"
+#include "numeric/Numbers.h"
+#include "platform/GameFiles.h"
+
+namespace varnisk {
+
+namespace {
+
+std::string num(const char* prefix, int n) { return prefix + std::to_string(n); }
+
+std::string fileName(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+
+FileError tooShort(const std::string& path) {
+    return FileError(fileName(path) + " is too short for the values Varnisk writes into it; no game file was changed.");
+}
+
+// What an export writes, worked out and checked before anything is written.
+struct ExportPlan {
+    std::optional<ByteFile> exe;
+    std::vector<Patch> exeBlocks;
+    std::optional<Patch> brandString;
+
+    enum class Wad { Missing, NoCollisionEntry, Write } wad = Wad::Missing;
+    std::optional<ByteFile> archive;
+    std::vector<Patch> tyres;
+
+    std::optional<ByteFile> sav;
+    // When a brand code changes: the whole file as it is, and with the new
+    // codes and checksum. Empty when the codes stay.
+    std::vector<std::uint8_t> savBefore;
+    std::vector<std::uint8_t> savAfter;
+    std::array<std::uint32_t, 11> brandCodes{};
+};
+
+ExportPlan planExport(Editor& e) {
+    ExportPlan plan;
+    const GameData& g = e.game;
+
+    plan.exe.emplace(gameFile(e, kExeName));
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> stepped;
+    plan.exeBlocks = exeBlockPatches(g, g.namesRead, &stepped);
+    if (std::optional<std::uint32_t> at = brandStringOffset(g.version)) {
+        plan.brandString = Patch{*at, encodeBrandString(e.main.get("UpDown2").position)};
+    }
+    if (!patchesFit(*plan.exe, plan.exeBlocks)) throw tooShort(plan.exe->path());
+    for (const auto& [offset, count] : stepped) {
+        if (!plan.exe->fits(offset, count)) throw tooShort(plan.exe->path());
+    }
+    if (plan.brandString && !plan.exe->fits(plan.brandString->offset, kBrandStringSize)) throw tooShort(plan.exe->path());
+
+    const std::string wad = wadPath(e);
+    if (!wad.empty() && fileExists(wad)) {
+        if (!g.CollisionEntry) {
+            plan.wad = ExportPlan::Wad::NoCollisionEntry;
+        } else {
+            plan.wad = ExportPlan::Wad::Write;
+            plan.archive.emplace(wad);
+            for (int j = 0; j < 4; ++j) {
+                Patch p{std::uint64_t{*g.CollisionEntry} + kTyrePosOffsets[j], {}};
+                for (float v : g.tyres[j]) bytes::addF32(p.bytes, v);
+                plan.tyres.push_back(std::move(p));
+            }
+            if (!patchesFit(*plan.archive, plan.tyres)) throw tooShort(wad);
+        }
+    }
+
+    const std::string savPath = gameFile(e, kSavedStateName);
+    if (fileExists(savPath)) {
+        plan.sav.emplace(savPath);
+        if (!savedStateHoldsBrands(plan.sav->size())) throw tooShort(savPath);
+        std::array<std::uint32_t, 11> codes{};
+        for (int t = 0; t < 11; ++t) codes[t] = brandCode(e.main.get(num("UpDown", t + 1)).position);
+        // The whole file is read, for its checksum, only when a code changes.
+        if (decodeBrandCodes(plan.sav->read(kBrandCodesOffset, kBrandCodesSize)) != codes) {
+            plan.savBefore = plan.sav->read(0, static_cast<std::size_t>(plan.sav->size()));
+            plan.savAfter = withBrandCodes(plan.savBefore, codes);
+        }
+        plan.brandCodes = codes;
+    }
+    return plan;
+}
+
+// Writes the brand codes and then the checksum; if the checksum cannot be
+// written, the codes go back, so the file never holds a checksum that does
+// not match.
+void writeSavedState(ByteFile& sav, const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after) {
+    auto differs = [&](std::uint64_t at, std::size_t count) {
+        return !std::equal(before.begin() + static_cast<std::ptrdiff_t>(at), before.begin() + static_cast<std::ptrdiff_t>(at + count),
+                           after.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    const std::uint64_t checksumAt = after.size() - 4;
+    const bool newCodes = differs(kBrandCodesOffset, kBrandCodesSize);
+    if (newCodes) sav.write(kBrandCodesOffset, std::span(after).subspan(kBrandCodesOffset, kBrandCodesSize));
+    if (!differs(checksumAt, 4)) return;
+    try {
+        sav.write(checksumAt, std::span(after).subspan(checksumAt, 4));
+    } catch (...) {
+        if (!newCodes) throw;
+        try {
+            sav.write(kBrandCodesOffset, std::span(before).subspan(kBrandCodesOffset, kBrandCodesSize));
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+}  // namespace
+
+void sheetToGameData(Editor& e) {
+    Form& f = e.main;
+    GameData& g = e.game;
+    for (int i = 0; i < 12; ++i) {
+        const int n = cameraRowBase(i);
+        GameData::CameraRecord& r = g.cameras[i];
+        r[0] = wrapInt16(2LL * getCamField(f, n));
+        r[2] = wrapInt16(2LL * getCamField(f, n + 10));
+        r[1] = wrapInt16(2LL * getCamField(f, n + 20));
+        for (int j = 3; j < 6; ++j) r[j] = wrapInt16(182LL * getCamField(f, n + 10 * j));
+        for (int j = 6; j < 10; ++j) r[j] = wrapInt16(getCamField(f, n + 10 * j));
+    }
+    g.chase[0] = wrapInt16(2LL * getCamField(f, 101));
+    g.chase[1] = wrapInt16(2LL * getCamField(f, 102));
+
+    auto intField = [&f](const std::string& name) { return parseInt(f.get(name).text); };
+    auto floatField = [&f](const std::string& name) { return parseFloat(f.get(name).text); };
+    // A panel that still holds a system colour is taken as that colour's value.
+    auto panel = [&f](const std::string& name) {
+        return colourToGame(static_cast<std::int32_t>(resolveColour(f.get(name).colour)));
+    };
+    for (int t = 0; t < 11; ++t) {
+        g.arms[t] = panel(num("panelAC", t)) + 0xFF000000u;
+        g.rims[t] = panel(num("panelRC", t));
+        g.helmets[t][1] = toFloat32(intField(num("LMDHP", t)) / 100.0L);
+        g.helmets[t][0] = toFloat32(intField(num("LMDHP", t + 20)) / 100.0L);
+        g.extWheel[t][1] = toFloat32(floatField(num("LMDEW", t)) / 200.0L);
+        g.extWheel[t][0] = toFloat32(floatField(num("LMDEW", t + 20)) / 200.0L);
+        g.tcam[t][1] = wrapInt16(intField(num("LMDTC", t)) * 2LL + 160);
+        g.tcam[t][0] = wrapInt16(intField(num("LMDTC", t + 20)) * 2LL - 122);
+        // An emptied name field keeps the name it had: an empty name would
+        // blank the game's own.
+        const std::string& name = f.get(num("LMDSlot", t)).text;
+        if (!name.empty()) g.names[t] = name;
+    }
+}
+
+void exportAll(Editor& e) {
+    sheetToGameData(e);
+    ExportPlan plan = planExport(e);
+
+    // Nothing has been written yet: keep the files as they are now unless
+    // their backups exist already.
+    keepWholeBackup(*plan.exe);
+    if (plan.archive) keepRangeBackup(*plan.archive, plan.tyres);
+    if (!plan.savAfter.empty()) keepWholeBackup(plan.sav->path(), plan.savBefore);
+
+    // Only bytes that change are written.
+    writeChanged(*plan.exe, plan.exeBlocks);
+
+    switch (plan.wad) {
+    case ExportPlan::Wad::Write:
+        writeChanged(*plan.archive, plan.tyres);
+        break;
+    case ExportPlan::Wad::NoCollisionEntry:
+        e.ui.message("As no car_collision_mesh.ct was found in the wad, tyre positions haven't been exported");
+        break;
+    case ExportPlan::Wad::Missing:
+        e.ui.message("As cars wad file hadn't been found, tyre positions haven't been exported");
+        break;
+    }
+
+    if (plan.sav) {
+        if (!plan.savAfter.empty()) writeSavedState(*plan.sav, plan.savBefore, plan.savAfter);
+        e.game.brandCodes = plan.brandCodes;
+    } else {
+        e.ui.message("Sorry but as f1gstate.sav file hadn't been found, tyre brands havn't been exported.");
+    }
+    if (plan.brandString) writeChanged(*plan.exe, {*plan.brandString});
+
+    e.main.setCaption(e.main.get("Status"), "Export Done");
+}
+
+}  // namespace varnisk

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+namespace varnisk {
+
+class Editor;
+
+inline constexpr const char* kExeName = "GP4.exe";
+inline constexpr const char* kSavedStateName = "f1gstate.sav";
+inline constexpr const char* kArchiveName = "cars.wad";
+
+// The game folder as the registry names it, when GP4.exe is in it; empty
+// text otherwise. Sets GameFound when the registry could be read.
+std::string locateGame(Editor& editor);
+
+// "Manual GP4 Path": the user points at GP4.exe; the choice is written to the
+// registry and imported. Ends the program when no game is found afterwards.
+void chooseGP4Path(Editor& editor);
+
+// The path of one of the game's files in the game folder. Throws
+// "File not found" when no game folder is known: a game file is never looked
+// for anywhere else.
+std::string gameFile(Editor& editor, const std::string& name);
+
+// The archive in use: the one chosen by hand, else cars.wad in the game
+// folder (empty text when no game folder is known).
+std::string wadPath(Editor& editor);
+
+}  // namespace varnisk

@@ -1,0 +1,125 @@
+#include "gamedata/ImportAll.h"
+
+#include "core/Editor.h"
+#include "gamedata/Bytes.h"
+#include "gamedata/Colours.h"
+#include "gamedata/ExeLayout.h"
+#include "gamedata/FieldSheet.h"
+#include "gamedata/GameFolder.h"
+#include "gamedata/TyreData.h"
+#include "numeric/Numbers.h"
+#include "platform/GameFiles.h"
+
+namespace varnisk {
+
+namespace {
+
+std::string num(const char* prefix, int n) { return prefix + std::to_string(n); }
+
+void setNumber(Form& f, const std::string& name, long double value) { f.setText(f.get(name), formatGeneral(value)); }
+
+}  // namespace
+
+void readGameBlocks(Editor& e) {
+    ByteFile exe(gameFile(e, kExeName));
+    GameData& g = e.game;
+    std::uint8_t version = 0;
+    exe.read(kVersionOffset, std::span(&version, 1));
+    g.version = version;
+    const ExeLayout& l = exeLayout(g.version);
+    decodeCockpit(exe.read(l.cockpit, kCockpitSpan), g);
+    g.rims[4] = bytes::u32(exe.read(l.rim4, 4), 0);
+    decodeRimPairs(exe.read(l.rims, kRimPairsSize), g);
+    decodePairTable(exe.read(l.helmets, kPairTableSize), g.helmets);
+    decodeTcam(exe.read(l.tcam, kTcamSize), g);
+    decodeArms(exe.read(l.arms, kArmsSize), g);
+    std::vector<std::uint8_t> ref = exe.read(l.wheelRef, 8);
+    g.wheelRef = {bytes::f32(ref, 0), bytes::f32(ref, 4)};
+    decodePairTable(exe.read(l.extWheel, kPairTableSize), g.extWheel);
+    g.chase[0] = bytes::i16(exe.read(l.chase, 2), 0);
+    g.chase[1] = bytes::i16(exe.read(l.chase + kSecondChaseOffset, 2), 0);
+    decodeCameras(exe.read(l.cameras(), kCamerasSize), g);
+}
+
+void getNames(Editor& e) {
+    ByteFile exe(gameFile(e, kExeName));
+    GameData& g = e.game;
+    if (!namesKnown(g.version)) {
+        g.namesRead = false;
+        e.ui.message("Sorry, you use an unknown GP4 version\r\nDefault team names will be used.");
+    } else {
+        std::vector<std::uint8_t> block = exe.read(exeLayout(g.version).names, kNamesSize);
+        for (std::size_t t = 0; t < 11; ++t) g.names[t] = decodeTeamName(std::span(block).subspan(t * kNameSize, kNameSize));
+        g.namesRead = true;
+    }
+    e.preview.CarTeamKey = g.names[0];
+}
+
+void importAll(Editor& e) {
+    locateGame(e);
+    if (!e.GameFound) {
+        e.ui.message("Please choose your GP4 folder");
+        chooseGP4Path(e);
+        return;
+    }
+    Form& f = e.main;
+    GameData& g = e.game;
+    e.SheetReady = 0;
+    readGameBlocks(e);
+    readTyrePositions(e);
+    readTyreBrands(e);
+    getNames(e);
+
+    // The cockpit steering wheel and dashboard: dashboard X, Z, Y, wheel X, Z, Y.
+    const auto& c = g.cockpit;
+    setNumber(f, "LMDSW0", roundTo(100.0L * c[3], -1));
+    setNumber(f, "LMDSW1", roundTo(100.0L * c[5], -1) + 90);
+    setNumber(f, "LMDSW2", roundTo(100.0L * c[4], -1));
+    setNumber(f, "LMDDB0", roundTo(200.0L * c[0] + 0.6L, -1));
+    setNumber(f, "LMDDB1", roundTo(100.0L * c[2], -1) + 63);
+    setNumber(f, "LMDDB2", roundTo(200.0L * c[1], -1) + 3);
+
+    for (int t = 0; t < 11; ++t) {
+        setNumber(f, num("LMDTC", t), divTrunc(g.tcam[t][1] - 160, 2));
+        setNumber(f, num("LMDTC", t + 20), divTrunc(g.tcam[t][0] + 122, 2));
+        setNumber(f, num("LMDHP", t), roundTo(100.0L * g.helmets[t][1], 0));
+        setNumber(f, num("LMDHP", t + 20), roundTo(100.0L * g.helmets[t][0], 0));
+        f.setColour(f.get(num("PanelAC", t)), gameToColour(g.arms[t]));
+        f.setColour(f.get(num("PanelRC", t)), gameToColour(g.rims[t]));
+        f.setEnabled(f.get(num("PanelRC", t + 20)), false);
+        f.setEnabled(f.get(num("PanelAC", t + 20)), false);
+        setNumber(f, num("LMDEW", t), roundTo(200.0L * g.extWheel[t][1], -1));
+        setNumber(f, num("LMDEW", t + 20), roundTo(200.0L * g.extWheel[t][0], -1));
+        if (!g.names[0].empty()) {
+            const std::string shown = mister(g.names[t]);
+            f.setCaption(f.get(num("Panel", t + 46)), shown);
+            f.setCaption(f.get(num("PanelTT", t + 1)), shown);
+            f.setCaption(f.get(num("PanelTC", t)), shown);
+            f.setText(f.get(num("LMDSlot", t)), shown);
+        }
+    }
+
+    // The camera records become field values in place.
+    for (int i = 0; i < 12; ++i) {
+        GameData::CameraRecord& r = g.cameras[i];
+        for (int j = 0; j < 3; ++j) r[j] = static_cast<std::int16_t>(divTrunc(r[j], 2));
+        for (int j = 3; j < 6; ++j) r[j] = static_cast<std::int16_t>(divTrunc(r[j], 182));
+        const int n = cameraRowBase(i);
+        setCamField(f, n, r[0]);
+        setCamField(f, n + 10, r[2]);
+        setCamField(f, n + 20, r[1]);
+        for (int j = 3; j < 10; ++j) setCamField(f, n + 10 * j, r[j]);
+    }
+    setCamField(f, 101, divTrunc(g.chase[0], 2));
+    setCamField(f, 102, divTrunc(g.chase[1], 2));
+
+    e.CurrentCamField = 105;
+    e.SheetReady = 1;
+    e.saveWindow.SelectAllPending = 1;
+    f.setCaption(f.get("Status"), "Import Done");
+    f.setHint(f.get("LMDPath"), "Actual Path: " + locateGame(e));
+    e.carRefresh(0);
+    e.ui.repaintPreview();
+}
+
+}  // namespace varnisk

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace varnisk {
+
+// The game's saved state f1gstate.sav: the eleven tyre brand codes at a
+// fixed offset, and a checksum over the whole file in its last four bytes.
+
+inline constexpr std::uint32_t kBrandCodesOffset = 96932;
+inline constexpr std::uint32_t kBrandCodesSize = 44;
+inline constexpr std::uint32_t kBridgestoneCode = 0x03350335;
+inline constexpr std::uint32_t kMichelinCode = 0x03340334;
+
+// The checksum of a whole file: over every byte but the last four.
+// Requires at least five bytes.
+std::uint32_t savedStateChecksum(std::span<const std::uint8_t> file);
+
+// Whether the file is large enough for the brand codes and, after them, the
+// checksum.
+bool savedStateHoldsBrands(std::uint64_t size);
+
+std::array<std::uint32_t, 11> decodeBrandCodes(std::span<const std::uint8_t> block);
+
+// The file with new brand codes and the checksum that matches them. The file
+// must hold the brands (savedStateHoldsBrands).
+std::vector<std::uint8_t> withBrandCodes(std::span<const std::uint8_t> file, const std::array<std::uint32_t, 11>& codes);
+
+}  // namespace varnisk

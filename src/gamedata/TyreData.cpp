@@ -1,0 +1,114 @@
+#include "gamedata/TyreData.h"
+
+#include "core/Editor.h"
+#include "gamedata/Bytes.h"
+#include "gamedata/ExeLayout.h"
+#include "gamedata/GameFolder.h"
+#include "gamedata/SavedState.h"
+#include "gamedata/TeamNames.h"
+#include "numeric/Numbers.h"
+#include "platform/GameFiles.h"
+#include "preview/Archive.h"
+
+namespace varnisk {
+
+namespace {
+
+std::string num(const char* prefix, int n) { return prefix + std::to_string(n); }
+
+void showBrand(Editor& e, int team, int position) {
+    e.main.setPosition(e.main.get(num("UpDown", team + 1)), position);
+    e.main.setCaption(e.main.get(num("PanelTT", team + 21)), tyreBrandCaption(position));
+}
+
+// Tyre record j (0..3) into its X, Y and Z fields: +0, +8 and +4 in
+// hundredths.
+void showTyre(Editor& e, int j, const GameData::TyreRecord& r) {
+    const int first = 3 * j + 1;
+    e.main.setText(e.main.get(num("LMDTP", first)), formatGeneral(roundTo(100.0L * r[0], 0)));
+    e.main.setText(e.main.get(num("LMDTP", first + 1)), formatGeneral(roundTo(100.0L * r[2], 0)));
+    e.main.setText(e.main.get(num("LMDTP", first + 2)), formatGeneral(roundTo(100.0L * r[1], 0)));
+}
+
+}  // namespace
+
+std::string tyreBrandCaption(int position) {
+    switch (position) {
+    case 0: return "Bridgestone";
+    case 1: return "Michelin";
+    default: return kDefaultTeamNames[1];
+    }
+}
+
+std::uint32_t brandCode(int position) { return position == 0 ? kBridgestoneCode : kMichelinCode; }
+
+void readTyreBrands(Editor& e) {
+    const std::string savPath = gameFile(e, kSavedStateName);
+    if (!fileExists(savPath)) {
+        e.ui.message("Sorry but f1gstate.sav file can't be found.\r\nYou have to run GP4 once to built it.\r\n"
+                     "Default Tyre Brands will be used.");
+        defaultBrands(e);
+        return;
+    }
+    {
+        ByteFile sav(savPath);
+        e.game.brandCodes = decodeBrandCodes(sav.read(kBrandCodesOffset, kBrandCodesSize));
+    }
+    for (int t = 0; t < 11; ++t) {
+        if (t == 1) continue;  // team 1's brand is GP4.exe's brand string
+        showBrand(e, t, e.game.brandCodes[t] == kBridgestoneCode ? 0 : 1);
+    }
+    ByteFile exe(gameFile(e, kExeName));
+    std::uint8_t version = 0;
+    exe.read(kVersionOffset, std::span(&version, 1));
+    const std::optional<std::uint32_t> at = brandStringOffset(version);
+    if (!at) return;  // no place known for this version: the selector stays
+    const std::optional<int> position = brandPosition(exe.read(*at, kBrandStringSize));
+    if (position) showBrand(e, 1, *position);
+}
+
+void readTyrePositions(Editor& e) {
+    const std::string path = wadPath(e);
+    if (path.empty() || !fileExists(path)) {
+        e.ui.message("Sorry but cars.wad file can't be found.\r\nDefault tyre positions will be used.\r\n"
+                     "Tyre positions won't be exported to GP4.\r\nDefault positions will be stored in any .car file saved.");
+        defaultTyrePositions(e);
+        e.game.CollisionEntry.reset();
+        for (int j = 0; j < 4; ++j) {
+            const int first = 3 * j + 1;
+            auto field = [&](int n) { return parseInt(e.main.get(num("LMDTP", n)).text); };
+            GameData::TyreRecord& r = e.game.tyres[j];
+            r[0] = toFloat32(field(first) / 100.0L);
+            r[2] = toFloat32(field(first + 1) / 100.0L);
+            r[1] = toFloat32(field(first + 2) / 100.0L);
+        }
+        return;
+    }
+    clearReadOnly(path);
+    ByteFile archive(path);
+    std::optional<ArchiveEntry> entry = findArchiveEntry(archive, isCollisionEntry);
+    if (!entry) {
+        e.game.CollisionEntry.reset();
+        e.ui.message("impossible to find car_collision_mesh.ct in the wad");
+        return;
+    }
+    e.game.CollisionEntry = entry->offset;
+    for (int j = 0; j < 4; ++j) {
+        std::vector<std::uint8_t> b = archive.read(std::uint64_t{entry->offset} + kTyrePosOffsets[j], kTyreRecordSize);
+        GameData::TyreRecord& r = e.game.tyres[j];
+        r = {bytes::f32(b, 0), bytes::f32(b, 4), bytes::f32(b, 8)};
+        showTyre(e, j, r);
+    }
+}
+
+void defaultBrands(Editor& e) {
+    for (int t = 0; t < 11; ++t) showBrand(e, t, kDefaultBrands[t]);
+    e.main.setCaption(e.main.get("Status"), "Default Tyre brands");
+}
+
+void defaultTyrePositions(Editor& e) {
+    for (int j = 0; j < 4; ++j) showTyre(e, j, kDefaultTyres[j]);
+    e.main.setCaption(e.main.get("Status"), "Default Tyre Positions");
+}
+
+}  // namespace varnisk

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace varnisk {
+
+// The game's files as byte streams. The game's own platform ignores letter
+// case in file names, so a file is found in its folder whatever the case of
+// its name on disk. Every failure throws FileError with the usual texts:
+// "File not found", "Access denied", "Read beyond end of file", or
+// "I/O error N" with the system's error number.
+
+inline constexpr const char* kFileNotFound = "File not found";
+inline constexpr const char* kAccessDenied = "Access denied";
+inline constexpr const char* kReadBeyondEnd = "Read beyond end of file";
+
+// folder + separator + name. The folder is used as given, so a trailing
+// separator gives a doubled one, which the file system resolves.
+std::string joinPath(const std::string& folder, const std::string& name);
+
+// The path of `name` in `folder`: the existing entry whose name equals it
+// without regard to letter case (an exact match first), else joinPath.
+std::string gameFilePath(const std::string& folder, const std::string& name);
+
+// Whether a regular file exists at the path.
+bool fileExists(const std::string& path);
+
+// Clears a read-only mark (gives the owner write permission). Failure is
+// ignored: opening the file reports it.
+void clearReadOnly(const std::string& path);
+
+// A file opened for reading and writing together, as the program opens
+// every game file: reading therefore needs write access too.
+class ByteFile {
+public:
+    enum class Mode { ReadWrite, ReadOnly };
+
+    explicit ByteFile(const std::string& path, Mode mode = Mode::ReadWrite);
+    ~ByteFile();
+    ByteFile(const ByteFile&) = delete;
+    ByteFile& operator=(const ByteFile&) = delete;
+    ByteFile(ByteFile&& other) noexcept;
+    ByteFile& operator=(ByteFile&&) = delete;
+
+    std::uint64_t size() const;
+
+    // Reads exactly out.size() bytes at the offset; "Read beyond end of file"
+    // when the file ends before.
+    void read(std::uint64_t offset, std::span<std::uint8_t> out) const;
+    std::vector<std::uint8_t> read(std::uint64_t offset, std::size_t count) const;
+
+    // Writes the bytes at the offset. A write never extends a game file:
+    // callers check that it fits first (see fits), and a write past the end
+    // throws "Read beyond end of file" without writing.
+    void write(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+
+    // Whether [offset, offset + count) lies inside the file.
+    bool fits(std::uint64_t offset, std::uint64_t count) const;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+// Reads a whole file, or writes one through a temporary file beside it that
+// then replaces it, so that a failure leaves the old file as it was.
+std::vector<std::uint8_t> readWholeFile(const std::string& path);
+void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// A FileError for the system's error number.
+[[noreturn]] void throwFileError(int errorNumber);
+
+}  // namespace varnisk
