@@ -244,8 +244,7 @@ void FormWindow::syncControl(Control& c) {
         auto* panel = static_cast<Panel*>(w);
         panel->setBevel(c.bevel);
         panel->setAlignment(toQtAlignment(c.align));
-        const QString caption = fromCp1252(c.caption);
-        if (panel->text() != caption) panel->setText(caption);
+        panel->setCaption(fromCp1252(c.caption));
         break;
     }
     case ControlKind::Button:

@@ -39,6 +39,27 @@ void Panel::setBevel(Bevel bevel) {
 
 void Panel::mousePressEvent(QMouseEvent* event) { event->accept(); }
 
+void Panel::setCaption(const QString& caption) {
+    if (caption == caption_ && !text().isNull()) return;
+    caption_ = caption;
+    fit();
+}
+
+void Panel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    fit();
+}
+
+void Panel::fit() {
+    const int room = width();
+    const bool oneLine = !caption_.contains(QLatin1Char('\n'));
+    const QString shown = oneLine && fontMetrics().horizontalAdvance(caption_) > room
+                              ? fontMetrics().elidedText(caption_, Qt::ElideRight, room)
+                              : caption_;
+    setText(shown);
+    setToolTip(shown == caption_ ? QString() : caption_);
+}
+
 // --- Swatch ---
 
 Swatch::Swatch(QWidget* parent) : QFrame(parent) {

@@ -29,9 +29,18 @@ class Panel : public QLabel {
 public:
     explicit Panel(QWidget* parent);
     void setBevel(Bevel bevel);
+    // The caption; one too wide for the panel ends in an ellipsis and shows
+    // whole as the panel's tooltip.
+    void setCaption(const QString& caption);
+    const QString& caption() const { return caption_; }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void fit();
+    QString caption_;
 };
 
 // A colour panel: a sunken swatch of one colour.
