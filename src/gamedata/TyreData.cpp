@@ -1,6 +1,7 @@
 #include "gamedata/TyreData.h"
 
 #include "core/Editor.h"
+#include "form/Errors.h"
 #include "gamedata/Bytes.h"
 #include "gamedata/ExeLayout.h"
 #include "gamedata/GameFolder.h"
@@ -91,6 +92,12 @@ void readTyrePositions(Editor& e) {
         e.game.CollisionEntry.reset();
         e.ui.message("impossible to find car_collision_mesh.ct in the wad");
         return;
+    }
+    const std::uint64_t recordsEnd = std::uint64_t{entry->offset} + kTyrePosOffsets[3] + kTyreRecordSize;
+    if (recordsEnd > archive.size()) {
+        e.game.CollisionEntry.reset();
+        const std::string name = path.substr(path.find_last_of("/\\") + 1);
+        throw FileError(name + " is damaged: its collision entry \"" + entry->name + "\" lies beyond the end of the file.");
     }
     e.game.CollisionEntry = entry->offset;
     for (int j = 0; j < 4; ++j) {
