@@ -96,6 +96,9 @@ void importAll(Editor& e) {
             f.setCaption(f.get(num("PanelTT", t + 1)), shown);
             f.setCaption(f.get(num("PanelTC", t)), shown);
             f.setText(f.get(num("LMDSlot", t)), shown);
+            // The field's change handler stores the name, but only when the
+            // text changes: a second import finds it there already.
+            g.names[t] = shown;
         }
     }
 

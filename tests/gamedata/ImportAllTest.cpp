@@ -186,6 +186,20 @@ TEST(ImportAll, ShowsNamesTitleCasedInSlotsAndCaptions) {
     EXPECT_TRUE(g.editor.game.namesRead);
 }
 
+TEST(ImportAll, ImportingAgainKeepsTheTitleCasedNames) {
+    TestGame g;
+    ASSERT_TRUE(g.importAll());
+    ASSERT_EQ(g.editor.game.names[4], "Talloway Grand Prix");
+    ASSERT_TRUE(g.importAll());
+    for (int t = 0; t < 11; ++t) {
+        EXPECT_EQ(g.editor.game.names[static_cast<std::size_t>(t)], g.text(num("LMDSlot", t))) << t;
+    }
+    // The kept name is what an emptied name field exports.
+    g.edit("LMDSlot4", "");
+    ASSERT_TRUE(g.exportAll());
+    EXPECT_EQ(textAt(g.exe(), g.layout().names + 4 * 32, 32), padded("Talloway Grand Prix", 32));
+}
+
 TEST(ImportAll, AnEmptyFirstTeamNameLeavesEveryNameAlone) {
     gg::GameValues v = gg::demoValues();
     v.names[0] = "";
@@ -497,4 +511,24 @@ TEST(ManualGamePath, CancellingOrChoosingAnotherFileChangesNothing) {
     EXPECT_TRUE(g.ui.errors().empty());
     EXPECT_FALSE(g.editor.terminated());
     EXPECT_EQ(sheetState(g.editor.main), sheet);
+}
+
+TEST(ManualGamePath, ChoosingAnotherGamesExeRegistersAndImportsIt) {
+    TestGame g;
+    ASSERT_TRUE(g.importAll());
+    TempFolder other;
+    gg::GameSpec spec;
+    spec.versionByte = 0;
+    spec.values.chase = {100, 200};
+    spec.values.names[0] = "OTHER TEAM";
+    gg::writeGame(other.path, spec);
+    g.ui.queue(ScriptedUi::OpenAnswer{(other.path / "GP4.exe").string()});
+    EXPECT_TRUE(g.click("LMDPath"));
+    EXPECT_EQ(g.registry.readGameFolder(), other.path.string());
+    EXPECT_EQ(g.text("LMDEdit101"), "50");
+    EXPECT_EQ(g.text("LMDSlot0"), "Other Team");
+    EXPECT_EQ(g.get("LMDPath").hint, "Actual Path: " + other.path.string());
+    EXPECT_EQ(g.editor.game.version, 0);
+    EXPECT_TRUE(g.ui.messages().empty());
+    EXPECT_FALSE(g.editor.terminated());
 }

@@ -1,0 +1,390 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestGame.h"
+
+using namespace varnisk;
+using namespace varnisk::testgame;
+
+namespace {
+
+using Messages = std::vector<std::string>;
+
+const std::string kSavedStateNotExported =
+    "Sorry but as f1gstate.sav file hadn't been found, tyre brands havn't been exported.";
+const std::string kArchiveNotExported = "As cars wad file hadn't been found, tyre positions haven't been exported";
+
+gg::GameSpec version(int v) {
+    gg::GameSpec s;
+    s.versionByte = v;
+    return s;
+}
+
+// The 16 bytes of every version's brand string place that lies in the file.
+std::vector<std::string> brandPlaces(const Bytes& exe) {
+    std::vector<std::string> out;
+    for (int v : {0, 70, 102}) {
+        const std::uint64_t at = *gg::brandStringOffset(v);
+        out.push_back(at + 16 <= exe.size() ? textAt(exe, at, 16) : std::string());
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(ExportAll, WithoutEditsRoundTripsAndChangesOnlyValueBytes) {
+    for (int v : {102, 0}) {
+        TestGame g(version(v));
+        const GameBytes original = g.files();
+        ASSERT_TRUE(g.importAll()) << v;
+        const std::vector<std::string> sheet = sheetState(g.editor.main);
+
+        ASSERT_TRUE(g.exportAll()) << v;
+        EXPECT_TRUE(g.ui.errors().empty()) << v;
+        EXPECT_TRUE(g.ui.messages().empty()) << v;
+        EXPECT_EQ(g.caption("Status"), "Export Done") << v;
+        const GameBytes once = g.files();
+        EXPECT_TRUE(sameOutside(original.exe, once.exe, gg::exeValueRanges(g.spec))) << v;
+        EXPECT_TRUE(sameOutside(original.sav, once.sav, gg::savedStateValueRanges(g.spec))) << v;
+        EXPECT_TRUE(sameOutside(original.wad, once.wad, gg::archiveValueRanges(g.spec))) << v;
+
+        ASSERT_TRUE(g.importAll()) << v;
+        EXPECT_EQ(sheetState(g.editor.main), sheet) << v;
+        ASSERT_TRUE(g.exportAll()) << v;
+        EXPECT_TRUE(g.files() == once) << "a second export changed the files, version " << v;
+    }
+}
+
+TEST(ExportAll, CameraFieldsReachTheirRecords) {
+    TestGame g;
+    ASSERT_TRUE(g.importAll());
+    struct Case { const char* field; const char* value; int record; int stored; std::int16_t expected; };
+    const std::vector<Case> cases = {
+        {"LMDEdit3", "100", 3, 0, 200},        // X of "Camera 2"
+        {"LMDEdit13", "7", 3, 2, 14},          // Y is stored third
+        {"LMDEdit23", "-5", 3, 1, -10},        // Z is stored second
+        {"LMDEdit33", "181", 3, 3, -32594},    // 32942 keeps its low 16 bits
+        {"LMDEdit43", "-2", 3, 4, -364},
+        {"LMDEdit53", "-181", 3, 5, 32594},
+        {"LMDEdit63", "3", 3, 6, 3},           // details are stored as shown
+        {"LMDEdit93", "-1", 3, 9, -1},
+        {"LMDEdit2", "20000", 2, 0, -25536},   // 40000 keeps its low 16 bits
+        {"LMDEdit105", "-3", 0, 0, -6},        // the cockpit row
+        {"LMDEdit1", "8", 1, 0, 16},           // the "Camera 10" row
+        {"LMDEdit106", "9", 11, 0, 18},        // the T-cam row
+        {"LMDEdit166", "2", 11, 6, 2},
+    };
+    for (const Case& c : cases) g.edit(c.field, c.value);
+    g.edit("LMDEdit101", "300");
+    g.edit("LMDEdit102", "-4");
+    ASSERT_TRUE(g.exportAll());
+    const Bytes exe = g.exe();
+    for (const Case& c : cases) EXPECT_EQ(i16At(exe, g.cameraAt(c.record, c.stored)), c.expected) << c.field;
+    EXPECT_EQ(i16At(exe, g.layout().chase), 600);
+    EXPECT_EQ(i16At(exe, g.layout().chase + gg::kChaseSecondOffset), -8);
+    // An untouched record keeps its (even) values.
+    for (int f = 0; f < 10; ++f) EXPECT_EQ(i16At(exe, g.cameraAt(4, f)), g.spec.values.cameras[4][f]) << f;
+}
+
+TEST(ExportAll, TeamZeroTCamFieldsGoToTheTCamRecordAndTheTable) {
+    TestGame g;
+    ASSERT_TRUE(g.importAll());
+    g.edit("LMDTC0", "12");
+    g.edit("LMDTC20", "-7");
+    g.edit("LMDTC5", "-3");
+    g.edit("LMDTC25", "40");
+    ASSERT_TRUE(g.exportAll());
+    const Bytes exe = g.exe();
+    const std::uint64_t table = g.layout().tcam;
+    EXPECT_EQ(i16At(exe, g.cameraAt(11, 2)), 24);   // record Y = 2 x LMDTC0
+    EXPECT_EQ(i16At(exe, g.cameraAt(11, 1)), -14);  // record Z = 2 x LMDTC20
+    EXPECT_EQ(i16At(exe, table + 2), 184);          // table Y = 2 x 12 + 160
+    EXPECT_EQ(i16At(exe, table + 0), -136);         // table Z = 2 x -7 - 122
+    EXPECT_EQ(i16At(exe, table + 4 * 5 + 2), 154);
+    EXPECT_EQ(i16At(exe, table + 4 * 5 + 0), -42);
+    EXPECT_EQ(i16At(exe, table + 4 * 6 + 2), g.spec.values.tcam[6][1]);
+}
+
+TEST(ExportAll, TeamValuesReachTheirTablesInBothLayouts) {
+    struct Case { int version; std::uint32_t companionBase; };
+    for (Case c : {Case{102, 6573951u}, Case{0, 6552071u}}) {
+        TestGame g(version(c.version));
+        ASSERT_TRUE(g.importAll());
+        g.edit("LMDHP3", "45");
+        g.edit("LMDHP23", "-7");
+        g.edit("LMDEW3", "60.8");
+        g.edit("LMDEW23", "-1.5");
+        g.setColour("PanelAC3", 0x00563412);
+        g.setColour("PanelAC0", 0x00010101);
+        g.setColour("PanelRC3", 0x00563412);
+        g.setColour("PanelRC4", 0x00ABCDEF);
+        g.setColour("PanelRC10", 0x00FF0000);
+        ASSERT_TRUE(g.exportAll()) << c.version;
+        const Bytes exe = g.exe();
+        const gg::ExeLayout l = g.layout();
+        // Pairs are Z, Y.
+        EXPECT_EQ(f32At(exe, l.helmets + 8 * 3 + 4), 0.45f) << c.version;
+        EXPECT_EQ(f32At(exe, l.helmets + 8 * 3), -0.07f) << c.version;
+        EXPECT_EQ(f32At(exe, l.extWheel + 8 * 3 + 4), 0.304f) << c.version;
+        EXPECT_EQ(f32At(exe, l.extWheel + 8 * 3), -0.0075f) << c.version;
+        // Arms are opaque, rims have no alpha.
+        EXPECT_EQ(u32At(exe, l.arms + 4 * 3), 0xFF123456u) << c.version;
+        EXPECT_EQ(u32At(exe, l.arms + 4 * 0), 0xFF010101u) << c.version;
+        EXPECT_EQ(u32At(exe, l.arms + 4 * 7), g.spec.values.arms[7]) << c.version;
+        EXPECT_EQ(u32At(exe, gg::rimOffset(l, 3)), 0x00123456u) << c.version;
+        EXPECT_EQ(u32At(exe, gg::rimOffset(l, 10)), 0x000000FFu) << c.version;
+        EXPECT_EQ(u32At(exe, gg::rimOffset(l, 4)), 0x00EFCDABu) << c.version;
+        EXPECT_EQ(u32At(exe, l.rimCompanion), c.companionBase + 0x00EFCDABu) << c.version;
+        EXPECT_EQ(u32At(exe, gg::rimOffset(l, 6)), g.spec.values.rims[6]) << c.version;
+    }
+}
+
+TEST(ExportAll, NamesAreWrittenFromTheSlotsPaddedTo32Bytes) {
+    TestGame g;
+    ASSERT_TRUE(g.importAll());
+    g.edit("LMDSlot2", "Fast Lane Racing");
+    g.edit("LMDSlot3", "Thirty Two Characters Long Name!");
+    g.edit("LMDSlot4", "");  // an emptied field keeps the team's name
+    ASSERT_TRUE(g.exportAll());
+    const Bytes exe = g.exe();
+    auto name = [&](int t) { return textAt(exe, g.layout().names + 32 * static_cast<std::uint64_t>(t), 32); };
+    EXPECT_EQ(name(0), padded("Northwind Racing", 32));
+    EXPECT_EQ(name(2), padded("Fast Lane Racing", 32));
+    EXPECT_EQ(name(3), "Thirty Two Characters Long Name!");
+    EXPECT_EQ(name(4), padded("Talloway Grand Prix", 32));
+    EXPECT_EQ(name(5), padded("\xC9quipe Lumiverre", 32));
+    EXPECT_EQ(name(7), "Saltmarsh Halvard Engineering Gp");  // 32 characters, no NUL
+    EXPECT_EQ(name(10), padded("Ardenwick Racing Team", 32));
+}
+
+TEST(ExportAll, BrandsGoToTheSavedStateWithAMatchingChecksum) {
+    TestGame g;
+    ASSERT_TRUE(g.importAll());
+    const int positions[11] = {0, 2, 1, 0, 1, 0, 1, 1, 0, 0, 1};
+    for (int t = 0; t < 11; ++t) g.setPosition(num("UpDown", t + 1), positions[t]);
+    ASSERT_TRUE(g.exportAll());
+    Bytes sav = g.sav();
+    for (int t = 0; t < 11; ++t) {
+        // Team 1's third position (its own brand) counts as Michelin.
+        const std::uint32_t code = positions[t] == 0 ? 0x03350335u : 0x03340334u;
+        EXPECT_EQ(u32At(sav, gg::kBrandCodesOffset + 4 * static_cast<std::uint64_t>(t)), code) << t;
+    }
+    EXPECT_EQ(u32At(sav, sav.size() - 4), gg::savedStateChecksum(sav));
+    EXPECT_EQ(textAt(g.exe(), *gg::brandStringOffset(102), 16), padded("mclaren", 16));
+
+    ASSERT_TRUE(g.exportAll());
+    EXPECT_EQ(g.sav(), sav);
+}
+
+TEST(ExportAll, Team1sBrandStringIsWrittenForEveryVersionThatHasOne) {
+    for (int v : {102, 0, 70}) {
+        TestGame g(version(v));
+        ASSERT_TRUE(g.importAll());
+        const std::uint64_t at = *gg::brandStringOffset(v);
+        for (auto [position, word] : {std::pair{0, "bridgestone"}, std::pair{2, "mclaren"}, std::pair{1, "michelin"}}) {
+            g.setPosition("UpDown2", position);
+            ASSERT_TRUE(g.exportAll()) << v;
+            EXPECT_EQ(textAt(g.exe(), at, 16), padded(word, 16)) << v << " " << word;
+        }
+    }
+}
+
+TEST(ExportAll, AnUnknownVersionWritesNoNamesAndOnlyItsOwnBrandString) {
+    struct Case { int version; bool hasBrandString; };
+    for (Case c : {Case{55, false}, Case{70, true}}) {
+        TestGame g(version(c.version));
+        const Bytes original = g.exe();
+        ASSERT_TRUE(g.importAll());
+        g.edit("LMDSlot3", "New Name");
+        g.edit("LMDSlot0", "Other Name");
+        g.setPosition("UpDown2", 2);
+        ASSERT_TRUE(g.exportAll()) << c.version;
+        const Bytes exe = g.exe();
+        const gg::ExeLayout l = g.layout();
+        EXPECT_EQ(textAt(exe, l.names, 352), textAt(original, l.names, 352)) << c.version;
+        std::vector<std::string> places = brandPlaces(original);
+        if (c.hasBrandString) places[1] = padded("mclaren", 16);  // version 70's place
+        EXPECT_EQ(brandPlaces(exe), places) << c.version;
+        EXPECT_EQ(g.caption("Status"), "Export Done");
+    }
+}
+
+TEST(ExportAll, AFieldThatIsNoNumberChangesNoFile) {
+    struct Case { const char* field; const char* text; const char* error; };
+    for (Case c : {Case{"LMDHP3", "abc", "'abc' is not a valid integer value"},
+                   Case{"LMDEdit33", "9.5", "'9.5' is not a valid integer value"},
+                   Case{"LMDTC20", "", "'' is not a valid integer value"},
+                   Case{"LMDEW2", "1,5", "'1,5' is not a valid floating point value"}}) {
+        TestGame g;
+        ASSERT_TRUE(g.importAll());
+        const GameBytes before = g.files();
+        g.edit("LMDEdit3", "77");  // a valid edit alongside must not reach the file either
+        g.setPosition("UpDown1", 0);
+        g.edit(c.field, c.text);
+        EXPECT_FALSE(g.exportAll()) << c.field;
+        EXPECT_EQ(g.ui.errors(), Messages{c.error}) << c.field;
+        EXPECT_EQ(g.caption("Status"), "Import Done") << c.field;
+        EXPECT_TRUE(g.files() == before) << c.field << ": a game file changed";
+    }
+}
+
+TEST(ExportAll, AFileCutShortAfterImportChangesNoFile) {
+    enum class Which { Exe, Sav, Wad };
+    struct Case { const char* what; Which file; std::int64_t keep; };
+    const gg::ExeLayout l = gg::exeLayout(102);
+    const gg::GameSpec plain;
+    const auto ct = static_cast<std::int64_t>(gg::collisionEntryOffset(plain));
+    for (Case c : {Case{"saved state one byte short", Which::Sav, 96979},
+                   Case{"saved state without checksum", Which::Sav, 96976},
+                   Case{"exe ending in the chase values", Which::Exe, static_cast<std::int64_t>(l.chase + 10)},
+                   Case{"exe ending in the last camera", Which::Exe, static_cast<std::int64_t>(l.cameras + 239)},
+                   Case{"archive ending in the tyre records", Which::Wad, ct + 200}}) {
+        TestGame g;
+        ASSERT_TRUE(g.importAll()) << c.what;
+        const fs::path path = c.file == Which::Exe ? g.exePath() : c.file == Which::Sav ? g.savPath() : g.wadPath();
+        Bytes cut = readBytes(path);
+        cut.resize(static_cast<std::size_t>(c.keep));
+        writeBytes(path, cut);
+        const GameBytes before = g.files();
+        g.edit("LMDEdit3", "77");
+        g.setPosition("UpDown2", 2);
+        EXPECT_FALSE(g.exportAll()) << c.what;
+        ASSERT_EQ(g.ui.errors().size(), 1u) << c.what;
+        EXPECT_NE(g.ui.errors()[0].find(path.filename().string()), std::string::npos) << g.ui.errors()[0];
+        EXPECT_TRUE(g.files() == before) << c.what << ": a game file changed";
+        EXPECT_EQ(g.caption("Status"), "Import Done") << c.what;
+    }
+}
+
+TEST(ExportAll, ASavedStateJustLargeEnoughTakesCodesAndChecksum) {
+    gg::GameSpec spec;
+    spec.savedStateSize = 96980;  // the codes, then the checksum, nothing else after
+    TestGame g(spec);
+    ASSERT_TRUE(g.importAll());
+    g.setPosition("UpDown4", 0);
+    ASSERT_TRUE(g.exportAll());
+    const Bytes sav = g.sav();
+    ASSERT_EQ(sav.size(), 96980u);
+    EXPECT_EQ(u32At(sav, gg::kBrandCodesOffset + 12), 0x03350335u);
+    EXPECT_EQ(u32At(sav, 96976), gg::savedStateChecksum(sav));
+}
+
+TEST(ExportAll, AMissingSavedStateStillWritesTheRest) {
+    gg::GameSpec spec;
+    spec.withSavedState = false;
+    TestGame g(spec);
+    ASSERT_TRUE(g.importAll());  // default brands: team 1 at its own brand
+    g.edit("LMDEdit3", "100");
+    ASSERT_TRUE(g.exportAll());
+    ASSERT_FALSE(g.ui.messages().empty());
+    EXPECT_EQ(g.ui.messages().back(), kSavedStateNotExported);
+    EXPECT_TRUE(g.ui.errors().empty());
+    EXPECT_EQ(g.caption("Status"), "Export Done");
+    const Bytes exe = g.exe();
+    EXPECT_EQ(textAt(exe, *gg::brandStringOffset(102), 16), padded("mclaren", 16));
+    EXPECT_EQ(i16At(exe, g.cameraAt(3, 0)), 200);
+    EXPECT_FALSE(fs::exists(g.savPath()));
+}
+
+TEST(ExportAll, AMissingArchiveOrCollisionEntryIsReportedAndTheRestWritten) {
+    struct Case { bool withArchive; int collisionIndex; std::string message; };
+    for (const Case& c : {Case{false, -1, kArchiveNotExported},
+                          Case{true, -2, "As no car_collision_mesh.ct was found in the wad, tyre positions haven't been exported"}}) {
+        gg::GameSpec spec;
+        spec.withArchive = c.withArchive;
+        spec.collisionIndex = c.collisionIndex;
+        TestGame g(spec);
+        ASSERT_TRUE(g.importAll());
+        const Bytes wad = c.withArchive ? g.wad() : Bytes{};
+        g.edit("LMDEdit3", "100");
+        g.setPosition("UpDown1", 0);
+        ASSERT_TRUE(g.exportAll()) << c.message;
+        EXPECT_EQ(g.ui.messages().back(), c.message);
+        EXPECT_EQ(g.caption("Status"), "Export Done");
+        EXPECT_EQ(i16At(g.exe(), g.cameraAt(3, 0)), 200);
+        EXPECT_EQ(u32At(g.sav(), gg::kBrandCodesOffset), 0x03350335u);
+        if (c.withArchive) {
+            EXPECT_EQ(g.wad(), wad);
+        } else {
+            EXPECT_FALSE(fs::exists(g.wadPath()));
+        }
+    }
+}
+
+TEST(ExportAll, WritesTheFilesWhateverTheCaseOfTheirNames) {
+    gg::GameSpec spec;
+    spec.exeName = "gp4.EXE";
+    spec.savedStateName = "F1GSTATE.SAV";
+    spec.archiveName = "Cars.Wad";
+    TestGame g(spec);
+    ASSERT_TRUE(g.importAll());
+    g.edit("LMDEdit3", "100");
+    g.setPosition("UpDown1", 0);
+    g.editor.game.tyres[0][0] = 0.5f;
+    ASSERT_TRUE(g.exportAll());
+    EXPECT_TRUE(g.ui.messages().empty());
+    EXPECT_EQ(i16At(g.exe(), g.cameraAt(3, 0)), 200);
+    EXPECT_EQ(u32At(g.sav(), gg::kBrandCodesOffset), 0x03350335u);
+    EXPECT_EQ(f32At(g.wad(), gg::collisionEntryOffset(spec) + gg::kTyreRecordOffsets[0]), 0.5f);
+    for (const char* name : {"GP4.exe", "f1gstate.sav", "cars.wad"}) {
+        EXPECT_FALSE(fs::exists(g.folder() / name)) << name << " was created beside the game's own file";
+    }
+}
+
+// ---------------------------------------------------------------- backups
+
+TEST(Backups, TheFirstExportKeepsTheOriginalsAndLaterOnesKeepThem) {
+    TestGame g;
+    const GameBytes original = g.files();
+    ASSERT_TRUE(g.importAll());
+    g.edit("LMDEdit3", "100");
+    g.setPosition("UpDown1", 0);
+    g.editor.game.tyres[1] = {0.5f, -0.5f, 1.5f};
+    ASSERT_TRUE(g.exportAll());
+
+    const fs::path exeBackup = g.folder() / "GP4.exe.varnisk-backup";
+    const fs::path savBackup = g.folder() / "f1gstate.sav.varnisk-backup";
+    const fs::path wadBackup = g.folder() / "cars.wad.varnisk-backup";
+    ASSERT_TRUE(fs::exists(exeBackup));
+    ASSERT_TRUE(fs::exists(savBackup));
+    ASSERT_TRUE(fs::exists(wadBackup));
+    EXPECT_TRUE(readBytes(exeBackup) == original.exe);
+    EXPECT_TRUE(readBytes(savBackup) == original.sav);
+    const std::string wadText = readText(wadBackup);
+    EXPECT_EQ(wadText.rfind("varnisk-backup ranges 1\n", 0), 0u) << wadText;
+
+    g.edit("LMDEdit3", "-50");
+    g.edit("LMDSlot2", "Another Name");
+    g.setPosition("UpDown2", 0);
+    g.editor.game.tyres[2] = {1.0f, 2.0f, 3.0f};
+    ASSERT_TRUE(g.exportAll());
+    EXPECT_TRUE(readBytes(exeBackup) == original.exe);
+    EXPECT_TRUE(readBytes(savBackup) == original.sav);
+    EXPECT_EQ(readText(wadBackup), wadText);
+}
+
+TEST(Backups, RestoringPutsEveryFileBackAndRemovesTheBackups) {
+    TestGame g;
+    const GameBytes original = g.files();
+    ASSERT_TRUE(g.importAll());
+    g.edit("LMDEdit3", "100");
+    g.setPosition("UpDown1", 0);
+    g.editor.game.tyres[0] = {0.5f, -0.5f, 1.5f};
+    ASSERT_TRUE(g.exportAll());
+    g.edit("LMDSlot2", "Another Name");
+    g.editor.game.tyres[3] = {1.0f, 2.0f, 3.0f};
+    ASSERT_TRUE(g.exportAll());
+    ASSERT_FALSE(g.files() == original);
+
+    EXPECT_TRUE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+    EXPECT_TRUE(g.ui.errors().empty());
+    const GameBytes restored = g.files();
+    EXPECT_TRUE(restored.exe == original.exe);
+    EXPECT_TRUE(restored.sav == original.sav);
+    EXPECT_TRUE(restored.wad == original.wad);
+    for (const char* name : {"GP4.exe", "f1gstate.sav", "cars.wad"}) {
+        EXPECT_FALSE(fs::exists(g.folder() / (std::string(name) + ".varnisk-backup"))) << name;
+    }
+}
