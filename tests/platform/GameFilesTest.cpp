@@ -1,0 +1,84 @@
+#include "platform/GameFiles.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "form/Errors.h"
+
+namespace varnisk {
+namespace {
+
+namespace fs = std::filesystem;
+
+class GameFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("varnisk-gamefiles-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void write(const std::string& name, const std::string& bytes) { std::ofstream(dir / name, std::ios::binary) << bytes; }
+    std::string errorOf(const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const FileError& e) {
+            return e.what();
+        }
+        return "";
+    }
+    fs::path dir;
+};
+
+TEST_F(GameFilesTest, SystemErrorsBecomeTheUsualTexts) {
+    const std::vector<std::pair<int, std::string>> cases = {
+        {ENOENT, "File not found"}, {EACCES, "Access denied"}, {EROFS, "Access denied"}, {EIO, "I/O error 5"}};
+    for (const auto& [number, text] : cases) {
+        EXPECT_EQ(errorOf([n = number] { throwFileError(n); }), text) << number;
+    }
+}
+
+TEST_F(GameFilesTest, GameFilesAreFoundWhateverTheCaseOfTheirNames) {
+    write("gp4.EXE", "x");
+    EXPECT_EQ(gameFilePath(dir.string(), "GP4.exe"), (dir / "gp4.EXE").string());
+    // An exact name wins over one that differs in case only.
+    write("GP4.exe", "y");
+    EXPECT_EQ(gameFilePath(dir.string(), "GP4.exe"), (dir / "GP4.exe").string());
+    // A missing file keeps the asked-for name, so opening it says what is wrong.
+    EXPECT_EQ(gameFilePath(dir.string(), "cars.wad"), (dir / "cars.wad").string());
+    EXPECT_EQ(errorOf([&] { ByteFile f(gameFilePath(dir.string(), "cars.wad")); }), "File not found");
+    // A trailing separator gives a doubled one, which the file system takes.
+    EXPECT_TRUE(fileExists(gameFilePath(dir.string() + "/", "GP4.exe")));
+}
+
+TEST_F(GameFilesTest, ReadsAndWritesStayInsideTheFile) {
+    write("f.bin", "abcdef");
+    ByteFile f((dir / "f.bin").string());
+    EXPECT_EQ(f.size(), 6u);
+    EXPECT_EQ(f.read(2, 4), (std::vector<std::uint8_t>{'c', 'd', 'e', 'f'}));
+    EXPECT_EQ(errorOf([&] { f.read(3, 4); }), "Read beyond end of file");
+    const std::uint8_t two[2] = {'X', 'Y'};
+    EXPECT_EQ(errorOf([&] { f.write(5, two); }), "Read beyond end of file");
+    f.write(0, two);
+    EXPECT_EQ(readWholeFile((dir / "f.bin").string()), (std::vector<std::uint8_t>{'X', 'Y', 'c', 'd', 'e', 'f'}));
+    // A folder is no game file.
+    fs::create_directories(dir / "GP4.exe");
+    EXPECT_EQ(errorOf([&] { ByteFile g((dir / "GP4.exe").string()); }), "Access denied");
+}
+
+TEST_F(GameFilesTest, ReplacingAFileLeavesNoTemporaryFileBehind) {
+    write("f.bin", "old");
+    const std::uint8_t bytes[3] = {'n', 'e', 'w'};
+    replaceFile((dir / "f.bin").string(), bytes);
+    EXPECT_EQ(readWholeFile((dir / "f.bin").string()), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    // A file that cannot be created is an error, and the old one stays.
+    EXPECT_FALSE(errorOf([&] { replaceFile((dir / "no-such-folder" / "f.bin").string(), bytes); }).empty());
+}
+
+}  // namespace
+}  // namespace varnisk
