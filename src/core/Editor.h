@@ -10,6 +10,8 @@
 #include "form/Dispatcher.h"
 #include "form/Form.h"
 #include "gamedata/GameData.h"
+#include "gamedata/SavedState.h"
+#include "gamedata/TyreData.h"
 #include "platform/Registry.h"
 #include "platform/Ui.h"
 #include "preview/PreviewState.h"
@@ -49,6 +51,10 @@ public:
     GameData game;
     // The archive chosen with "Manual Cars wad"; empty: the game's own.
     std::string ManualWadPath;
+    // Where the last archive read keeps its collision entry.
+    CollisionLookup collisionLookup;
+    // How far f1gstate.sav's checksum got before the brand codes.
+    SavedStatePrefix savedStatePrefix;
 
     DragState drag;
     PreviewState preview;

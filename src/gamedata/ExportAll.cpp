@@ -39,12 +39,52 @@ struct ExportPlan {
     std::vector<Patch> tyres;
 
     std::optional<ByteFile> sav;
-    // When a brand code changes: the whole file as it is, and with the new
-    // codes and checksum. Empty when the codes stay.
-    std::vector<std::uint8_t> savBefore;
-    std::vector<std::uint8_t> savAfter;
     std::array<std::uint32_t, 11> brandCodes{};
+    // Set when a brand code changes: the codes and the checksum as they are
+    // and as they become, the checksum's state before the codes, and the
+    // whole file as it was when it had to be read for the first backup.
+    bool savChanges = false;
+    std::vector<std::uint8_t> oldCodes, newCodes, oldSum, newSum;
+    ChecksumState beforeCodes;
+    std::vector<std::uint8_t> savWhole;
 };
+
+// The new codes and the checksum that matches them. The checksum covers the
+// whole file; the state it reaches before the codes is kept while the file
+// is unchanged, so that later exports read only the codes and what follows.
+void planSavedState(Editor& e, ExportPlan& plan, const std::array<std::uint32_t, 11>& codes) {
+    ByteFile& sav = *plan.sav;
+    plan.savChanges = true;
+    for (std::uint32_t c : codes) bytes::addU32(plan.newCodes, c);
+    const std::uint64_t size = sav.size();
+    const std::uint64_t tailStart = kBrandCodesOffset + kBrandCodesSize;
+    const bool firstBackup = !fileExists(backupPath(sav.path()));
+    SavedStatePrefix& known = e.savedStatePrefix;
+    std::vector<std::uint8_t> tail;
+    bool prefixKnown = false;
+    if (!firstBackup && known.valid && known.path == sav.path() && known.stamp == sav.stamp()) {
+        // File times are coarse: the kept state is taken only when it also
+        // gives the checksum the file holds now.
+        tail = sav.read(tailStart, static_cast<std::size_t>(size - tailStart));
+        ChecksumState check = known.state;
+        checksumFold(check, plan.oldCodes);
+        checksumFold(check, std::span(tail).first(tail.size() - 4));
+        prefixKnown = checksumFinish(check) == bytes::u32(tail, tail.size() - 4);
+        plan.beforeCodes = known.state;
+    }
+    if (!prefixKnown) {
+        std::vector<std::uint8_t> whole = sav.read(0, static_cast<std::size_t>(size));
+        plan.beforeCodes = checksumStart(whole[0]);
+        checksumFold(plan.beforeCodes, std::span(whole).subspan(1, kBrandCodesOffset - 1));
+        tail.assign(whole.begin() + static_cast<std::ptrdiff_t>(tailStart), whole.end());
+        if (firstBackup) plan.savWhole = std::move(whole);
+    }
+    ChecksumState state = plan.beforeCodes;
+    checksumFold(state, plan.newCodes);
+    checksumFold(state, std::span(tail).first(tail.size() - 4));
+    bytes::addU32(plan.newSum, checksumFinish(state));
+    plan.oldSum.assign(tail.end() - 4, tail.end());
+}
 
 ExportPlan planExport(Editor& e) {
     ExportPlan plan;
@@ -84,10 +124,9 @@ ExportPlan planExport(Editor& e) {
         if (!savedStateHoldsBrands(plan.sav->size())) throw tooShort(savPath);
         std::array<std::uint32_t, 11> codes{};
         for (int t = 0; t < 11; ++t) codes[t] = brandCode(e.main.get(num("UpDown", t + 1)).position);
-        // The whole file is read, for its checksum, only when a code changes.
-        if (decodeBrandCodes(plan.sav->read(kBrandCodesOffset, kBrandCodesSize)) != codes) {
-            plan.savBefore = plan.sav->read(0, static_cast<std::size_t>(plan.sav->size()));
-            plan.savAfter = withBrandCodes(plan.savBefore, codes);
+        plan.oldCodes = plan.sav->read(kBrandCodesOffset, kBrandCodesSize);
+        if (decodeBrandCodes(plan.oldCodes) != codes) {
+            planSavedState(e, plan, codes);
         }
         plan.brandCodes = codes;
     }
@@ -97,25 +136,20 @@ ExportPlan planExport(Editor& e) {
 // Writes the brand codes and then the checksum; if the checksum cannot be
 // written, the codes go back, so the file never holds a checksum that does
 // not match.
-void writeSavedState(ByteFile& sav, const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after) {
-    auto differs = [&](std::uint64_t at, std::size_t count) {
-        return !std::equal(before.begin() + static_cast<std::ptrdiff_t>(at), before.begin() + static_cast<std::ptrdiff_t>(at + count),
-                           after.begin() + static_cast<std::ptrdiff_t>(at));
-    };
-    const std::uint64_t checksumAt = after.size() - 4;
-    const bool newCodes = differs(kBrandCodesOffset, kBrandCodesSize);
-    if (newCodes) sav.write(kBrandCodesOffset, std::span(after).subspan(kBrandCodesOffset, kBrandCodesSize));
-    if (!differs(checksumAt, 4)) return;
+void writeSavedState(Editor& e, ExportPlan& plan) {
+    ByteFile& sav = *plan.sav;
+    const std::uint64_t checksumAt = sav.size() - 4;
+    sav.write(kBrandCodesOffset, plan.newCodes);
     try {
-        sav.write(checksumAt, std::span(after).subspan(checksumAt, 4));
+        if (plan.newSum != plan.oldSum) sav.write(checksumAt, plan.newSum);
     } catch (...) {
-        if (!newCodes) throw;
         try {
-            sav.write(kBrandCodesOffset, std::span(before).subspan(kBrandCodesOffset, kBrandCodesSize));
+            sav.write(kBrandCodesOffset, plan.oldCodes);
         } catch (...) {
         }
         throw;
     }
+    e.savedStatePrefix = {true, sav.path(), sav.stamp(), plan.beforeCodes};
 }
 
 }  // namespace
@@ -165,14 +199,19 @@ void exportAll(Editor& e) {
     // their backups exist already.
     keepWholeBackup(*plan.exe);
     if (plan.archive) keepRangeBackup(*plan.archive, plan.tyres);
-    if (!plan.savAfter.empty()) keepWholeBackup(plan.sav->path(), plan.savBefore);
+    if (!plan.savWhole.empty()) keepWholeBackup(plan.sav->path(), plan.savWhole);
 
     // Only bytes that change are written.
     writeChanged(*plan.exe, plan.exeBlocks);
 
     switch (plan.wad) {
     case ExportPlan::Wad::Write:
-        writeChanged(*plan.archive, plan.tyres);
+        {
+            CollisionLookup& known = e.collisionLookup;
+            const bool current = known.valid && known.path == plan.archive->path() && known.stamp == plan.archive->stamp();
+            writeChanged(*plan.archive, plan.tyres);
+            if (current) known.stamp = plan.archive->stamp();
+        }
         break;
     case ExportPlan::Wad::NoCollisionEntry:
         e.ui.message("As no car_collision_mesh.ct was found in the wad, tyre positions haven't been exported");
@@ -183,7 +222,7 @@ void exportAll(Editor& e) {
     }
 
     if (plan.sav) {
-        if (!plan.savAfter.empty()) writeSavedState(*plan.sav, plan.savBefore, plan.savAfter);
+        if (plan.savChanges) writeSavedState(e, plan);
         e.game.brandCodes = plan.brandCodes;
     } else {
         e.ui.message("Sorry but as f1gstate.sav file hadn't been found, tyre brands havn't been exported.");

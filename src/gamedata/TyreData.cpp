@@ -87,7 +87,24 @@ void readTyrePositions(Editor& e) {
     }
     clearReadOnly(path);
     ByteFile archive(path);
-    std::optional<ArchiveEntry> entry = findArchiveEntry(archive, isCollisionEntry);
+    CollisionLookup& known = e.collisionLookup;
+    const FileStamp stamp = archive.stamp();
+    // File times are coarse: the kept entry is taken only when the directory
+    // still holds it where it was found.
+    auto stillThere = [&] {
+        if (!known.entry) return true;
+        const std::uint64_t at = kDirectoryStart + std::uint64_t{kDirectoryEntrySize} * static_cast<std::uint64_t>(known.entry->index);
+        if (!archive.fits(at, kDirectoryEntrySize)) return false;
+        const std::vector<std::uint8_t> record = archive.read(at, kDirectoryEntrySize);
+        const ArchiveEntry now = decodeDirectoryEntry(record, known.entry->index);
+        return now.name == known.entry->name && now.offset == known.entry->offset;
+    };
+    if (!known.valid || known.path != path || !(known.stamp == stamp) || !stillThere()) {
+        known.valid = false;
+        std::optional<ArchiveEntry> found = findArchiveEntry(archive, isCollisionEntry);
+        known = {true, path, stamp, std::move(found)};
+    }
+    const std::optional<ArchiveEntry>& entry = known.entry;
     if (!entry) {
         e.game.CollisionEntry.reset();
         e.ui.message("impossible to find car_collision_mesh.ct in the wad");

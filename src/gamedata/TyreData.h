@@ -1,7 +1,11 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
+
+#include "platform/GameFiles.h"
+#include "preview/Archive.h"
 
 namespace varnisk {
 
@@ -26,6 +30,17 @@ inline constexpr std::array<std::array<float, 3>, 4> kDefaultTyres{{
 // Where the four tyre records lie from the collision entry's start.
 inline constexpr std::array<std::uint32_t, 4> kTyrePosOffsets{84, 108, 168, 192};
 inline constexpr std::uint32_t kTyreRecordSize = 12;
+
+// The collision entry last found in an archive, kept while the archive's
+// stamp stays the same, so that importing again does not read a directory of
+// thousands of entries that has not changed. The program's own writes into
+// the entry's data keep the directory as it was and carry the stamp along.
+struct CollisionLookup {
+    bool valid = false;
+    std::string path;
+    FileStamp stamp;
+    std::optional<ArchiveEntry> entry;
+};
 
 // Import All's steps: brand selectors and captions from f1gstate.sav and
 // GP4.exe's brand string; tyre fields from the archive's collision entry.

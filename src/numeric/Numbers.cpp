@@ -76,10 +76,13 @@ std::string formatGeneral(long double value) {
     if (value == 0) return "0";
     // Whole numbers of up to 15 digits, most of what the sheet shows, print
     // as they are.
-    if (value > -1e15L && value < 1e15L && value == std::trunc(value)) {
-        char whole[24];
-        auto [end, error] = std::to_chars(whole, whole + sizeof whole, static_cast<long long>(value));
-        return std::string(whole, end);
+    if (value > -1e15L && value < 1e15L) {
+        const auto whole = static_cast<long long>(value);
+        if (static_cast<long double>(whole) == value) {
+            char digits[24];
+            auto [end, error] = std::to_chars(digits, digits + sizeof digits, whole);
+            return std::string(digits, end);
+        }
     }
     // 15 significant digits, correctly rounded: d.dddddddddddddde[+-]x
     char buffer[64];

@@ -50,8 +50,7 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 
 std::string gameFilePath(const std::string& folder, const std::string& name) {
     std::string exact = joinPath(folder, name);
-    struct stat st {};
-    if (::stat(exact.c_str(), &st) == 0) return exact;
+    if (fileExists(exact)) return exact;
     std::error_code ec;
     const std::string wanted = lower(name);
     fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
@@ -96,6 +95,14 @@ ByteFile::ByteFile(ByteFile&& other) noexcept : path_(std::move(other.path_)), f
 }
 
 std::uint64_t ByteFile::size() const { return size_; }
+
+FileStamp ByteFile::stamp() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throwFileError(errno);
+    return {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+            static_cast<unsigned long long>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec,
+            st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
+}
 
 bool ByteFile::fits(std::uint64_t offset, std::uint64_t count) const {
     return offset <= size_ && count <= size_ - offset;

@@ -32,6 +32,15 @@ bool fileExists(const std::string& path);
 // ignored: opening the file reports it.
 void clearReadOnly(const std::string& path);
 
+// What tells one state of a file from another: its identity, size and the
+// times of its last change. The change time cannot be set back by anyone,
+// so any write to the file gives a new stamp.
+struct FileStamp {
+    unsigned long long device = 0, inode = 0, size = 0;
+    long long modified = 0, modifiedNs = 0, changed = 0, changedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
 // A file opened for reading and writing together, as the program opens
 // every game file: reading therefore needs write access too.
 class ByteFile {
@@ -61,6 +70,9 @@ public:
     bool fits(std::uint64_t offset, std::uint64_t count) const;
 
     const std::string& path() const { return path_; }
+
+    // The file's stamp as it is now.
+    FileStamp stamp() const;
 
 private:
     std::string path_;

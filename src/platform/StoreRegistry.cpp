@@ -231,7 +231,18 @@ std::optional<std::string> StoreRegistry::readGameFolder() {
         if (auto folder = findFolder(*text)) return folder;
     }
     if (winePrefix_.empty()) return std::nullopt;
-    return wine::readGameFolder(winePrefix_);
+    struct stat st {};
+    if (::stat((winePrefix_ / "system.reg").c_str(), &st) != 0) {
+        wine_.valid = false;
+        return std::nullopt;
+    }
+    const bool same = wine_.valid && wine_.inode == st.st_ino && wine_.size == static_cast<unsigned long long>(st.st_size) &&
+                      wine_.mtimeSeconds == st.st_mtim.tv_sec && wine_.mtimeNanoseconds == st.st_mtim.tv_nsec;
+    if (!same) {
+        wine_ = {true, st.st_ino, static_cast<unsigned long long>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec,
+                 wine::readGameFolder(winePrefix_)};
+    }
+    return wine_.folder;
 }
 
 bool StoreRegistry::writeGameFolder(const std::string& folder) {

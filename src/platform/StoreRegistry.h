@@ -40,6 +40,17 @@ public:
 private:
     std::filesystem::path storeFile_;
     std::filesystem::path winePrefix_;
+
+    // The game is looked up before every use of a game file, and a Wine
+    // prefix's system.reg runs to megabytes: its answer is kept until the
+    // file changes (another inode, size or modification time).
+    struct WineAnswer {
+        bool valid = false;
+        unsigned long long inode = 0, size = 0;
+        long long mtimeSeconds = 0, mtimeNanoseconds = 0;
+        std::optional<std::string> folder;
+    };
+    WineAnswer wine_;
 };
 
 // The store file: $VARNISK_REGISTRY when set and not empty, else

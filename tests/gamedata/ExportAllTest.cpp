@@ -178,6 +178,28 @@ TEST(ExportAll, BrandsGoToTheSavedStateWithAMatchingChecksum) {
     EXPECT_EQ(g.sav(), sav);
 }
 
+TEST(ExportAll, TheChecksumStaysRightOverManyExportsAndChangesMadeElsewhere) {
+    TestGame g;
+    ASSERT_TRUE(g.importAll());
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        g.setPosition("UpDown1", round % 2);
+        g.setPosition("UpDown5", (round / 2) % 2);
+        if (round == 3) {
+            // The game rewrites its saved state between two exports: a byte
+            // before the codes and the checksum change.
+            Bytes changed = g.sav();
+            changed[100] = static_cast<std::uint8_t>(changed[100] + 1);
+            putU32(changed, changed.size() - 4, gg::savedStateChecksum(changed));
+            writeBytes(g.savPath(), changed);
+        }
+        ASSERT_TRUE(g.exportAll()) << g.ui.errors().back();
+        const Bytes sav = g.sav();
+        EXPECT_EQ(u32At(sav, gg::kBrandCodesOffset), round % 2 ? 0x03340334u : 0x03350335u);
+        EXPECT_EQ(u32At(sav, sav.size() - 4), gg::savedStateChecksum(sav));
+    }
+}
+
 TEST(ExportAll, Team1sBrandStringIsWrittenForEveryVersionThatHasOne) {
     for (int v : {102, 0, 70}) {
         TestGame g(version(v));

@@ -285,6 +285,32 @@ TEST(ImportAll, TyreFieldsAreHundredthsOfTheCollisionEntrysRecords) {
     }
 }
 
+TEST(ImportAll, AnArchiveChangedSinceTheLastImportIsReadAgain) {
+    gg::GameSpec spec;
+    spec.archiveEntries = 8;
+    spec.collisionIndex = 6;
+    TestGame g(spec);
+    ASSERT_TRUE(g.importAll());
+    ASSERT_TRUE(g.exportAll());  // Varnisk's own write into the entry keeps what it knows
+    ASSERT_TRUE(g.importAll());
+    EXPECT_EQ(g.editor.game.CollisionEntry, gg::collisionEntryOffset(spec));
+
+    // Another tool rewrites the archive with its collision entry elsewhere,
+    // and then without one.
+    for (int index : {1, -2}) {
+        SCOPED_TRACE(index);
+        gg::GameSpec other = spec;
+        other.collisionIndex = index;
+        writeBytes(g.wadPath(), gg::buildArchive(other));
+        ASSERT_TRUE(g.importAll());
+        if (index >= 0) {
+            EXPECT_EQ(g.editor.game.CollisionEntry, gg::collisionEntryOffset(other));
+        } else {
+            EXPECT_FALSE(g.editor.game.CollisionEntry.has_value());
+        }
+    }
+}
+
 TEST(ImportAll, AMissingArchiveGivesTheDefaultTyrePositions) {
     gg::GameSpec spec;
     spec.withArchive = false;
