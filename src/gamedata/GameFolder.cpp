@@ -28,8 +28,7 @@ bool namesGameExe(const std::string& path) {
 std::string locateGame(Editor& editor) {
     std::optional<std::string> folder = editor.registry.readGameFolder();
     if (!folder) return {};
-    // gameFilePath gives an existing file's path, or the plain joined one.
-    if (!folder->empty() && fileExists(gameFilePath(*folder, kExeName))) {
+    if (!folder->empty() && findGameFile(*folder, kExeName)) {
         editor.GameFound = true;
         return *folder;
     }

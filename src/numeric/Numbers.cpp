@@ -84,6 +84,19 @@ std::string formatGeneral(long double value) {
             return std::string(digits, end);
         }
     }
+    // Tenths, what the one-decimal fields show: a value this close to k / 10
+    // (far closer than the 15th digit can tell) prints as k / 10.
+    if (value > -1e13L && value < 1e13L) {
+        const auto k = static_cast<long long>(std::nearbyint(value * 10));
+        const long double tenths = static_cast<long double>(k) / 10;
+        if (std::fabs(value - tenths) <= std::fabs(value) * 1e-17L) {
+            const unsigned long long magnitude = k < 0 ? static_cast<unsigned long long>(-k) : static_cast<unsigned long long>(k);
+            std::string out = k < 0 ? "-" : "";
+            out += std::to_string(magnitude / 10);
+            if (magnitude % 10 != 0) out += "." + std::to_string(magnitude % 10);
+            return out;
+        }
+    }
     // 15 significant digits, correctly rounded: d.dddddddddddddde[+-]x
     char buffer[64];
     auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);

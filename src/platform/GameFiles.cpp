@@ -48,18 +48,25 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 #endif
 }
 
-std::string gameFilePath(const std::string& folder, const std::string& name) {
+std::optional<std::string> findGameFile(const std::string& folder, const std::string& name) {
     std::string exact = joinPath(folder, name);
     if (fileExists(exact)) return exact;
+    if (folder.empty()) return std::nullopt;
     std::error_code ec;
     const std::string wanted = lower(name);
-    fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
-    if (ec || folder.empty()) return exact;
+    fs::directory_iterator it(folder, ec);
+    if (ec) return std::nullopt;
     for (const fs::directory_entry& entry : it) {
         std::string found = entry.path().filename().string();
-        if (lower(found) == wanted) return joinPath(folder, found);
+        if (lower(found) != wanted) continue;
+        std::string path = joinPath(folder, found);
+        if (fileExists(path)) return path;
     }
-    return exact;
+    return std::nullopt;
+}
+
+std::string gameFilePath(const std::string& folder, const std::string& name) {
+    return findGameFile(folder, name).value_or(joinPath(folder, name));
 }
 
 bool fileExists(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,8 +22,11 @@ inline constexpr const char* kReadBeyondEnd = "Read beyond end of file";
 // separator gives a doubled one, which the file system resolves.
 std::string joinPath(const std::string& folder, const std::string& name);
 
-// The path of `name` in `folder`: the existing entry whose name equals it
-// without regard to letter case (an exact match first), else joinPath.
+// The path of the regular file `name` in `folder`, found without regard to
+// letter case (an exact match first); nullopt when there is none.
+std::optional<std::string> findGameFile(const std::string& folder, const std::string& name);
+
+// The same, else joinPath: opening a missing file then says what is wrong.
 std::string gameFilePath(const std::string& folder, const std::string& name);
 
 // Whether a regular file exists at the path.

@@ -36,7 +36,7 @@ std::string storedName(StoredName raw) {
     return name;
 }
 
-std::optional<ArchiveEntry> findArchiveEntry(const ByteFile& archive, const std::function<bool(StoredName name)>& wanted) {
+std::optional<ArchiveEntry> findArchiveEntry(const ByteFile& archive, NameTest wanted) {
     std::uint8_t head[4];
     archive.read(0, head);
     const std::int32_t count = bytes::i32(head, 0);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -39,7 +38,23 @@ std::string storedName(StoredName raw);
 // than needed, and returns the first entry whose stored name `wanted`
 // accepts. A count below zero or a directory longer than the file throws
 // FileError with a clear text: nothing past the file is read.
-std::optional<ArchiveEntry> findArchiveEntry(const ByteFile& archive, const std::function<bool(StoredName name)>& wanted);
+// A test of stored names that is called for every entry of a directory of
+// thousands: a plain reference to the caller's function, no allocation.
+class NameTest {
+public:
+    template <class F>
+    NameTest(const F& f) : object_(&f), call_([](const void* o, StoredName n) { return (*static_cast<const F*>(o))(n); }) {}
+    NameTest(bool (*f)(StoredName)) : object_(reinterpret_cast<const void*>(f)), call_([](const void* o, StoredName n) {
+        return reinterpret_cast<bool (*)(StoredName)>(const_cast<void*>(o))(n);
+    }) {}
+    bool operator()(StoredName name) const { return call_(object_, name); }
+
+private:
+    const void* object_;
+    bool (*call_)(const void*, StoredName);
+};
+
+std::optional<ArchiveEntry> findArchiveEntry(const ByteFile& archive, NameTest wanted);
 
 // Whether a stored name, NUL bytes removed, ends in ".ct" (the collision
 // mesh), case-sensitively.

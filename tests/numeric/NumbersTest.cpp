@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <random>
 #include <string>
 
 #include "form/Errors.h"
@@ -62,3 +64,32 @@ TEST(Numbers, IntegerDivisionTruncatesTowardZero) {
     EXPECT_EQ(divTrunc(364, 182), 2);
     EXPECT_EQ(divTrunc(-365, 182), -2);
 }
+
+namespace varnisk {
+namespace {
+
+// The shortcuts for whole numbers and tenths print what the full 15-digit
+// form prints.
+TEST(Numbers, ShortcutsAgreeWithTheFullGeneralForm) {
+    auto full = [](long double value) {
+        char buffer[64];
+        auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+        return std::string(buffer, end);
+    };
+    std::mt19937_64 random(6);
+    for (int i = 0; i < 20000; ++i) {
+        const auto stored = static_cast<float>(static_cast<double>(random() % 4000001) / 1000000.0 - 2.0);
+        const long double values[] = {roundTo(100.0L * stored, -1), roundTo(200.0L * stored + 0.6L, -1),
+                                      roundTo(100.0L * stored, -1) + 90, roundTo(100.0L * stored, 0),
+                                      static_cast<long double>(stored)};
+        for (long double v : values) {
+            if (v == 0) continue;
+            const std::string expected = full(v);
+            if (expected.find('e') != std::string::npos) continue;
+            ASSERT_EQ(formatGeneral(v), expected) << static_cast<double>(v);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace varnisk
