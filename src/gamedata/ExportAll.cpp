@@ -195,21 +195,24 @@ void exportAll(Editor& e) {
     sheetToGameData(e);
     ExportPlan plan = planExport(e);
 
-    // Nothing has been written yet: keep the files as they are now unless
-    // their backups exist already.
-    keepWholeBackup(*plan.exe);
-    if (plan.archive) keepRangeBackup(*plan.archive, plan.tyres);
+    // Only bytes that change are written. Nothing has been written yet: a
+    // file about to change first gets its backup, unless it has one.
+    const std::vector<Patch> exeChanges = changedPatches(*plan.exe, plan.exeBlocks);
+    const std::vector<Patch> brandChange =
+        plan.brandString ? changedPatches(*plan.exe, {*plan.brandString}) : std::vector<Patch>{};
+    const std::vector<Patch> tyreChanges = plan.archive ? changedPatches(*plan.archive, plan.tyres) : std::vector<Patch>{};
+    if (!exeChanges.empty() || !brandChange.empty()) keepWholeBackup(*plan.exe);
+    if (!tyreChanges.empty()) keepRangeBackup(*plan.archive, tyreChanges);
     if (!plan.savWhole.empty()) keepWholeBackup(plan.sav->path(), plan.savWhole);
 
-    // Only bytes that change are written.
-    writeChanged(*plan.exe, plan.exeBlocks);
+    writePatches(*plan.exe, exeChanges);
 
     switch (plan.wad) {
     case ExportPlan::Wad::Write:
         {
             CollisionLookup& known = e.collisionLookup;
             const bool current = known.valid && known.path == plan.archive->path() && known.stamp == plan.archive->stamp();
-            writeChanged(*plan.archive, plan.tyres);
+            writePatches(*plan.archive, tyreChanges);
             if (current) known.stamp = plan.archive->stamp();
         }
         break;
@@ -227,7 +230,7 @@ void exportAll(Editor& e) {
     } else {
         e.ui.message("Sorry but as f1gstate.sav file hadn't been found, tyre brands havn't been exported.");
     }
-    if (plan.brandString) writeChanged(*plan.exe, {*plan.brandString});
+    writePatches(*plan.exe, brandChange);
 
     e.main.setCaption(e.main.get("Status"), "Export Done");
 }

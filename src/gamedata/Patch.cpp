@@ -16,7 +16,8 @@ bool patchesFit(const ByteFile& file, const std::vector<Patch>& patches) {
     return std::all_of(patches.begin(), patches.end(), [&](const Patch& p) { return file.fits(p.offset, p.bytes.size()); });
 }
 
-void writeChanged(ByteFile& file, const std::vector<Patch>& patches) {
+std::vector<Patch> changedPatches(const ByteFile& file, const std::vector<Patch>& patches) {
+    std::vector<Patch> changed;
     std::vector<const Patch*> order;
     for (const Patch& p : patches) {
         if (!p.bytes.empty()) order.push_back(&p);
@@ -37,11 +38,16 @@ void writeChanged(ByteFile& file, const std::vector<Patch>& patches) {
             const Patch& p = *order[i];
             std::uint8_t* there = current.data() + (p.offset - begin);
             if (std::memcmp(there, p.bytes.data(), p.bytes.size()) == 0) continue;
-            file.write(p.offset, p.bytes);
+            changed.push_back(p);
             std::memcpy(there, p.bytes.data(), p.bytes.size());  // a later overlapping patch compares with this
         }
         first = last;
     }
+    return changed;
+}
+
+void writePatches(ByteFile& file, const std::vector<Patch>& patches) {
+    for (const Patch& p : patches) file.write(p.offset, p.bytes);
 }
 
 }  // namespace varnisk
