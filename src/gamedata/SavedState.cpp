@@ -36,11 +36,4 @@ std::array<std::uint32_t, 11> decodeBrandCodes(std::span<const std::uint8_t> blo
     return codes;
 }
 
-std::vector<std::uint8_t> withBrandCodes(std::span<const std::uint8_t> file, const std::array<std::uint32_t, 11>& codes) {
-    std::vector<std::uint8_t> out(file.begin(), file.end());
-    for (std::size_t t = 0; t < 11; ++t) bytes::putU32(out, kBrandCodesOffset + 4 * t, codes[t]);
-    bytes::putU32(out, out.size() - 4, savedStateChecksum(out));
-    return out;
-}
-
 }  // namespace varnisk

@@ -47,8 +47,4 @@ bool savedStateHoldsBrands(std::uint64_t size);
 
 std::array<std::uint32_t, 11> decodeBrandCodes(std::span<const std::uint8_t> block);
 
-// The file with new brand codes and the checksum that matches them. The file
-// must hold the brands (savedStateHoldsBrands).
-std::vector<std::uint8_t> withBrandCodes(std::span<const std::uint8_t> file, const std::array<std::uint32_t, 11>& codes);
-
 }  // namespace varnisk

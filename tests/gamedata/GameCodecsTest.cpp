@@ -41,14 +41,12 @@ TEST(SavedStateChecksum, MatchesKnownValuesAndTheGeneratorsFiles) {
         EXPECT_EQ(savedStateChecksum(file), stored) << size;
         EXPECT_EQ(decodeBrandCodes(std::span(file).subspan(kBrandCodesOffset, kBrandCodesSize)), spec.values.brandCodes);
 
-        std::array<std::uint32_t, 11> codes{};
-        codes.fill(kBridgestoneCode);
-        codes[4] = kMichelinCode;
-        const std::vector<std::uint8_t> changed = withBrandCodes(file, codes);
-        EXPECT_EQ(changed.size(), file.size());
-        EXPECT_EQ(gg::savedStateChecksum(changed), savedStateChecksum(changed));
-        EXPECT_EQ(decodeBrandCodes(std::span(changed).subspan(kBrandCodesOffset, kBrandCodesSize)), codes);
-        EXPECT_TRUE(std::equal(file.begin(), file.begin() + kBrandCodesOffset, changed.begin()));
+        // Folded in steps, split before the codes as an export splits it, the
+        // checksum is the same.
+        ChecksumState state = checksumStart(file[0]);
+        checksumFold(state, std::span(file).subspan(1, kBrandCodesOffset - 1));
+        checksumFold(state, std::span(file).subspan(kBrandCodesOffset, file.size() - 4 - kBrandCodesOffset));
+        EXPECT_EQ(checksumFinish(state), stored) << size;
     }
     EXPECT_TRUE(savedStateHoldsBrands(96980));
     EXPECT_FALSE(savedStateHoldsBrands(96979));
