@@ -20,6 +20,10 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +32,7 @@
 #include "app/FormWindow.h"
 #include "app/Look.h"
 #include "app/Widgets.h"
+#include "GameGenerator.h"
 #include "core/Editor.h"
 #include "core/MainFrame.h"
 #include "platform/ScriptedUi.h"
@@ -590,4 +595,42 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     varnisk::app::applyLook(app);
     return RUN_ALL_TESTS();
+}
+
+// Import All pressed in the window fills the widgets from a generated game,
+// and a double-click on a colour panel opens the colour dialog with the
+// panel's colour as its first custom colour.
+TEST(WindowOnAGame, ImportAllFillsTheWidgetsAndPanelsOpenTheColourDialog) {
+    const auto folder = std::filesystem::temp_directory_path() / ("varnisk-window-game-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    gamegen::GameSpec spec;
+    gamegen::writeGame(folder, spec);
+    ScriptedUi ui;
+    MemoryRegistry registry(folder.string());
+    Editor editor{ui, registry, {folder.string()}};
+    FormWindow main{editor, editor.main, FormWindow::OnClose::EndProgram};
+    editor.dispatch([&] { editor.main.show(); });
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+
+    QTest::mouseClick(qobject_cast<QPushButton*>(main.widgetFor("ImportButton")), Qt::LeftButton);
+    EXPECT_TRUE(ui.errors().empty());
+    EXPECT_EQ(qobject_cast<QLabel*>(main.widgetFor("Status"))->text(), QStringLiteral("Import Done"));
+    const auto& record = spec.values.cameras[0];  // the cockpit camera: X stored twice the field
+    EXPECT_EQ(qobject_cast<QLineEdit*>(main.widgetFor("LMDEdit105"))->text(), QString::number(record[0] / 2));
+    const std::uint32_t arm = spec.values.arms[0];
+    const QColor shown = static_cast<app::Swatch*>(main.widgetFor("PanelAC0"))->colour();
+    EXPECT_EQ(shown, QColor((arm >> 16) & 0xFF, (arm >> 8) & 0xFF, arm & 0xFF));
+    EXPECT_EQ(qobject_cast<QLineEdit*>(main.widgetFor("LMDSlot0"))->text(),
+              fromCp1252(editor.main.get("LMDSlot0").text));
+
+    ui.queue(ScriptedUi::ColourAnswer{0});
+    auto* onglets = qobject_cast<QTabWidget*>(main.widgetFor("Onglets"));
+    onglets->setCurrentIndex(2);
+    QTest::mouseDClick(main.widgetFor("PanelAC0"), Qt::LeftButton);
+    ASSERT_EQ(ui.dialogs().size(), 1u);
+    char entry[16];
+    std::snprintf(entry, sizeof entry, "colorA=%02X%02X%02X", arm & 0xFF, (arm >> 8) & 0xFF, (arm >> 16) & 0xFF);
+    EXPECT_EQ(ui.dialogs()[0].colour.customColours, (std::vector<std::string>{entry}));
+    EXPECT_EQ(editor.main.get("PanelAC0").colour, 0x010101u);  // black chosen comes back as almost black
+    std::filesystem::remove_all(folder);
 }
