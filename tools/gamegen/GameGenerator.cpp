@@ -425,7 +425,7 @@ void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t
 }  // namespace
 
 void writeGame(const std::filesystem::path& folder, const GameSpec& spec) {
-    // Build everything first so an invalid spec leaves no files behind.
+    // Build everything first so an invalid GameSpec leaves no files behind.
     std::vector<std::uint8_t> exe, saved, archive;
     if (spec.withExe) exe = buildExe(spec);
     if (spec.withSavedState) saved = buildSavedState(spec);

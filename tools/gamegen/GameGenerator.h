@@ -76,7 +76,7 @@ struct GameSpec {
 };
 
 // ---------------------------------------------------------------- builders
-// Pure: the same spec gives the same bytes. Invalid specs (a version byte
+// Pure: the same GameSpec gives the same bytes. An invalid one (a version byte
 // outside 0..255, a name longer than 32 bytes, a brand longer than 16, a
 // saved state under 5 bytes, a negative entry count, a collision index out of
 // range) throw std::invalid_argument.
@@ -90,9 +90,9 @@ std::vector<std::uint8_t> buildArchive(const GameSpec& spec);
 // a file under 5 bytes.
 std::uint32_t savedStateChecksum(std::span<const std::uint8_t> wholeFile);
 
-// Creates the folder (and its parents) and writes the files the spec asks
+// Creates the folder (and its parents) and writes the files the GameSpec asks
 // for under their names, replacing files of the same name. Throws
-// std::invalid_argument for an invalid spec and std::runtime_error (a
+// std::invalid_argument for an invalid GameSpec and std::runtime_error (a
 // std::filesystem::filesystem_error for the folder) naming the path when
 // something cannot be written.
 void writeGame(const std::filesystem::path& folder, const GameSpec& spec);
@@ -153,7 +153,7 @@ std::vector<ArchiveEntry> archiveDirectory(const GameSpec& spec);
 // Which entry is the ".ct" entry, if any.
 std::optional<int> collisionEntryIndex(const GameSpec& spec);
 // The data offset of the ".ct" entry in the archive. Throws std::logic_error
-// when the spec has none.
+// when the GameSpec has none.
 std::uint64_t collisionEntryOffset(const GameSpec& spec);
 
 // A run of bytes that holds a value. Every byte outside these runs is
