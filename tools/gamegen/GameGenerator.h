@@ -79,7 +79,7 @@ struct GameSpec {
 // Pure: the same GameSpec gives the same bytes. An invalid one (a version byte
 // outside 0..255, a name longer than 32 bytes, a brand longer than 16, a
 // saved state under 5 bytes, a negative entry count, a collision index out of
-// range) throw std::invalid_argument.
+// range) throws std::invalid_argument.
 
 std::vector<std::uint8_t> buildExe(const GameSpec& spec);
 std::vector<std::uint8_t> buildSavedState(const GameSpec& spec);  // checksum included
