@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "form/Control.h"
 
 namespace varnisk {
@@ -12,5 +14,9 @@ void wireTeamSlots(Editor& editor);
 // current name, and its title-cased form relabels the team's three name
 // captions. It runs whatever SheetReady says.
 void lmdSlot0Change(Editor& editor, Control& field);
+
+// Team t's current name becomes `name` and its title-cased form relabels the
+// team's three name captions.
+void showTeamName(Editor& editor, int team, const std::string& name);
 
 }  // namespace varnisk

@@ -12,8 +12,6 @@ namespace varnisk {
 
 namespace {
 
-std::string fileName(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
-
 std::string readText(const std::string& path) {
     std::vector<std::uint8_t> b = readWholeFile(path);
     return std::string(b.begin(), b.end());
@@ -36,8 +34,8 @@ void keepWholeBackup(const std::string& path, std::span<const std::uint8_t> orig
 }
 
 void keepWholeBackup(const ByteFile& file) {
-    if (fileExists(backupPath(file.path()))) return;
-    keepWholeBackup(file.path(), file.read(0, static_cast<std::size_t>(file.size())));
+    // The file is read only when it has no backup yet.
+    if (!fileExists(backupPath(file.path()))) replaceFile(backupPath(file.path()), file.read(0, static_cast<std::size_t>(file.size())));
 }
 
 std::string encodeRangeBackup(std::uint64_t fileSize, const std::vector<Patch>& ranges) {
@@ -123,7 +121,7 @@ void restoreGameFiles(Editor& e) {
         if (!fileExists(backup)) return;
         replaceFile(path, readWholeFile(backup));
         std::remove(backup.c_str());
-        restored.push_back(fileName(path));
+        restored.push_back(fileNameOf(path));
     };
     restoreWhole(gameFile(e, kExeName));
     restoreWhole(gameFile(e, kSavedStateName));
@@ -133,14 +131,14 @@ void restoreGameFiles(Editor& e) {
         std::vector<Patch> ranges = decodeRangeBackup(readText(backupPath(wad)), size);
         ByteFile archive(wad);
         if (archive.size() != size) {
-            throw FileError(fileName(wad) + " is no longer the file its backup was made of; it was not restored.");
+            throw FileError(fileNameOf(wad) + " is no longer the file its backup was made of; it was not restored.");
         }
         for (const Patch& r : ranges) {
             if (!archive.fits(r.offset, r.bytes.size())) throw FileError(kReadBeyondEnd);
         }
         for (const Patch& r : ranges) archive.write(r.offset, r.bytes);
         std::remove(backupPath(wad).c_str());
-        restored.push_back(fileName(wad));
+        restored.push_back(fileNameOf(wad));
     }
     if (restored.empty()) {
         e.ui.message("There is no backup of the game files to restore.");

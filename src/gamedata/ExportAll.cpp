@@ -20,12 +20,8 @@ namespace varnisk {
 
 namespace {
 
-std::string num(const char* prefix, int n) { return prefix + std::to_string(n); }
-
-std::string fileName(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
-
 FileError tooShort(const std::string& path) {
-    return FileError(fileName(path) + " is too short for the values Varnisk writes into it; no game file was changed.");
+    return FileError(fileNameOf(path) + " is too short for the values Varnisk writes into it; no game file was changed.");
 }
 
 // What an export writes, worked out and checked before anything is written.
@@ -123,7 +119,7 @@ ExportPlan planExport(Editor& e) {
         plan.sav.emplace(savPath);
         if (!savedStateHoldsBrands(plan.sav->size())) throw tooShort(savPath);
         std::array<std::uint32_t, 11> codes{};
-        for (int t = 0; t < 11; ++t) codes[t] = brandCode(e.main.get(num("UpDown", t + 1)).position);
+        for (int t = 0; t < 11; ++t) codes[t] = brandCode(e.main.get(fieldName("UpDown", t + 1)).position);
         plan.oldCodes = plan.sav->read(kBrandCodesOffset, kBrandCodesSize);
         if (decodeBrandCodes(plan.oldCodes) != codes) {
             planSavedState(e, plan, codes);
@@ -176,17 +172,17 @@ void sheetToGameData(Editor& e) {
         return colourToGame(static_cast<std::int32_t>(resolveColour(f.get(name).colour)));
     };
     for (int t = 0; t < 11; ++t) {
-        g.arms[t] = panel(num("panelAC", t)) + 0xFF000000u;
-        g.rims[t] = panel(num("panelRC", t));
-        g.helmets[t][1] = toFloat32(intField(num("LMDHP", t)) / 100.0L);
-        g.helmets[t][0] = toFloat32(intField(num("LMDHP", t + 20)) / 100.0L);
-        g.extWheel[t][1] = toFloat32(floatField(num("LMDEW", t)) / 200.0L);
-        g.extWheel[t][0] = toFloat32(floatField(num("LMDEW", t + 20)) / 200.0L);
-        g.tcam[t][1] = wrapInt16(intField(num("LMDTC", t)) * 2LL + 160);
-        g.tcam[t][0] = wrapInt16(intField(num("LMDTC", t + 20)) * 2LL - 122);
+        g.arms[t] = panel(fieldName("panelAC", t)) + 0xFF000000u;
+        g.rims[t] = panel(fieldName("panelRC", t));
+        g.helmets[t][1] = toFloat32(intField(fieldName("LMDHP", t)) / 100.0L);
+        g.helmets[t][0] = toFloat32(intField(fieldName("LMDHP", t + 20)) / 100.0L);
+        g.extWheel[t][1] = toFloat32(floatField(fieldName("LMDEW", t)) / 200.0L);
+        g.extWheel[t][0] = toFloat32(floatField(fieldName("LMDEW", t + 20)) / 200.0L);
+        g.tcam[t][1] = wrapInt16(intField(fieldName("LMDTC", t)) * 2LL + 160);
+        g.tcam[t][0] = wrapInt16(intField(fieldName("LMDTC", t + 20)) * 2LL - 122);
         // An emptied name field keeps the name it had: an empty name would
         // blank the game's own.
-        const std::string& name = f.get(num("LMDSlot", t)).text;
+        const std::string& name = f.get(fieldName("LMDSlot", t)).text;
         if (!name.empty()) g.names[t] = name;
     }
 }

@@ -70,8 +70,6 @@ private:
     Control& page_;
 };
 
-std::string num(const char* family, int n) { return family + std::to_string(n); }
-
 void buildCameras(Tab tab) {
     // Columns X, Y, Z, Dir., Pitch, Roll; the row caption stands on the left.
     constexpr int kX0 = 64, kDX = 34, kW = 33, kTop = 15, kDY = 19, kH = 18;
@@ -83,7 +81,7 @@ void buildCameras(Tab tab) {
         tab.rowLabel(row.caption, 2, y + 2, kX0 - 4, 14);
         for (int j = 0; j < 6; ++j) {
             if (row.base == 106 && (j == 1 || j == 2)) continue;  // the T-cam row has no Y and no Z
-            tab.edit(num("LMDEdit", row.base + 10 * j), kX0 + kDX * j, y, kW, kH, "0");
+            tab.edit(fieldName("LMDEdit", row.base + 10 * j), kX0 + kDX * j, y, kW, kH, "0");
         }
         if (row.base == 106) {
             // Tells the user that the T-cam position is set per team.
@@ -109,11 +107,11 @@ void buildExternal(Tab tab) {
     for (int k = 0; k < 4; ++k) tab.label(heads[k], xs[k], 14, ws[k]);
     for (int t = 0; t < kTeamCount; ++t) {
         int y = 30 + 20 * t;
-        tab.caption(num("PanelTC", t), kDefaultTeamNames[static_cast<std::size_t>(t)], 2, y, 92, 19);
-        tab.edit(num("LMDTC", t), xs[0], y, ws[0], 19);
-        tab.edit(num("LMDTC", t + 20), xs[1], y, ws[1], 19);
-        tab.edit(num("LMDEW", t), xs[2], y, ws[2], 19);
-        tab.edit(num("LMDEW", t + 20), xs[3], y, ws[3], 19);
+        tab.caption(fieldName("PanelTC", t), kDefaultTeamNames[static_cast<std::size_t>(t)], 2, y, 92, 19);
+        tab.edit(fieldName("LMDTC", t), xs[0], y, ws[0], 19);
+        tab.edit(fieldName("LMDTC", t + 20), xs[1], y, ws[1], 19);
+        tab.edit(fieldName("LMDEW", t), xs[2], y, ws[2], 19);
+        tab.edit(fieldName("LMDEW", t + 20), xs[3], y, ws[3], 19);
     }
     tab.button("DefaultTC", "Default T-Cam", 20, 256, 110);
     tab.button("LMDButton6", "Default Wheel", 140, 256, 110);
@@ -126,8 +124,8 @@ void buildCockpit(Tab tab) {
     tab.rowLabel("Steering Wheel", 2, 15, 90, 14);
     tab.rowLabel("Dash Boards", 2, 34, 90, 14);
     for (int k = 0; k < 3; ++k) {
-        tab.edit(num("LMDSW", k), xs[k], 13, 48, 18);
-        tab.edit(num("LMDDB", k), xs[k], 32, 48, 18);
+        tab.edit(fieldName("LMDSW", k), xs[k], 13, 48, 18);
+        tab.edit(fieldName("LMDDB", k), xs[k], 32, 48, 18);
     }
     tab.label("Arms", 96, 56, 82);
     tab.label("Helmets", 182, 56, 86);
@@ -137,11 +135,11 @@ void buildCockpit(Tab tab) {
     for (int k = 0; k < 4; ++k) tab.label(lheads[k], lx[k], 68, lw[k]);
     for (int t = 0; t < kTeamCount; ++t) {
         int y = 82 + 16 * t;
-        tab.caption(num("Panel", t + 46), kDefaultTeamNames[static_cast<std::size_t>(t)], 2, y, 92, 15);
-        tab.colour(num("PanelAC", t), lx[0], y, lw[0], 15);
-        tab.colour(num("PanelAC", t + 20), lx[1], y, lw[1], 15);
-        tab.edit(num("LMDHP", t), lx[2], y, lw[2], 15);
-        tab.edit(num("LMDHP", t + 20), lx[3], y, lw[3], 15);
+        tab.caption(fieldName("Panel", t + 46), kDefaultTeamNames[static_cast<std::size_t>(t)], 2, y, 92, 15);
+        tab.colour(fieldName("PanelAC", t), lx[0], y, lw[0], 15);
+        tab.colour(fieldName("PanelAC", t + 20), lx[1], y, lw[1], 15);
+        tab.edit(fieldName("LMDHP", t), lx[2], y, lw[2], 15);
+        tab.edit(fieldName("LMDHP", t + 20), lx[3], y, lw[3], 15);
     }
     tab.button("DefaultWheelButton", "Default Cockpit", 2, 262, 88);
     tab.button("LMDButton2", "Default Arms", 94, 262, 84);
@@ -161,8 +159,8 @@ void buildTyres(Tab tab) {
     for (const Row& row : rows) {
         tab.rowLabel(row.caption, 2, row.y + 2, 36, 14);
         for (int k = 0; k < 3; ++k) {
-            tab.edit(num("LMDTP", 3 * row.leftTyre - 2 + k), xs[k], row.y, 36, 18);
-            tab.edit(num("LMDTP", 3 * row.rightTyre - 2 + k), xs[3 + k], row.y, 36, 18);
+            tab.edit(fieldName("LMDTP", 3 * row.leftTyre - 2 + k), xs[k], row.y, 36, 18);
+            tab.edit(fieldName("LMDTP", 3 * row.rightTyre - 2 + k), xs[3 + k], row.y, 36, 18);
         }
     }
     tab.label("Tyre Brands", 96, 66, 90);
@@ -170,14 +168,14 @@ void buildTyres(Tab tab) {
     tab.label("2nd Car", 227, 66, 40);
     for (int t = 0; t < kTeamCount; ++t) {
         int y = 80 + 16 * t;
-        tab.caption(num("PanelTT", t + 1), kDefaultTeamNames[static_cast<std::size_t>(t)], 2, y, 92, 15);
-        Control& brand = tab.form().add(ControlKind::UpDown, num("UpDown", t + 1), &tab.page(), {96, y, 24, 15});
+        tab.caption(fieldName("PanelTT", t + 1), kDefaultTeamNames[static_cast<std::size_t>(t)], 2, y, 92, 15);
+        Control& brand = tab.form().add(ControlKind::UpDown, fieldName("UpDown", t + 1), &tab.page(), {96, y, 24, 15});
         brand.min = 0;
         brand.max = t == 1 ? 2 : 1;  // team 1 has a third brand of its own
         brand.horizontal = true;
-        tab.caption(num("PanelTT", t + 21), "Bridgestone", 122, y, 64, 15, Bevel::Lowered);
-        tab.colour(num("PanelRC", t), 188, y, 38, 15);
-        Control& second = tab.colour(num("PanelRC", t + 20), 228, y, 38, 15);
+        tab.caption(fieldName("PanelTT", t + 21), "Bridgestone", 122, y, 64, 15, Bevel::Lowered);
+        tab.colour(fieldName("PanelRC", t), 188, y, 38, 15);
+        Control& second = tab.colour(fieldName("PanelRC", t + 20), 228, y, 38, 15);
         second.enabled = t == 0;  // PanelRC20 is disabled by the first import only
     }
     tab.button("DefaultTP", "Default", 2, 262, 60);
@@ -200,7 +198,7 @@ void buildSlots(Tab tab) {
     std::vector<std::string> teams;
     for (int t = 1; t <= kTeamCount; ++t) teams.push_back("Team " + std::to_string(t));
     for (int k = 0; k < 2; ++k) {
-        Control& box = form.add(ControlKind::Choice, num("LMDTeam", k + 1), &group, {68 + 74 * k, 32, 70, 20});
+        Control& box = form.add(ControlKind::Choice, fieldName("LMDTeam", k + 1), &group, {68 + 74 * k, 32, 70, 20});
         box.style = ChoiceStyle::Combo;
         box.items = teams;
     }
@@ -210,10 +208,10 @@ void buildSlots(Tab tab) {
     tab.label("Current Names", 160, 66, 108);
     for (int t = 0; t < kTeamCount; ++t) {
         int y = 80 + 16 * t;
-        tab.caption(num("Panel", t + 88), teams[static_cast<std::size_t>(t)], 2, y, 50, 15);
-        tab.caption(num("OrigName", t), kDefaultTeamNames[static_cast<std::size_t>(t)], 54, y, 104, 15,
+        tab.caption(fieldName("Panel", t + 88), teams[static_cast<std::size_t>(t)], 2, y, 50, 15);
+        tab.caption(fieldName("OrigName", t), kDefaultTeamNames[static_cast<std::size_t>(t)], 54, y, 104, 15,
                     Bevel::Lowered);
-        Control& slot = tab.edit(num("LMDSlot", t), 160, y, 108, 15);
+        Control& slot = tab.edit(fieldName("LMDSlot", t), 160, y, 108, 15);
         slot.maxLength = 32;
         slot.align = Align::Center;
     }
@@ -234,13 +232,15 @@ void buildDetails(Tab tab) {
             // In the "Camera 8" row the two wheel fields stand exchanged.
             if (row.base == 9 && column == 8) column = 9;
             else if (row.base == 9 && column == 9) column = 8;
-            tab.edit(num("LMDEdit", row.base + 10 * column), 64 + 52 * k, y, 50, 17);
+            tab.edit(fieldName("LMDEdit", row.base + 10 * column), 64 + 52 * k, y, 50, 17);
         }
     }
     tab.button("AboutButton", "Credits", 190, 250, 78);
 }
 
 }  // namespace
+
+std::string fieldName(const char* family, int n) { return family + std::to_string(n); }
 
 int cameraRowBase(int record) {
     if (record == 0) return 105;

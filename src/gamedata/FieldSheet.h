@@ -4,6 +4,9 @@
 
 namespace varnisk {
 
+// The name of field n of a family: fieldName("LMDEdit", 12) is "LMDEdit12".
+std::string fieldName(const char* family, int n);
+
 // The base number of camera record k (0..11): the row that shows it.
 int cameraRowBase(int record);
 

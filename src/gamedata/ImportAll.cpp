@@ -1,6 +1,7 @@
 #include "gamedata/ImportAll.h"
 
 #include "core/Editor.h"
+#include "editing/TeamSlots.h"
 #include "gamedata/Bytes.h"
 #include "gamedata/Colours.h"
 #include "gamedata/ExeLayout.h"
@@ -13,8 +14,6 @@
 namespace varnisk {
 
 namespace {
-
-std::string num(const char* prefix, int n) { return prefix + std::to_string(n); }
 
 void setNumber(Form& f, const std::string& name, long double value) { f.setText(f.get(name), formatGeneral(value)); }
 
@@ -80,25 +79,23 @@ void importAll(Editor& e) {
     setNumber(f, "LMDDB2", roundTo(200.0L * c[1], -1) + 3);
 
     for (int t = 0; t < 11; ++t) {
-        setNumber(f, num("LMDTC", t), divTrunc(g.tcam[t][1] - 160, 2));
-        setNumber(f, num("LMDTC", t + 20), divTrunc(g.tcam[t][0] + 122, 2));
-        setNumber(f, num("LMDHP", t), roundTo(100.0L * g.helmets[t][1], 0));
-        setNumber(f, num("LMDHP", t + 20), roundTo(100.0L * g.helmets[t][0], 0));
-        f.setColour(f.get(num("PanelAC", t)), gameToColour(g.arms[t]));
-        f.setColour(f.get(num("PanelRC", t)), gameToColour(g.rims[t]));
-        f.setEnabled(f.get(num("PanelRC", t + 20)), false);
-        f.setEnabled(f.get(num("PanelAC", t + 20)), false);
-        setNumber(f, num("LMDEW", t), roundTo(200.0L * g.extWheel[t][1], -1));
-        setNumber(f, num("LMDEW", t + 20), roundTo(200.0L * g.extWheel[t][0], -1));
+        setNumber(f, fieldName("LMDTC", t), divTrunc(g.tcam[t][1] - 160, 2));
+        setNumber(f, fieldName("LMDTC", t + 20), divTrunc(g.tcam[t][0] + 122, 2));
+        setNumber(f, fieldName("LMDHP", t), roundTo(100.0L * g.helmets[t][1], 0));
+        setNumber(f, fieldName("LMDHP", t + 20), roundTo(100.0L * g.helmets[t][0], 0));
+        f.setColour(f.get(fieldName("PanelAC", t)), gameToColour(g.arms[t]));
+        f.setColour(f.get(fieldName("PanelRC", t)), gameToColour(g.rims[t]));
+        f.setEnabled(f.get(fieldName("PanelRC", t + 20)), false);
+        f.setEnabled(f.get(fieldName("PanelAC", t + 20)), false);
+        setNumber(f, fieldName("LMDEW", t), roundTo(200.0L * g.extWheel[t][1], -1));
+        setNumber(f, fieldName("LMDEW", t + 20), roundTo(200.0L * g.extWheel[t][0], -1));
         if (!g.names[0].empty()) {
             const std::string shown = mister(g.names[t]);
-            f.setCaption(f.get(num("Panel", t + 46)), shown);
-            f.setCaption(f.get(num("PanelTT", t + 1)), shown);
-            f.setCaption(f.get(num("PanelTC", t)), shown);
-            f.setText(f.get(num("LMDSlot", t)), shown);
-            // The field's change handler stores the name, but only when the
-            // text changes: a second import finds it there already.
-            g.names[t] = shown;
+            // The field's change handler stores the name and relabels the
+            // captions, but only when the text changes: a second import
+            // finds it there already.
+            f.setText(f.get(fieldName("LMDSlot", t)), shown);
+            showTeamName(e, t, shown);
         }
     }
 

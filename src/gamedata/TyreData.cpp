@@ -1,6 +1,7 @@
 #include "gamedata/TyreData.h"
 
 #include "core/Editor.h"
+#include "gamedata/FieldSheet.h"
 #include "form/Errors.h"
 #include "gamedata/Bytes.h"
 #include "gamedata/ExeLayout.h"
@@ -15,20 +16,18 @@ namespace varnisk {
 
 namespace {
 
-std::string num(const char* prefix, int n) { return prefix + std::to_string(n); }
-
 void showBrand(Editor& e, int team, int position) {
-    e.main.setPosition(e.main.get(num("UpDown", team + 1)), position);
-    e.main.setCaption(e.main.get(num("PanelTT", team + 21)), tyreBrandCaption(position));
+    e.main.setPosition(e.main.get(fieldName("UpDown", team + 1)), position);
+    e.main.setCaption(e.main.get(fieldName("PanelTT", team + 21)), tyreBrandCaption(position));
 }
 
 // Tyre record j (0..3) into its X, Y and Z fields: +0, +8 and +4 in
 // hundredths.
 void showTyre(Editor& e, int j, const GameData::TyreRecord& r) {
     const int first = 3 * j + 1;
-    e.main.setText(e.main.get(num("LMDTP", first)), formatGeneral(roundTo(100.0L * r[0], 0)));
-    e.main.setText(e.main.get(num("LMDTP", first + 1)), formatGeneral(roundTo(100.0L * r[2], 0)));
-    e.main.setText(e.main.get(num("LMDTP", first + 2)), formatGeneral(roundTo(100.0L * r[1], 0)));
+    e.main.setText(e.main.get(fieldName("LMDTP", first)), formatGeneral(roundTo(100.0L * r[0], 0)));
+    e.main.setText(e.main.get(fieldName("LMDTP", first + 1)), formatGeneral(roundTo(100.0L * r[2], 0)));
+    e.main.setText(e.main.get(fieldName("LMDTP", first + 2)), formatGeneral(roundTo(100.0L * r[1], 0)));
 }
 
 }  // namespace
@@ -77,7 +76,7 @@ void readTyrePositions(Editor& e) {
         e.game.CollisionEntry.reset();
         for (int j = 0; j < 4; ++j) {
             const int first = 3 * j + 1;
-            auto field = [&](int n) { return parseInt(e.main.get(num("LMDTP", n)).text); };
+            auto field = [&](int n) { return parseInt(e.main.get(fieldName("LMDTP", n)).text); };
             GameData::TyreRecord& r = e.game.tyres[j];
             r[0] = toFloat32(field(first) / 100.0L);
             r[2] = toFloat32(field(first + 1) / 100.0L);
@@ -113,8 +112,7 @@ void readTyrePositions(Editor& e) {
     const std::uint64_t recordsEnd = std::uint64_t{entry->offset} + kTyrePosOffsets[3] + kTyreRecordSize;
     if (recordsEnd > archive.size()) {
         e.game.CollisionEntry.reset();
-        const std::string name = path.substr(path.find_last_of("/\\") + 1);
-        throw FileError(name + " is damaged: its collision entry \"" + entry->name + "\" lies beyond the end of the file.");
+        throw FileError(fileNameOf(path) + " is damaged: its collision entry \"" + entry->name + "\" lies beyond the end of the file.");
     }
     e.game.CollisionEntry = entry->offset;
     for (int j = 0; j < 4; ++j) {

@@ -69,6 +69,8 @@ std::string gameFilePath(const std::string& folder, const std::string& name) {
     return findGameFile(folder, name).value_or(joinPath(folder, name));
 }
 
+std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -29,6 +29,9 @@ std::optional<std::string> findGameFile(const std::string& folder, const std::st
 // The same, else joinPath: opening a missing file then says what is wrong.
 std::string gameFilePath(const std::string& folder, const std::string& name);
 
+// The last part of a path: its file name.
+std::string fileNameOf(const std::string& path);
+
 // Whether a regular file exists at the path.
 bool fileExists(const std::string& path);
 

@@ -40,7 +40,7 @@ std::optional<ArchiveEntry> findArchiveEntry(const ByteFile& archive, NameTest w
     std::uint8_t head[4];
     archive.read(0, head);
     const std::int32_t count = bytes::i32(head, 0);
-    const std::string name = archive.path().substr(archive.path().find_last_of("/\\") + 1);
+    const std::string name = fileNameOf(archive.path());
     if (count < 0) {
         throw FileError(name + " is damaged: its directory holds " + std::to_string(count) + " entries.");
     }

@@ -336,10 +336,7 @@ TEST(ExportAll, AMissingArchiveOrCollisionEntryIsReportedAndTheRestWritten) {
 }
 
 TEST(ExportAll, WritesTheFilesWhateverTheCaseOfTheirNames) {
-    gg::GameSpec spec;
-    spec.exeName = "gp4.EXE";
-    spec.savedStateName = "F1GSTATE.SAV";
-    spec.archiveName = "Cars.Wad";
+    const gg::GameSpec spec = mixedCaseNames();
     TestGame g(spec);
     ASSERT_TRUE(g.importAll());
     g.edit("LMDEdit3", "100");

@@ -436,10 +436,7 @@ TEST(ImportAll, MissingFilesAreReportedInTheOrderTheyAreRead) {
 // ---------------------------------------------------------------- finding and reading the files
 
 TEST(ImportAll, FindsTheGameFilesWhateverTheCaseOfTheirNames) {
-    gg::GameSpec spec;
-    spec.exeName = "gp4.EXE";
-    spec.savedStateName = "F1GSTATE.SAV";
-    spec.archiveName = "Cars.Wad";
+    const gg::GameSpec spec = mixedCaseNames();
     TestGame g(spec);
     ASSERT_TRUE(g.importAll());
     EXPECT_TRUE(g.ui.messages().empty());

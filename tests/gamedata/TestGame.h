@@ -174,6 +174,15 @@ public:
     void setColour(std::string_view name, std::uint32_t colour) { editor.main.setColour(get(name), colour); }
 };
 
+// A game whose files are named in other letter cases than the program's.
+inline gg::GameSpec mixedCaseNames() {
+    gg::GameSpec spec;
+    spec.exeName = "gp4.EXE";
+    spec.savedStateName = "F1GSTATE.SAV";
+    spec.archiveName = "Cars.Wad";
+    return spec;
+}
+
 inline std::string num(const char* family, int n) { return family + std::to_string(n); }
 
 }  // namespace varnisk::testgame
