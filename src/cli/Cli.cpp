@@ -101,6 +101,28 @@ class Compiler {
 public:
     Compiler(Editor& editor, ScriptedUi& ui, std::ostream& out) : editor_(editor), ui_(ui), out_(out) {}
 
+    // The events a command sends, each its own operation as the window
+    // system sends them: an error in the click before a double click, or in
+    // one typed key, does not keep the next event from coming.
+    std::vector<std::function<void()>> events(const Command& command) {
+        const auto& w = command.words;
+        if (w.at(0) == "double-click" && w.size() == 2) {
+            Control& c = control(w[1]);
+            Form& f = form(w[1]);
+            return {[&f, &c] { f.userClick(c); }, [&f, &c] { f.userDoubleClick(c, false); }};
+        }
+        if (w.at(0) == "type" && w.size() == 3) {
+            Control& c = control(w[1], ControlKind::Edit, "a field");
+            Form& f = form(w[1]);
+            std::vector<std::function<void()>> out;
+            out.push_back([&f, &c] { f.userClick(c); });
+            out.push_back([&f, &c] { f.userEdit(c, std::string()); });
+            for (char typed : utf8ToCp1252(w[2])) out.push_back([&f, &c, typed] { f.userTypeKey(c, typed); });
+            return out;
+        }
+        return {compile(command)};
+    }
+
     std::function<void()> compile(const Command& command) {
         const auto& w = command.words;
         const std::string& name = w.at(0);
@@ -126,16 +148,10 @@ public:
             Form& f = form(args[0]);
             return [&f, &c] { f.userClick(c); };
         }
-        if (name == "double-click") {
-            Control& c = control(args[0]);
-            Form& f = form(args[0]);
-            return [&f, &c] { f.userDoubleClick(c); };
-        }
-        if (name == "type" || name == "paste") {
+        if (name == "paste") {
             Control& c = control(args[0], ControlKind::Edit, "a field");
             Form& f = form(args[0]);
             std::string text = utf8ToCp1252(args[1]);
-            if (name == "type") return [&f, &c, text] { f.userType(c, text); };
             return [&f, &c, text] { f.userEdit(c, text); };
         }
         if (name == "press") {
@@ -283,7 +299,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     Compiler compiler(editor, ui, out);
     for (const Command& command : commands) {
         try {
-            operations.push_back(compiler.compile(command));
+            for (auto& event : compiler.events(command)) operations.push_back(std::move(event));
         } catch (const UsageError& e) {
             err << "usage error: " << command.origin << ": " << e.what() << "\n";
             return kExitUsage;

@@ -2,6 +2,10 @@
 
 #include "core/MainFrame.h"
 #include "editing/ColourPanels.h"
+#include "editing/Defaults.h"
+#include "editing/MouseActions.h"
+#include "editing/PreviewFeed.h"
+#include "editing/TeamOperations.h"
 #include "editing/TeamSlots.h"
 #include "form/Errors.h"
 #include "gamedata/Backup.h"
@@ -9,7 +13,6 @@
 #include "gamedata/FieldSheet.h"
 #include "gamedata/GameFolder.h"
 #include "gamedata/ImportAll.h"
-#include "gamedata/TyreData.h"
 #include "preview/ArchiveChoice.h"
 
 namespace varnisk {
@@ -37,12 +40,14 @@ void Editor::wire() {
     main.get("ExportButton").on.click = [this](Control&) { varnisk::exportAll(*this); };
     main.get("LMDPath").on.click = [this](Control&) { chooseGP4Path(*this); };
     main.get("LMDButton4").on.click = [this](Control&) { changeCarswad(*this); };
-    main.get("LMDButton1").on.click = [this](Control&) { defaultBrands(*this); };
-    main.get("DefaultTP").on.click = [this](Control&) { defaultTyrePositions(*this); };
+    main.get("LMDButton8").on.click = [this](Control&) { lmdButton8Click(*this); };
     main.get("AboutButton").on.click = [this](Control&) { aboutClick(); };
     credits.get("Button1").on.click = [this](Control&) { credits.hide(); };
     wireColourPanels(*this);
     wireTeamSlots(*this);
+    wireMouseActions(*this);
+    wirePreviewFeed(*this);
+    wireDefaults(*this);
 }
 
 Editor::Found Editor::findControl(std::string_view qualifiedName) {
@@ -77,12 +82,7 @@ void Editor::formResize() {
 
 void Editor::aboutClick() { credits.show(); }
 
-void Editor::carRefresh(int team) {
-    // The preview's share of a team's values comes with the editing handlers;
-    // until then a refresh only remembers the team and asks for a frame.
-    if (team >= 0 && team < 11) preview.LastShownTeam = team;
-    ui.repaintPreview();
-}
+void Editor::carRefresh(int team) { varnisk::carRefresh(*this, team); }
 
 void Editor::restoreGameFiles() { varnisk::restoreGameFiles(*this); }
 

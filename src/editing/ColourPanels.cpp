@@ -19,7 +19,12 @@ void wireColourPanels(Editor& editor) {
     }
 }
 
-void lmdColor0Change(Editor& editor, Control& panel) { editor.carRefresh(panel.number()); }
+void lmdColor0Change(Editor& editor, Control& panel) {
+    // A second-car panel (20..30) has no fields of its own: it shows the team
+    // it belongs to, in that team's first-car colours.
+    const int n = panel.number();
+    editor.carRefresh(n >= 20 ? n - 20 : n);
+}
 
 void editColor(Editor& editor, Control& panel) {
     ColourDialogRequest request;

@@ -10,7 +10,7 @@ class Editor;
 // preview, a double-click opens the colour dialog.
 void wireColourPanels(Editor& editor);
 
-// Click: the preview refresh for the panel's number.
+// Click: the preview refresh for the panel's team.
 void lmdColor0Change(Editor& editor, Control& panel);
 
 // Double-click: the colour dialog with the panel's colour as its first custom

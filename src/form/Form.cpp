@@ -200,19 +200,22 @@ void Form::userType(Control& c, std::string_view text) {
     if (!c.enabled || c.kind != ControlKind::Edit) return;
     userClick(c);
     setText(c, std::string());
-    for (char typed : text) {
-        char ch = userKey(c, typed);
-        if (ch == 0) continue;
-        std::string next = c.text;
-        if (ch == '\b') {
-            if (!next.empty()) next.pop_back();
-        } else if (c.maxLength > 0 && next.size() >= static_cast<std::size_t>(c.maxLength)) {
-            continue;  // the field is full: the character is not taken
-        } else {
-            next.push_back(ch);
-        }
-        setText(c, std::move(next));
+    for (char typed : text) userTypeKey(c, typed);
+}
+
+void Form::userTypeKey(Control& c, char typed) {
+    if (!c.enabled || c.kind != ControlKind::Edit) return;
+    char ch = userKey(c, typed);
+    if (ch == 0) return;
+    std::string next = c.text;
+    if (ch == '\b') {
+        if (!next.empty()) next.pop_back();
+    } else if (c.maxLength > 0 && next.size() >= static_cast<std::size_t>(c.maxLength)) {
+        return;  // the field is full: the character is not taken
+    } else {
+        next.push_back(ch);
     }
+    setText(c, std::move(next));
 }
 
 void Form::userPress(Control& c, MouseButton button) {

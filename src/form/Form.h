@@ -81,6 +81,9 @@ public:
     // Clicks into the field, selects its whole text and deletes it, then types
     // `text` one character at a time through the key filter.
     void userType(Control& c, std::string_view text);
+    // One key typed into a field at the end of its text, through the key
+    // filter: backspace takes the last character away.
+    void userTypeKey(Control& c, char typed);
     void userPress(Control& c, MouseButton button);
     // The mouse moved: the move goes to the control that holds the mouse.
     void userMove();

@@ -185,6 +185,17 @@ void sheetToGameData(Editor& e) {
         const std::string& name = f.get(fieldName("LMDSlot", t)).text;
         if (!name.empty()) g.names[t] = name;
     }
+    // GameData already holds the cockpit and the tyre positions, kept current
+    // by their fields' change handlers. A field whose text those handlers
+    // could not take would otherwise go unnoticed while its last good value
+    // is written.
+    for (int n = 0; n < 3; ++n) {
+        floatField(fieldName("LMDSW", n));
+        floatField(fieldName("LMDDB", n));
+    }
+    if (g.CollisionEntry) {  // without one the tyre positions are not written
+        for (int n = 1; n <= 12; ++n) floatField(fieldName("LMDTP", n));
+    }
 }
 
 void exportAll(Editor& e) {

@@ -19,6 +19,15 @@ void setNumber(Form& f, const std::string& name, long double value) { f.setText(
 
 }  // namespace
 
+void showCockpit(Form& f, const std::array<float, 6>& c) {
+    setNumber(f, "LMDSW0", roundTo(100.0L * c[3], -1));
+    setNumber(f, "LMDSW1", roundTo(100.0L * c[5], -1) + 90);
+    setNumber(f, "LMDSW2", roundTo(100.0L * c[4], -1));
+    setNumber(f, "LMDDB0", roundTo(200.0L * c[0] + 0.6L, -1));
+    setNumber(f, "LMDDB1", roundTo(100.0L * c[2], -1) + 63);
+    setNumber(f, "LMDDB2", roundTo(200.0L * c[1], -1) + 3);
+}
+
 void readGameBlocks(Editor& e) {
     ByteFile exe(gameFile(e, kExeName));
     GameData& g = e.game;
@@ -69,14 +78,7 @@ void importAll(Editor& e) {
     readTyreBrands(e);
     getNames(e);
 
-    // The cockpit steering wheel and dashboard: dashboard X, Z, Y, wheel X, Z, Y.
-    const auto& c = g.cockpit;
-    setNumber(f, "LMDSW0", roundTo(100.0L * c[3], -1));
-    setNumber(f, "LMDSW1", roundTo(100.0L * c[5], -1) + 90);
-    setNumber(f, "LMDSW2", roundTo(100.0L * c[4], -1));
-    setNumber(f, "LMDDB0", roundTo(200.0L * c[0] + 0.6L, -1));
-    setNumber(f, "LMDDB1", roundTo(100.0L * c[2], -1) + 63);
-    setNumber(f, "LMDDB2", roundTo(200.0L * c[1], -1) + 3);
+    showCockpit(f, g.cockpit);
 
     for (int t = 0; t < 11; ++t) {
         setNumber(f, fieldName("LMDTC", t), divTrunc(g.tcam[t][1] - 160, 2));
@@ -116,9 +118,10 @@ void importAll(Editor& e) {
     e.CurrentCamField = 105;
     e.SheetReady = 1;
     e.saveWindow.SelectAllPending = 1;
-    f.setCaption(f.get("Status"), "Import Done");
     f.setHint(f.get("LMDPath"), "Actual Path: " + locateGame(e));
     e.carRefresh(0);
+    // After the refresh, which clears the status as every edit does.
+    f.setCaption(f.get("Status"), "Import Done");
     e.ui.repaintPreview();
 }
 

@@ -114,13 +114,20 @@ void readTyrePositions(Editor& e) {
         e.game.CollisionEntry.reset();
         throw FileError(fileNameOf(path) + " is damaged: its collision entry \"" + entry->name + "\" lies beyond the end of the file.");
     }
-    e.game.CollisionEntry = entry->offset;
+    std::array<GameData::TyreRecord, 4> records{};
     for (int j = 0; j < 4; ++j) {
         std::vector<std::uint8_t> b = archive.read(std::uint64_t{entry->offset} + kTyrePosOffsets[j], kTyreRecordSize);
-        GameData::TyreRecord& r = e.game.tyres[j];
-        r = {bytes::f32(b, 0), bytes::f32(b, 4), bytes::f32(b, 8)};
-        showTyre(e, j, r);
+        records[j] = {bytes::f32(b, 0), bytes::f32(b, 4), bytes::f32(b, 8)};
     }
+    e.game.CollisionEntry = entry->offset;
+    e.game.tyres = records;
+    // The fields show the records in hundredths. Their change handler would
+    // take the records back from them, rounded: an export that follows
+    // would then change the archive where nobody edited it.
+    const int ready = e.SheetReady;
+    e.SheetReady = 0;
+    for (int j = 0; j < 4; ++j) showTyre(e, j, records[j]);
+    e.SheetReady = ready;
 }
 
 void defaultBrands(Editor& e) {

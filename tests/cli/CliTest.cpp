@@ -94,8 +94,8 @@ TEST(Cli, ScriptsRunBeforeTheCommandLineAndDumpsGoToFiles) {
     std::filesystem::create_directories(dir);
     auto script = dir / "script.txt";
     auto dumpFile = dir / "state.json";
-    std::ofstream(script) << "# a comment\ntype LMDSlot3 \"Blue Team\"\ndump \"" << dumpFile.string() << "\"\n";
-    CliRun r = runCli({"--start-dir", dir.string(), "--script", script.string(), "type", "LMDSlot3", "x"});
+    std::ofstream(script) << "# a comment\npaste LMDSlot3 \"Blue Team\"\ndump \"" << dumpFile.string() << "\"\n";
+    CliRun r = runCli({"--start-dir", dir.string(), "--script", script.string(), "paste", "LMDSlot3", "x"});
     EXPECT_EQ(r.status, kExitOk) << r.err;
     std::ifstream in(dumpFile);
     std::stringstream saved;

@@ -31,8 +31,17 @@ struct ColourDialog : ::testing::Test {
     Editor editor{ui, registry, {"/"}};
 
     Control& panel(const char* name) { return editor.main.get(name); }
+    // The click and the double click come as two events, as the window
+    // system sends them.
     void doubleClick(const char* name) {
-        editor.dispatch([&] { editor.main.userDoubleClick(panel(name)); });
+        editor.dispatch([&] { editor.main.userClick(panel(name)); });
+        editor.dispatch([&] { editor.main.userDoubleClick(panel(name), false); });
+    }
+    // Numbers in a team's fields, so that its preview refresh can read them.
+    void fillTeam(int t) {
+        for (const char* family : {"LMDHP", "LMDEW", "LMDTC"}) {
+            for (int n : {t, t + 20}) editor.main.setText(editor.main.get(family + std::to_string(n)), "0");
+        }
     }
 };
 
@@ -40,6 +49,7 @@ struct ColourDialog : ::testing::Test {
 
 TEST_F(ColourDialog, OffersThePanelsColourAndTakesTheAnswer) {
     editor.main.setColour(panel("PanelAC3"), 0x0000FF);  // pure red
+    fillTeam(3);
     ui.queue(ScriptedUi::ColourAnswer{0x123456});
     doubleClick("PanelAC3");
     ASSERT_EQ(ui.dialogs().size(), 1u);
@@ -52,6 +62,7 @@ TEST_F(ColourDialog, OffersThePanelsColourAndTakesTheAnswer) {
 }
 
 TEST_F(ColourDialog, PureBlackBecomesAlmostBlackAndCancelKeepsTheColour) {
+    fillTeam(7);
     editor.main.setColour(panel("PanelRC7"), 0x00ABCDEF);
     ui.queue(ScriptedUi::Cancel{});
     doubleClick("PanelRC7");
@@ -68,6 +79,9 @@ TEST_F(ColourDialog, APanelStillShowingTheSystemColourOffersItsValue) {
     ASSERT_EQ(panel("PanelAC0").colour, kButtonFaceColour);
     ui.queue(ScriptedUi::Cancel{});
     doubleClick("PanelAC0");
+    // Before any import the team's fields are empty: each refresh reports
+    // it, and the dialog opens all the same.
+    EXPECT_EQ(ui.errors(), (std::vector<std::string>(2, "'' is not a valid floating point value")));
     ASSERT_EQ(ui.dialogs().size(), 1u);
     EXPECT_EQ(ui.dialogs()[0].colour.customColours, std::vector<std::string>{"colorA=F0F0F0"});
     EXPECT_EQ(panel("PanelAC0").colour, kButtonFaceColour);
