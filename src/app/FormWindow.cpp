@@ -133,11 +133,16 @@ void FormWindow::wire(Control& c, QWidget* w) {
             if (syncing_ == 0) forward(&c, [&] { form_.userEdit(c, toCp1252(text)); });
         });
         relayMouse(c, w);
+        // A field whose value follows the mouse says so.
+        if (c.on.move) w->setCursor(Qt::SizeHorCursor);
         break;
     }
+    case ControlKind::View:
+        relayMouse(c, w);
+        if (c.on.press) w->setCursor(Qt::SizeAllCursor);  // the camera moves with the mouse
+        break;
     case ControlKind::Colour:
     case ControlKind::Caption:
-    case ControlKind::View:
         relayMouse(c, w);
         break;
     case ControlKind::Button:

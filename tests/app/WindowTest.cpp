@@ -634,3 +634,33 @@ TEST(WindowOnAGame, ImportAllFillsTheWidgetsAndPanelsOpenTheColourDialog) {
     EXPECT_EQ(editor.main.get("PanelAC0").colour, 0x010101u);  // black chosen comes back as almost black
     std::filesystem::remove_all(folder);
 }
+
+// A drag on a field in the window: the pressed field holds the mouse, so the
+// moves reach it even over another field, and its value follows the cursor.
+// Draggable fields and the preview show cursors that say so.
+TEST_F(Windows, AFieldDragHoldsTheMouseAndTheCursorsSaySo) {
+    showMain();
+    editor.SheetReady = 1;
+    editor.main.setText(control("LMDEdit12"), "40");
+    QWidget* dragged = main.widgetFor("LMDEdit12");
+    QWidget* other = main.widgetFor("LMDEdit22");
+    const std::string otherText = control("LMDEdit22").text;
+
+    ui.setCursor({100, 100});
+    QTest::mousePress(dragged, Qt::LeftButton, Qt::NoModifier, {5, 5});
+    EXPECT_EQ(editor.main.mouseHolder(), &control("LMDEdit12"));
+    ui.setCursor({130, 40});
+    QTest::mouseMove(other, {5, 5});
+    EXPECT_EQ(control("LMDEdit12").text, "70");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(dragged)->text(), QStringLiteral("70"));
+    EXPECT_EQ(control("LMDEdit22").text, otherText);
+    QTest::mouseRelease(dragged, Qt::LeftButton, Qt::NoModifier, {5, 5});
+    EXPECT_FALSE(editor.drag.FieldDragOn);
+    EXPECT_EQ(editor.main.mouseHolder(), nullptr);
+
+    EXPECT_EQ(dragged->cursor().shape(), Qt::SizeHorCursor);
+    EXPECT_EQ(main.widgetFor("LMDTP1")->cursor().shape(), Qt::SizeHorCursor);
+    EXPECT_EQ(main.widgetFor("LMDEdit61")->cursor().shape(), Qt::IBeamCursor);  // selects, drags nothing
+    EXPECT_EQ(main.widgetFor("LMDSlot0")->cursor().shape(), Qt::IBeamCursor);
+    EXPECT_EQ(main.widgetFor("GLView")->cursor().shape(), Qt::SizeAllCursor);
+}

@@ -38,6 +38,29 @@ check "the export keeps backups" "[ -f '$work/game/GP4.exe.varnisk-backup' ] && 
 "$cli" --game-dir "$work/game" import dump >"$work/out.json" 2>/dev/null
 check "the exported value comes back" \
   "python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d[\"controls\"][\"LMDEdit105\"][\"text\"]==\"12\"' '$work/out.json'"
+# Editing as a person does it: a drag held by the pressed field, the key
+# filter's beep, a default and a team swap.
+"$cli" --game-dir "$work/game" import dump "$work/before.json" paste LMDEdit12 40 \
+  press LMDEdit12 left 100 100 move 130 50 move 300 300 release 300 300 move 500 500 \
+  type LMDEdit13 4a2 click LMDButton5 choose LMDTeamOp 1 choose LMDTeam1 0 choose LMDTeam2 2 click LMDButton8 \
+  dump >"$work/out.json" 2>"$work/err.txt"
+check "editing exits 0" "[ $? -eq 0 ]"
+check "the only line on standard error is the beep" "diff <(printf 'beep\n') '$work/err.txt'"
+check "the drag, the typing, the default and the swap show in the dump" \
+  "python3 -c 'import json,sys
+b=json.load(open(sys.argv[1]))[\"controls\"]; d=json.load(open(sys.argv[2])); c=d[\"controls\"]; s=d[\"state\"]
+assert c[\"LMDEdit12\"][\"text\"]==\"240\", c[\"LMDEdit12\"]
+assert c[\"LMDEdit13\"][\"text\"]==\"42\"
+assert c[\"LMDHP0\"][\"text\"]==\"-15\" and c[\"LMDHP22\"][\"text\"]==\"1\"
+for f in (\"LMDSlot\", \"LMDTC\", \"PanelAC\"):
+    k = \"colour\" if f==\"PanelAC\" else \"text\"
+    assert c[f+\"0\"][k]==b[f+\"2\"][k] and c[f+\"2\"][k]==b[f+\"0\"][k], f
+assert c[\"Label1\"][\"caption\"]==\"between\"
+assert d[\"status\"]==\"\"
+assert s[\"drag\"][\"FieldDragOn\"] is False and s[\"drag\"][\"PressedCamField\"]==\"LMDEdit12\"
+assert s[\"PreviewState\"][\"LastShownTeam\"]==0 and s[\"PreviewState\"][\"ReloadCarShape\"] is True
+' '$work/before.json' '$work/out.json'"
+
 "$cli" --game-dir "$work/game" restore 2>"$work/err.txt"
 check "restore exits 0" "[ $? -eq 0 ]"
 check "restore gives GP4.exe back" "cmp -s '$work/game/GP4.exe' '$work/GP4.exe.original' && [ ! -e '$work/game/GP4.exe.varnisk-backup' ]"
