@@ -6,6 +6,7 @@
 
 #include "core/Editor.h"
 #include "editing/PreviewFeed.h"
+#include "editing/TeamSlots.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/TyreData.h"
 
@@ -55,6 +56,11 @@ void giveTo(Editor& e, int t, const TeamValues& v) {
     f.setPosition(brand, v.brand);
     f.setCaption(f.get(fieldName("PanelTT", t + 21)), tyreBrandCaption(brand.position));
     f.setText(f.get(fieldName("LMDSlot", t)), v.slotText);
+    // The name field's handler relabels the captions only when its text
+    // changes: two emptied name fields would leave the captions showing the
+    // names that were moved away.
+    const std::string& name = e.game.names[static_cast<std::size_t>(t)];
+    if (!name.empty()) showTeamName(e, t, name);
 }
 
 }  // namespace

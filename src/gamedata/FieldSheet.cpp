@@ -191,7 +191,7 @@ void buildSlots(Tab tab) {
     op.style = ChoiceStyle::Radio;
     op.items = {"Copy", "Swap"};
     op.index = 0;
-    Control& label1 = form.add(ControlKind::Caption, "Label1", &group, {80, 16, 40, 13});
+    Control& label1 = form.add(ControlKind::Caption, "Label1", &group, {80, 16, 56, 13});  // wide enough for "between"
     label1.caption = "from";
     Control& label2 = form.add(ControlKind::Caption, "Label2", &group, {152, 16, 40, 13});
     label2.caption = "to";
