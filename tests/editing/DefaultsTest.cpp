@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../gamedata/TestGame.h"
+#include "SecondCars.h"
 #include "editing/Defaults.h"
 #include "gamedata/Colours.h"
 #include "gamedata/ExeLayout.h"
@@ -46,21 +47,6 @@ std::vector<int> teamPairNumbers() {
         out.push_back(t + 20);
     }
     return out;
-}
-
-// Gives the second-car panels colours of their own, as if chosen by the user.
-void colourSecondCars(TestGame& g) {
-    for (int t = 0; t < 11; ++t) {
-        g.setColour(num("PanelAC", t + 20), 0x00102030u + static_cast<std::uint32_t>(t));
-        g.setColour(num("PanelRC", t + 20), 0x00405060u + static_cast<std::uint32_t>(t));
-    }
-}
-
-void expectSecondCarsKept(TestGame& g) {
-    for (int t = 0; t < 11; ++t) {
-        EXPECT_EQ(g.get(num("PanelAC", t + 20)).colour, 0x00102030u + static_cast<std::uint32_t>(t)) << t;
-        EXPECT_EQ(g.get(num("PanelRC", t + 20)).colour, 0x00405060u + static_cast<std::uint32_t>(t)) << t;
-    }
 }
 
 // The camera fields as "Default" on the Cameras tab leaves them, a few

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../gamedata/TestGame.h"
+#include "SecondCars.h"
 #include "gamedata/ExeLayout.h"
 #include "gamedata/TeamNames.h"
 #include "gamedata/TyreData.h"
@@ -63,21 +64,6 @@ std::vector<std::string> sharedTexts(TestGame& g) {
         }
     }
     return out;
-}
-
-// Gives the second-car panels colours of their own, as if chosen by the user.
-void colourSecondCars(TestGame& g) {
-    for (int t = 0; t < 11; ++t) {
-        g.setColour(num("PanelAC", t + 20), 0x00102030u + static_cast<std::uint32_t>(t));
-        g.setColour(num("PanelRC", t + 20), 0x00405060u + static_cast<std::uint32_t>(t));
-    }
-}
-
-void expectSecondCarsKept(TestGame& g) {
-    for (int t = 0; t < 11; ++t) {
-        EXPECT_EQ(g.get(num("PanelAC", t + 20)).colour, 0x00102030u + static_cast<std::uint32_t>(t)) << t;
-        EXPECT_EQ(g.get(num("PanelRC", t + 20)).colour, 0x00405060u + static_cast<std::uint32_t>(t)) << t;
-    }
 }
 
 // A brand as the user leaves it: the selector and its caption.
