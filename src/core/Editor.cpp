@@ -82,6 +82,8 @@ void Editor::formResize() {
 
 void Editor::aboutClick() { credits.show(); }
 
+void Editor::setStatus(const std::string& text) { main.setCaption(main.get("Status"), text); }
+
 void Editor::carRefresh(int team) { varnisk::carRefresh(*this, team); }
 
 void Editor::restoreGameFiles() { varnisk::restoreGameFiles(*this); }

@@ -80,6 +80,9 @@ public:
     // here ends the program: returns false then.
     bool startUp();
 
+    // The message of the status panel; editing clears it with "".
+    void setStatus(const std::string& text);
+
     // The handlers of the frame.
     void importAll();
     void formResize();

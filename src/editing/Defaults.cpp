@@ -52,10 +52,6 @@ constexpr int kCamera4Record = 5;
 // to "Default" on the Slots tab, which refreshes once every group is written.
 enum class Refresh { Now, Later };
 
-void status(Editor& e, const char* text) { e.main.setCaption(e.main.get("Status"), text); }
-
-void setNumber(Form& f, const std::string& name, long double value) { f.setText(f.get(name), formatGeneral(value)); }
-
 // A per-team pair of fields from the table: Y into <family>t, Z into
 // <family>t+20.
 void writeTeamPairs(Editor& e, const char* family, float DefaultTeamValues::*y, float DefaultTeamValues::*z) {
@@ -63,8 +59,8 @@ void writeTeamPairs(Editor& e, const char* family, float DefaultTeamValues::*y, 
     e.SheetReady = 0;
     for (int t = 0; t < 11; ++t) {
         const DefaultTeamValues& v = kDefaultTeamValues[static_cast<std::size_t>(t)];
-        setNumber(f, fieldName(family, t), v.*y);
-        setNumber(f, fieldName(family, t + 20), v.*z);
+        setNumberField(f, fieldName(family, t), v.*y);
+        setNumberField(f, fieldName(family, t + 20), v.*z);
     }
     e.SheetReady = 1;
 }
@@ -81,13 +77,13 @@ void writeFirstCarColours(Editor& e, const char* family, std::uint32_t DefaultTe
 void tcam(Editor& e, Refresh refresh) {
     writeTeamPairs(e, "LMDTC", &DefaultTeamValues::tcamY, &DefaultTeamValues::tcamZ);
     if (refresh == Refresh::Now) lmdChangeHelmet(e, e.main.get("LMDTC0"));
-    status(e, "Default T-Cam Positions");
+    e.setStatus("Default T-Cam Positions");
 }
 
 void helmet(Editor& e, Refresh refresh) {
     writeTeamPairs(e, "LMDHP", &DefaultTeamValues::helmetY, &DefaultTeamValues::helmetZ);
     if (refresh == Refresh::Now) lmdChangeHelmet(e, e.main.get("LMDHP0"));
-    status(e, "Default Helmets Positions");
+    e.setStatus("Default Helmets Positions");
 }
 
 void extWheel(Editor& e, Refresh refresh) {
@@ -95,25 +91,25 @@ void extWheel(Editor& e, Refresh refresh) {
     e.SheetReady = 0;
     for (int t = 0; t < 11; ++t) {
         const GameData::Pair& pair = e.game.extWheel[static_cast<std::size_t>(t)];  // Z, Y
-        setNumber(f, fieldName("LMDEW", t), roundTo(200.0L * pair[1], -1));
-        setNumber(f, fieldName("LMDEW", t + 20), roundTo(200.0L * pair[0], -1));
+        setNumberField(f, fieldName("LMDEW", t), roundTo(200.0L * pair[1], -1));
+        setNumberField(f, fieldName("LMDEW", t + 20), roundTo(200.0L * pair[0], -1));
     }
     e.SheetReady = 1;
     if (refresh == Refresh::Now) lmdChangeHelmet(e, f.get("LMDEW0"));
-    status(e, "Default Ext. Wheel Pos.");
+    e.setStatus("Default Ext. Wheel Pos.");
     e.ui.repaintPreview();
 }
 
 void rims(Editor& e, Refresh refresh) {
     writeFirstCarColours(e, "PanelRC", &DefaultTeamValues::rim);
     if (refresh == Refresh::Now) carRefresh(e, 0);
-    status(e, "Default Rim colors");
+    e.setStatus("Default Rim colors");
 }
 
 void arms(Editor& e, Refresh refresh) {
     writeFirstCarColours(e, "PanelAC", &DefaultTeamValues::arm);
     if (refresh == Refresh::Now) lmdColor0Change(e, e.main.get("PanelAC0"));
-    status(e, "Default Arm colors");
+    e.setStatus("Default Arm colors");
 }
 
 }  // namespace
@@ -131,7 +127,7 @@ void defaultCams(Editor& e) {
     setCamField(f, 102, kDefaultChase[1]);
     e.SheetReady = 1;
     e.ui.repaintPreview();
-    status(e, "Default Cameras Positions");
+    e.setStatus("Default Cameras Positions");
 }
 
 void defaultTcam(Editor& e) { tcam(e, Refresh::Now); }
@@ -147,7 +143,7 @@ void defaultCockpit(Editor& e) {
     e.SheetReady = 1;
     changeSW(e, f.get("LMDSW0"));
     changeSW(e, f.get("LMDDB0"));
-    status(e, "Default Cockpit Positions");
+    e.setStatus("Default Cockpit Positions");
 }
 
 void defaultTPClick(Editor& e) {
@@ -159,7 +155,7 @@ void defaultTPClick(Editor& e) {
     defaultTyrePositions(e);
     e.SheetReady = ready;
     changeTP(e, e.main.get("LMDTP1"));
-    status(e, "Default Tyre Positions");
+    e.setStatus("Default Tyre Positions");
 }
 
 void defaultTeam(Editor& e) {
@@ -182,7 +178,7 @@ void defaultTeam(Editor& e) {
     e.preview.ReloadCarShape = true;
     // The T-cam handler's refresh: the preview turns to team 0's T-cam.
     lmdChangeHelmet(e, f.get("LMDTC0"));
-    status(e, "Default Teams Datas");
+    e.setStatus("Default Teams Datas");
 }
 
 void defaultAll(Editor& e) {
@@ -190,7 +186,7 @@ void defaultAll(Editor& e) {
     defaultTPClick(e);
     defaultCockpit(e);
     defaultTeam(e);
-    status(e, "Reset to default");
+    e.setStatus("Reset to default");
 }
 
 void wireDefaults(Editor& editor) {

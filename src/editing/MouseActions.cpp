@@ -110,8 +110,7 @@ void moveTP(Editor& editor) {
     // The rounding takes away the noise of the single-precision start value:
     // 12.3 dragged five pixels to the right reads 17.3.
     const long double value = static_cast<long double>(d.DragStartFloat) + (at.x - static_cast<long double>(d.DragStartX));
-    Form& f = editor.main;
-    f.setText(f.get(d.PressedFloatField), formatGeneral(roundTo(value, -4)));
+    setNumberField(editor.main, d.PressedFloatField, roundTo(value, -4));
 }
 
 void downgl(Editor& editor, MouseButton button) {
@@ -171,8 +170,7 @@ void upgl(Editor& editor) { editor.drag.ViewDragOn = false; }
 
 void cameraChange(Editor& editor, Control& field) {
     if (editor.SheetReady <= 0 || field.text.empty() || field.text == "-") return;
-    Form& f = editor.main;
-    f.setCaption(f.get("Status"), "");
+    editor.setStatus("");
     if (!editor.drag.PressedCamField.empty()) editor.CurrentCamField = camFieldNumber(editor.drag.PressedCamField);
     editor.ui.repaintPreview();
 }

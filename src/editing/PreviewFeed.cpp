@@ -17,6 +17,18 @@ std::int16_t shortOf(const Form& f, const char* family, int n) {
     return wrapInt16(parseInt(f.get(fieldName(family, n)).text));
 }
 
+// Team t's values as the preview takes them: helmet and external wheel
+// (with the game's reference pair) in the game's units, T-cam as stored.
+std::array<float, 2> helmetOffset(const Form& f, int t) {
+    return {toFloat32(floatOf(f, "LMDHP", t) / 100), toFloat32(floatOf(f, "LMDHP", t + 20) / 100)};
+}
+std::array<float, 2> extWheelOffset(const Editor& editor, int t) {
+    const Form& f = editor.main;
+    return {toFloat32(floatOf(f, "LMDEW", t) / 200 + editor.game.wheelRef[0]),
+            toFloat32(floatOf(f, "LMDEW", t + 20) / 200 + editor.game.wheelRef[1])};
+}
+std::array<std::int16_t, 2> tcamCache(const Form& f, int t) { return {shortOf(f, "LMDTC", t), shortOf(f, "LMDTC", t + 20)}; }
+
 // The two letters after "LMD" in a field's name: "SW", "DB", "TC", ...
 std::string familyCode(const Control& field) { return field.name.substr(3, 2); }
 
@@ -81,12 +93,11 @@ void lmdChangeHelmet(Editor& editor, Control& field) {
     PreviewState& p = editor.preview;
     const std::string family = familyCode(field);
     if (family == "EW") {
-        p.ExtWheelOffset = {toFloat32(floatOf(f, "LMDEW", t) / 200 + editor.game.wheelRef[0]),
-                            toFloat32(floatOf(f, "LMDEW", t + 20) / 200 + editor.game.wheelRef[1])};
+        p.ExtWheelOffset = extWheelOffset(editor, t);
     } else if (family == "HP") {
-        p.HelmetOffset = {toFloat32(floatOf(f, "LMDHP", t) / 100), toFloat32(floatOf(f, "LMDHP", t + 20) / 100)};
+        p.HelmetOffset = helmetOffset(f, t);
     } else if (family == "TC") {
-        p.TCamCache = {shortOf(f, "LMDTC", t), shortOf(f, "LMDTC", t + 20)};
+        p.TCamCache = tcamCache(f, t);
         editor.drag.PressedCamField = "LMDEdit106";
         editor.CurrentCamField = 106;
     }
@@ -97,11 +108,10 @@ void carRefresh(Editor& editor, int t) {
     if (t < 0 || t > 10) return;
     Form& f = editor.main;
     PreviewState& p = editor.preview;
-    f.setCaption(f.get("Status"), "");
-    p.HelmetOffset = {toFloat32(floatOf(f, "LMDHP", t) / 100), toFloat32(floatOf(f, "LMDHP", t + 20) / 100)};
-    p.ExtWheelOffset = {toFloat32(floatOf(f, "LMDEW", t) / 200 + editor.game.wheelRef[0]),
-                        toFloat32(floatOf(f, "LMDEW", t + 20) / 200 + editor.game.wheelRef[1])};
-    p.TCamCache = {shortOf(f, "LMDTC", t), shortOf(f, "LMDTC", t + 20)};
+    editor.setStatus("");
+    p.HelmetOffset = helmetOffset(f, t);
+    p.ExtWheelOffset = extWheelOffset(editor, t);
+    p.TCamCache = tcamCache(f, t);
     p.RimMaterial = material(f.get(fieldName("PanelRC", t)).colour);
     p.ArmMaterial = material(f.get(fieldName("PanelAC", t)).colour);
     if (t != p.LastShownTeam) p.ReloadCarShape = true;

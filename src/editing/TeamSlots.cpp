@@ -31,7 +31,7 @@ void lmdSlot0Click(Editor& editor, Control& field) { carRefresh(editor, field.nu
 void changeType(Editor& editor, Control& selector) {
     Form& f = editor.main;
     f.setCaption(f.get(fieldName("PanelTT", selector.number() + 20)), tyreBrandCaption(selector.position));
-    f.setCaption(f.get("Status"), "");
+    editor.setStatus("");
 }
 
 void lmdTeamOpChange(Editor& editor, Control& choice) {

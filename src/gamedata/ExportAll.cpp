@@ -239,7 +239,7 @@ void exportAll(Editor& e) {
     }
     writePatches(*plan.exe, brandChange);
 
-    e.main.setCaption(e.main.get("Status"), "Export Done");
+    e.setStatus("Export Done");
 }
 
 }  // namespace varnisk

@@ -266,9 +266,13 @@ void buildFieldSheet(Form& form) {
     buildSlots(Tab(form, page(5)));
 }
 
+void setNumberField(Form& form, const std::string& name, long double value) {
+    form.setText(form.get(name), formatGeneral(value));
+}
+
 void setCamField(Form& form, int n, long double value) {
     if (n == 116 || n == 126) return;
-    form.setText(form.get("LMDEdit" + std::to_string(n)), formatGeneral(value));
+    setNumberField(form, fieldName("LMDEdit", n), value);
 }
 
 int getCamField(const Form& form, int n) {

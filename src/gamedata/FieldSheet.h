@@ -14,6 +14,9 @@ int cameraRowBase(int record);
 // every field, caption and button on them, inside the window `form`.
 void buildFieldSheet(Form& form);
 
+// Writes a value in general text form into the field named `name`.
+void setNumberField(Form& form, const std::string& name, long double value);
+
 // Writes a value in general text form into the camera field LMDEdit<n>;
 // the numbers 116 and 126 name no field and are ignored.
 void setCamField(Form& form, int n, long double value);

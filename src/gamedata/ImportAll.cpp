@@ -13,19 +13,13 @@
 
 namespace varnisk {
 
-namespace {
-
-void setNumber(Form& f, const std::string& name, long double value) { f.setText(f.get(name), formatGeneral(value)); }
-
-}  // namespace
-
 void showCockpit(Form& f, const std::array<float, 6>& c) {
-    setNumber(f, "LMDSW0", roundTo(100.0L * c[3], -1));
-    setNumber(f, "LMDSW1", roundTo(100.0L * c[5], -1) + 90);
-    setNumber(f, "LMDSW2", roundTo(100.0L * c[4], -1));
-    setNumber(f, "LMDDB0", roundTo(200.0L * c[0] + 0.6L, -1));
-    setNumber(f, "LMDDB1", roundTo(100.0L * c[2], -1) + 63);
-    setNumber(f, "LMDDB2", roundTo(200.0L * c[1], -1) + 3);
+    setNumberField(f, "LMDSW0", roundTo(100.0L * c[3], -1));
+    setNumberField(f, "LMDSW1", roundTo(100.0L * c[5], -1) + 90);
+    setNumberField(f, "LMDSW2", roundTo(100.0L * c[4], -1));
+    setNumberField(f, "LMDDB0", roundTo(200.0L * c[0] + 0.6L, -1));
+    setNumberField(f, "LMDDB1", roundTo(100.0L * c[2], -1) + 63);
+    setNumberField(f, "LMDDB2", roundTo(200.0L * c[1], -1) + 3);
 }
 
 void readGameBlocks(Editor& e) {
@@ -81,16 +75,16 @@ void importAll(Editor& e) {
     showCockpit(f, g.cockpit);
 
     for (int t = 0; t < 11; ++t) {
-        setNumber(f, fieldName("LMDTC", t), divTrunc(g.tcam[t][1] - 160, 2));
-        setNumber(f, fieldName("LMDTC", t + 20), divTrunc(g.tcam[t][0] + 122, 2));
-        setNumber(f, fieldName("LMDHP", t), roundTo(100.0L * g.helmets[t][1], 0));
-        setNumber(f, fieldName("LMDHP", t + 20), roundTo(100.0L * g.helmets[t][0], 0));
+        setNumberField(f, fieldName("LMDTC", t), divTrunc(g.tcam[t][1] - 160, 2));
+        setNumberField(f, fieldName("LMDTC", t + 20), divTrunc(g.tcam[t][0] + 122, 2));
+        setNumberField(f, fieldName("LMDHP", t), roundTo(100.0L * g.helmets[t][1], 0));
+        setNumberField(f, fieldName("LMDHP", t + 20), roundTo(100.0L * g.helmets[t][0], 0));
         f.setColour(f.get(fieldName("PanelAC", t)), gameToColour(g.arms[t]));
         f.setColour(f.get(fieldName("PanelRC", t)), gameToColour(g.rims[t]));
         f.setEnabled(f.get(fieldName("PanelRC", t + 20)), false);
         f.setEnabled(f.get(fieldName("PanelAC", t + 20)), false);
-        setNumber(f, fieldName("LMDEW", t), roundTo(200.0L * g.extWheel[t][1], -1));
-        setNumber(f, fieldName("LMDEW", t + 20), roundTo(200.0L * g.extWheel[t][0], -1));
+        setNumberField(f, fieldName("LMDEW", t), roundTo(200.0L * g.extWheel[t][1], -1));
+        setNumberField(f, fieldName("LMDEW", t + 20), roundTo(200.0L * g.extWheel[t][0], -1));
         if (!g.names[0].empty()) {
             const std::string shown = mister(g.names[t]);
             // The field's change handler stores the name and relabels the
@@ -121,7 +115,7 @@ void importAll(Editor& e) {
     f.setHint(f.get("LMDPath"), "Actual Path: " + locateGame(e));
     e.carRefresh(0);
     // After the refresh, which clears the status as every edit does.
-    f.setCaption(f.get("Status"), "Import Done");
+    e.setStatus("Import Done");
     e.ui.repaintPreview();
 }
 

@@ -25,9 +25,9 @@ void showBrand(Editor& e, int team, int position) {
 // hundredths.
 void showTyre(Editor& e, int j, const GameData::TyreRecord& r) {
     const int first = 3 * j + 1;
-    e.main.setText(e.main.get(fieldName("LMDTP", first)), formatGeneral(roundTo(100.0L * r[0], 0)));
-    e.main.setText(e.main.get(fieldName("LMDTP", first + 1)), formatGeneral(roundTo(100.0L * r[2], 0)));
-    e.main.setText(e.main.get(fieldName("LMDTP", first + 2)), formatGeneral(roundTo(100.0L * r[1], 0)));
+    setNumberField(e.main, fieldName("LMDTP", first), roundTo(100.0L * r[0], 0));
+    setNumberField(e.main, fieldName("LMDTP", first + 1), roundTo(100.0L * r[2], 0));
+    setNumberField(e.main, fieldName("LMDTP", first + 2), roundTo(100.0L * r[1], 0));
 }
 
 }  // namespace
@@ -132,12 +132,12 @@ void readTyrePositions(Editor& e) {
 
 void defaultBrands(Editor& e) {
     for (int t = 0; t < 11; ++t) showBrand(e, t, kDefaultBrands[t]);
-    e.main.setCaption(e.main.get("Status"), "Default Tyre brands");
+    e.setStatus("Default Tyre brands");
 }
 
 void defaultTyrePositions(Editor& e) {
     for (int j = 0; j < 4; ++j) showTyre(e, j, kDefaultTyres[j]);
-    e.main.setCaption(e.main.get("Status"), "Default Tyre Positions");
+    e.setStatus("Default Tyre Positions");
 }
 
 }  // namespace varnisk

@@ -94,6 +94,16 @@ struct TeamOps : ::testing::Test {
         g.editor.preview.ReloadCarShape = false;
     }
     std::string status() { return g.caption("Status"); }
+    // After "Apply": the preview shows the first chosen team and asks for its
+    // car again, the status is cleared and the sheet is ready.
+    void expectShowsAfterApply(int team, const std::string& name) {
+        EXPECT_EQ(g.editor.preview.LastShownTeam, team);
+        EXPECT_TRUE(g.editor.preview.ReloadCarShape);
+        EXPECT_EQ(g.editor.preview.CarTeamKey, name);
+        EXPECT_EQ(status(), "");
+        EXPECT_EQ(g.editor.SheetReady, 1);
+        EXPECT_TRUE(g.ui.errors().empty());
+    }
 };
 
 }  // namespace
@@ -139,12 +149,7 @@ TEST_F(TeamOps, CopyGivesTheTargetEveryPerTeamValueAndShowsTheSource) {
     expectSecondCarsKept(g);
     EXPECT_EQ(sharedTexts(g), shared);
 
-    EXPECT_EQ(g.editor.preview.LastShownTeam, 5);
-    EXPECT_TRUE(g.editor.preview.ReloadCarShape);
-    EXPECT_EQ(g.editor.preview.CarTeamKey, source.name);
-    EXPECT_EQ(status(), "");
-    EXPECT_EQ(g.editor.SheetReady, 1);
-    EXPECT_TRUE(g.ui.errors().empty());
+    expectShowsAfterApply(5, source.name);
 }
 
 // ---------------------------------------------------------------- swap
@@ -175,12 +180,7 @@ TEST_F(TeamOps, SwapExchangesTwoTeamsAndKeepsTheRest) {
     EXPECT_EQ(g.editor.game.tyres, before.tyres);
     EXPECT_EQ(g.editor.game.cameras, before.cameras);
 
-    EXPECT_EQ(g.editor.preview.LastShownTeam, 0);
-    EXPECT_TRUE(g.editor.preview.ReloadCarShape);
-    EXPECT_EQ(g.editor.preview.CarTeamKey, b.name);
-    EXPECT_EQ(status(), "");
-    EXPECT_EQ(g.editor.SheetReady, 1);
-    EXPECT_TRUE(g.ui.errors().empty());
+    expectShowsAfterApply(0, b.name);
 }
 
 // An emptied name field keeps the team's last name; a swap of two such teams
