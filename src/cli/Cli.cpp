@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <sstream>
 
@@ -120,6 +121,23 @@ public:
             for (char typed : utf8ToCp1252(w[2])) out.push_back([&f, &c, typed] { f.userTypeKey(c, typed); });
             return out;
         }
+        // The data set commands are what a person does in the dialogs. An
+        // answer for a dialog that never opened (the save stopped before it)
+        // is not left for the next dialog.
+        auto step = [this, &command](std::vector<std::string> words) {
+            return compile(Command{std::move(words), command.origin});
+        };
+        auto queued = std::make_shared<std::size_t>(0);
+        std::function<void()> note = [this, queued] { *queued = ui_.queuedAnswers(); };
+        std::function<void()> drop = [this, queued] { ui_.keepAnswers(*queued); };
+        if (w.at(0) == "load" && w.size() == 2) {
+            return {note, step({"answer", "open", w[1]}), step({"click", "LoadButton"}), drop};
+        }
+        if ((w.at(0) == "save-car" || w.at(0) == "save-cam") && w.size() == 2) {
+            const std::string filter = w[0] == "save-car" ? "1" : "2";
+            return {step({"click", "SaveButton"}), note, step({"answer", "save", w[1], filter}),
+                    step({"click", "TFormSave.LMDButton1"}), drop};
+        }
         return {compile(command)};
     }
 
@@ -139,9 +157,6 @@ public:
         }
         if (name == "restore") {
             return [this] { editor_.restoreGameFiles(); };
-        }
-        if (name == "load" || name == "save-car" || name == "save-cam") {
-            return [name] { throw ProgramError(name + " is not available yet"); };
         }
         if (name == "click") {
             Control& c = control(args[0]);

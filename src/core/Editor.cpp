@@ -1,6 +1,8 @@
 #include "core/Editor.h"
 
 #include "core/MainFrame.h"
+#include "datasets/LoadDataSet.h"
+#include "datasets/SaveWindow.h"
 #include "editing/ColourPanels.h"
 #include "editing/Defaults.h"
 #include "editing/MouseActions.h"
@@ -25,6 +27,7 @@ Editor::Editor(Ui& port, Registry& registryPort, Options options)
     buildFieldSheet(main);
     buildMainFrame(main);
     buildCreditsWindow(credits);
+    buildSaveWindow(save);
     wire();
 
     credits.setSize(264, 195);
@@ -38,6 +41,7 @@ void Editor::wire() {
     main.onResize = [this] { formResize(); };
     main.get("ImportButton").on.click = [this](Control&) { importAll(); };
     main.get("ExportButton").on.click = [this](Control&) { varnisk::exportAll(*this); };
+    main.get("LoadButton").on.click = [this](Control&) { loadDataSet(*this); };
     main.get("LMDPath").on.click = [this](Control&) { chooseGP4Path(*this); };
     main.get("LMDButton4").on.click = [this](Control&) { changeCarswad(*this); };
     main.get("LMDButton8").on.click = [this](Control&) { lmdButton8Click(*this); };
@@ -48,6 +52,7 @@ void Editor::wire() {
     wireMouseActions(*this);
     wirePreviewFeed(*this);
     wireDefaults(*this);
+    wireSaveWindow(*this);
 }
 
 Editor::Found Editor::findControl(std::string_view qualifiedName) {

@@ -18,6 +18,9 @@ struct SaveMasks {
     std::uint16_t nameMask = 0;
 };
 
+// globalMask's bits: the shared blocks.
+inline constexpr std::uint16_t kChaseBit = 1, kWheelBit = 2, kDashboardBit = 4, kTyresBit = 8;
+
 // The state of the "Choose Datas to Save" window.
 struct SaveState {
     std::uint8_t SelectAllPending = 0;

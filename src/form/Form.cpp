@@ -159,6 +159,7 @@ void Form::show() {
         ++raiseCount_;
     } else {
         visible_ = true;
+        if (onShow) onShow();
     }
     windowChanged();
 }

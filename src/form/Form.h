@@ -68,6 +68,8 @@ public:
     void show();
     void hide();
     std::function<void()> onResize;
+    // Raised each time the window becomes visible, before it appears.
+    std::function<void()> onShow;
 
     // --- events from the user ---
     void userClick(Control& c);

@@ -7,11 +7,11 @@
 #include "form/Errors.h"
 #include "gamedata/Backup.h"
 #include "gamedata/Bytes.h"
-#include "gamedata/Colours.h"
 #include "gamedata/ExeLayout.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/GameFolder.h"
 #include "gamedata/SavedState.h"
+#include "gamedata/SheetValues.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
 #include "platform/GameFiles.h"
@@ -153,33 +153,16 @@ void writeSavedState(Editor& e, ExportPlan& plan) {
 void sheetToGameData(Editor& e) {
     Form& f = e.main;
     GameData& g = e.game;
-    for (int i = 0; i < 12; ++i) {
-        const int n = cameraRowBase(i);
-        GameData::CameraRecord& r = g.cameras[i];
-        r[0] = wrapInt16(2LL * getCamField(f, n));
-        r[2] = wrapInt16(2LL * getCamField(f, n + 10));
-        r[1] = wrapInt16(2LL * getCamField(f, n + 20));
-        for (int j = 3; j < 6; ++j) r[j] = wrapInt16(182LL * getCamField(f, n + 10 * j));
-        for (int j = 6; j < 10; ++j) r[j] = wrapInt16(getCamField(f, n + 10 * j));
-    }
-    g.chase[0] = wrapInt16(2LL * getCamField(f, 101));
-    g.chase[1] = wrapInt16(2LL * getCamField(f, 102));
+    for (int k = 0; k < 12; ++k) g.cameras[k] = encodeCamera(readCameraRow(f, k), k, CameraForm::Game);
+    g.chase = encodeChase(getCamField(f, 101), getCamField(f, 102), CameraForm::Game);
 
-    auto intField = [&f](const std::string& name) { return parseInt(f.get(name).text); };
     auto floatField = [&f](const std::string& name) { return parseFloat(f.get(name).text); };
-    // A panel that still holds a system colour is taken as that colour's value.
-    auto panel = [&f](const std::string& name) {
-        return colourToGame(static_cast<std::int32_t>(resolveColour(f.get(name).colour)));
-    };
     for (int t = 0; t < 11; ++t) {
-        g.arms[t] = panel(fieldName("panelAC", t)) + 0xFF000000u;
-        g.rims[t] = panel(fieldName("panelRC", t));
-        g.helmets[t][1] = toFloat32(intField(fieldName("LMDHP", t)) / 100.0L);
-        g.helmets[t][0] = toFloat32(intField(fieldName("LMDHP", t + 20)) / 100.0L);
-        g.extWheel[t][1] = toFloat32(floatField(fieldName("LMDEW", t)) / 200.0L);
-        g.extWheel[t][0] = toFloat32(floatField(fieldName("LMDEW", t + 20)) / 200.0L);
-        g.tcam[t][1] = wrapInt16(intField(fieldName("LMDTC", t)) * 2LL + 160);
-        g.tcam[t][0] = wrapInt16(intField(fieldName("LMDTC", t + 20)) * 2LL - 122);
+        takeArmColour(f, g, t);
+        takeRimColour(f, g, t);
+        takeHelmet(f, g, t);
+        takeExtWheel(f, g, t);
+        takeTcam(f, g, t);
         // An emptied name field keeps the name it had: an empty name would
         // blank the game's own.
         const std::string& name = f.get(fieldName("LMDSlot", t)).text;

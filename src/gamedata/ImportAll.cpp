@@ -3,10 +3,10 @@
 #include "core/Editor.h"
 #include "editing/TeamSlots.h"
 #include "gamedata/Bytes.h"
-#include "gamedata/Colours.h"
 #include "gamedata/ExeLayout.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/GameFolder.h"
+#include "gamedata/SheetValues.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
 #include "platform/GameFiles.h"
@@ -75,16 +75,7 @@ void importAll(Editor& e) {
     showCockpit(f, g.cockpit);
 
     for (int t = 0; t < 11; ++t) {
-        setNumberField(f, fieldName("LMDTC", t), divTrunc(g.tcam[t][1] - 160, 2));
-        setNumberField(f, fieldName("LMDTC", t + 20), divTrunc(g.tcam[t][0] + 122, 2));
-        setNumberField(f, fieldName("LMDHP", t), roundTo(100.0L * g.helmets[t][1], 0));
-        setNumberField(f, fieldName("LMDHP", t + 20), roundTo(100.0L * g.helmets[t][0], 0));
-        f.setColour(f.get(fieldName("PanelAC", t)), gameToColour(g.arms[t]));
-        f.setColour(f.get(fieldName("PanelRC", t)), gameToColour(g.rims[t]));
-        f.setEnabled(f.get(fieldName("PanelRC", t + 20)), false);
-        f.setEnabled(f.get(fieldName("PanelAC", t + 20)), false);
-        setNumberField(f, fieldName("LMDEW", t), roundTo(200.0L * g.extWheel[t][1], -1));
-        setNumberField(f, fieldName("LMDEW", t + 20), roundTo(200.0L * g.extWheel[t][0], -1));
+        showTeamValues(f, g, t, true);
         if (!g.names[0].empty()) {
             const std::string shown = mister(g.names[t]);
             // The field's change handler stores the name and relabels the
@@ -96,15 +87,12 @@ void importAll(Editor& e) {
     }
 
     // The camera records become field values in place.
-    for (int i = 0; i < 12; ++i) {
-        GameData::CameraRecord& r = g.cameras[i];
-        for (int j = 0; j < 3; ++j) r[j] = static_cast<std::int16_t>(divTrunc(r[j], 2));
-        for (int j = 3; j < 6; ++j) r[j] = static_cast<std::int16_t>(divTrunc(r[j], 182));
-        const int n = cameraRowBase(i);
-        setCamField(f, n, r[0]);
-        setCamField(f, n + 10, r[2]);
-        setCamField(f, n + 20, r[1]);
-        for (int j = 3; j < 10; ++j) setCamField(f, n + 10 * j, r[j]);
+    for (int k = 0; k < 12; ++k) {
+        GameData::CameraRecord& r = g.cameras[k];
+        const CameraRow row = decodeCamera(r, k, CameraForm::Game);
+        r = {static_cast<std::int16_t>(row[0]), static_cast<std::int16_t>(row[2]), static_cast<std::int16_t>(row[1])};
+        for (int j = 3; j < 10; ++j) r[j] = static_cast<std::int16_t>(row[j]);
+        showCameraRow(f, k, row);
     }
     setCamField(f, 101, divTrunc(g.chase[0], 2));
     setCamField(f, 102, divTrunc(g.chase[1], 2));

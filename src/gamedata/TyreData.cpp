@@ -14,23 +14,20 @@
 
 namespace varnisk {
 
-namespace {
-
 void showBrand(Editor& e, int team, int position) {
-    e.main.setPosition(e.main.get(fieldName("UpDown", team + 1)), position);
-    e.main.setCaption(e.main.get(fieldName("PanelTT", team + 21)), tyreBrandCaption(position));
+    Control& selector = e.main.get(fieldName("UpDown", team + 1));
+    e.main.setPosition(selector, position);
+    // The selector holds the position to its range; the caption follows what
+    // it holds.
+    e.main.setCaption(e.main.get(fieldName("PanelTT", team + 21)), tyreBrandCaption(selector.position));
 }
 
-// Tyre record j (0..3) into its X, Y and Z fields: +0, +8 and +4 in
-// hundredths.
-void showTyre(Editor& e, int j, const GameData::TyreRecord& r) {
+void showTyre(Form& f, int j, const GameData::TyreRecord& r) {
     const int first = 3 * j + 1;
-    setNumberField(e.main, fieldName("LMDTP", first), roundTo(100.0L * r[0], 0));
-    setNumberField(e.main, fieldName("LMDTP", first + 1), roundTo(100.0L * r[2], 0));
-    setNumberField(e.main, fieldName("LMDTP", first + 2), roundTo(100.0L * r[1], 0));
+    setNumberField(f, fieldName("LMDTP", first), roundTo(100.0L * r[0], 0));
+    setNumberField(f, fieldName("LMDTP", first + 1), roundTo(100.0L * r[2], 0));
+    setNumberField(f, fieldName("LMDTP", first + 2), roundTo(100.0L * r[1], 0));
 }
-
-}  // namespace
 
 std::string tyreBrandCaption(int position) {
     switch (position) {
@@ -126,7 +123,7 @@ void readTyrePositions(Editor& e) {
     // would then change the archive where nobody edited it.
     const int ready = e.SheetReady;
     e.SheetReady = 0;
-    for (int j = 0; j < 4; ++j) showTyre(e, j, records[j]);
+    for (int j = 0; j < 4; ++j) showTyre(e.main, j, records[j]);
     e.SheetReady = ready;
 }
 
@@ -136,7 +133,7 @@ void defaultBrands(Editor& e) {
 }
 
 void defaultTyrePositions(Editor& e) {
-    for (int j = 0; j < 4; ++j) showTyre(e, j, kDefaultTyres[j]);
+    for (int j = 0; j < 4; ++j) showTyre(e.main, j, kDefaultTyres[j]);
     e.setStatus("Default Tyre Positions");
 }
 

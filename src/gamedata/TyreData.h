@@ -4,16 +4,26 @@
 #include <optional>
 #include <string>
 
+#include "gamedata/GameData.h"
 #include "platform/GameFiles.h"
 #include "preview/Archive.h"
 
 namespace varnisk {
 
 class Editor;
+class Form;
 
 // The caption a brand selector's position shows: "Bridgestone", "Michelin",
 // and for team 1's third position that team's built-in name.
 std::string tyreBrandCaption(int position);
+
+// Team t's brand selector (UpDown<t+1>) at a position, held to the
+// selector's range, and its caption (PanelTT<t+21>) to match.
+void showBrand(Editor& editor, int team, int position);
+
+// Tyre record j (0..3) into its fields LMDTP<3j+1> .. LMDTP<3j+3>: X, Y and Z
+// (+0, +8, +4) in hundredths, rounded to integers.
+void showTyre(Form& form, int j, const GameData::TyreRecord& record);
 
 // The built-in brand positions of UpDown1 .. UpDown11.
 inline constexpr std::array<int, 11> kDefaultBrands{0, 2, 1, 1, 0, 0, 0, 0, 1, 1, 1};

@@ -1,5 +1,6 @@
 #include "platform/GameFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -35,9 +36,18 @@ std::string lower(std::string s) {
     case ETXTBSY:
     case EISDIR:
         throw FileError(kAccessDenied);
+    case ENOSPC:
+    case EDQUOT:
+        throw FileError("Disk full");
     default:
         throw FileError("I/O error " + std::to_string(errorNumber));
     }
+}
+
+std::string currentFolder() {
+    std::error_code ec;
+    std::string folder = std::filesystem::current_path(ec).string();
+    return ec ? std::string() : folder;
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {
@@ -153,6 +163,11 @@ void ByteFile::write(std::uint64_t offset, std::span<const std::uint8_t> bytes) 
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
     ByteFile f(path, ByteFile::Mode::ReadOnly);
     return f.read(0, static_cast<std::size_t>(f.size()));
+}
+
+std::vector<std::uint8_t> readFileStart(const std::string& path, std::size_t limit) {
+    ByteFile f(path, ByteFile::Mode::ReadOnly);
+    return f.read(0, static_cast<std::size_t>(std::min<std::uint64_t>(f.size(), limit)));
 }
 
 void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {

@@ -32,6 +32,9 @@ std::string gameFilePath(const std::string& folder, const std::string& name);
 // The last part of a path: its file name.
 std::string fileNameOf(const std::string& path);
 
+// The process's current folder; empty when it cannot be told.
+std::string currentFolder();
+
 // Whether a regular file exists at the path.
 bool fileExists(const std::string& path);
 
@@ -90,6 +93,9 @@ private:
 // Reads a whole file, or writes one through a temporary file beside it that
 // then replaces it, so that a failure leaves the old file as it was.
 std::vector<std::uint8_t> readWholeFile(const std::string& path);
+// The file's first bytes, at most `limit` of them, for a format that never
+// needs more: a huge file chosen by mistake is not read whole.
+std::vector<std::uint8_t> readFileStart(const std::string& path, std::size_t limit);
 void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // A FileError for the system's error number.

@@ -29,6 +29,10 @@ public:
     };
 
     void queue(Answer answer) { answers_.push_back(std::move(answer)); }
+    // Drops the answers queued last until `count` are left.
+    void keepAnswers(std::size_t count) {
+        while (answers_.size() > count) answers_.pop_back();
+    }
     void setCursor(Point p) { cursor_ = p; }
 
     const std::vector<std::string>& messages() const { return messages_; }

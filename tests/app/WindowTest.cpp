@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
@@ -481,11 +482,45 @@ TEST_F(Windows, CreditsShowOnceHoweverOftenPressedAndOkHidesThem) {
     EXPECT_TRUE(ui.errors().empty());
 }
 
+TEST_F(Windows, TheSaveWindowShowsFromSaveFileAndItsBoxesReachTheModel) {
+    showMain();
+    QTest::mouseClick(widget<QPushButton>("SaveButton"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&save));
+    EXPECT_EQ(save.windowTitle(), QStringLiteral("Choose Datas to Save"));
+
+    // "All" of team 3's row ticks the row's seven boxes, in the model and on
+    // screen.
+    auto* all = qobject_cast<QCheckBox*>(save.widgetFor("CBA31"));
+    ASSERT_NE(all, nullptr);
+    QTest::mouseClick(all, Qt::LeftButton);
+    for (int c = 1; c <= 7; ++c) {
+        const std::string name = "CB3" + std::to_string(c);
+        EXPECT_TRUE(editor.save.get(name).checked) << name;
+        EXPECT_TRUE(qobject_cast<QCheckBox*>(save.widgetFor(name))->isChecked()) << name;
+    }
+    EXPECT_EQ(editor.saveWindow.masks.helmetMask, 1 << 3);
+
+    // The toggle's first press ticks everything.
+    auto* toggle = qobject_cast<QPushButton*>(save.widgetFor("LMDButton2"));
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_TRUE(qobject_cast<QCheckBox*>(save.widgetFor("CBCam14"))->isChecked());
+    EXPECT_EQ(toggle->text(), QStringLiteral("Unselect ALL"));
+
+    // "Save" hides the window; with no answer the dialog is cancelled, and the
+    // fields of a sheet that was never imported stop the save first.
+    QTest::mouseClick(qobject_cast<QPushButton*>(save.widgetFor("LMDButton1")), Qt::LeftButton);
+    EXPECT_FALSE(editor.save.visible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !save.isVisible(); }));
+    EXPECT_EQ(ui.errors().size(), 1u);
+}
+
 TEST(QtConvert, FiltersColoursAndTexts) {
     struct FilterCase { std::string windows; QString qt; };
     for (const FilterCase& c : {
              FilterCase{"Car datas|*.car;*.cam|Tyre sets|*.tyr", "Car datas (*.car *.cam);;Tyre sets (*.tyr)"},
              FilterCase{"GP4.exe|gp4.exe", "GP4.exe (gp4.exe)"},
+             // A description that already names its patterns keeps them once.
+             FilterCase{"Camset file (*.cam)|*.cam|All (*.*)|*.*", "Camset file (*.cam);;All (*.*)"},
              FilterCase{"Caf\xE9|*.x|dangling", QString::fromUtf8("Café (*.x)")},
              FilterCase{"", ""}}) {
         EXPECT_EQ(toQtFilter(c.windows), c.qt) << c.windows;
@@ -549,6 +584,31 @@ TEST(QtUiDialogs, SaveDialogSelectsAndReportsTheFilterAndNeverAsksToOverwrite) {
     }
     QWidget* left = QApplication::activeModalWidget();
     EXPECT_EQ(left, nullptr);
+}
+
+TEST(QtUiDialogs, ANameWithoutExtensionTakesTheOneOfTheFilterChosen) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QtUi ui;
+    FileDialogRequest request{"Save CamSet", "Car data File (*.car)|*.car|CamSet File (*.cam)|*.cam", 1, "car",
+                              toPath(dir.path())};
+    struct Case { int choose; QString expected; int filter; };
+    for (const Case& c : {Case{0, dir.filePath("set.car"), 1}, Case{1, dir.filePath("set.cam"), 2}}) {
+        onModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            const QString filter = dialog->nameFilters().at(c.choose);
+            // What the dialog does when the user picks a filter from its list.
+            dialog->selectNameFilter(filter);
+            emit dialog->filterSelected(filter);
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("set"));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        auto answer = ui.saveFile(request);
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_EQ(QDir::cleanPath(fromPath(answer->path)), QDir::cleanPath(c.expected));
+        EXPECT_EQ(answer->filterIndex, c.filter);
+    }
 }
 
 TEST(QtUiDialogs, ColourDialogStartsFromTheColourAndTheCustomEntry) {

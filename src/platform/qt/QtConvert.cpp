@@ -53,7 +53,11 @@ QStringList toNameFilters(std::string_view windowsFilter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (QString& p : patterns) p = p.trimmed();
-        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        const QString shown = QStringLiteral("(") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        // A description that already ends with its patterns ("Camset file
+        // (*.cam)") is not given them twice.
+        const QString description = parts[i].trimmed();
+        filters << (description.endsWith(shown) ? description : description + QLatin1Char(' ') + shown);
     }
     return filters;
 }

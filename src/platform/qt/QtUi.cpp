@@ -35,7 +35,18 @@ std::optional<FileDialogAnswer> runFileDialog(const FileDialogRequest& request, 
         if (index < 1 || index > filters.size()) index = 1;
         dialog.selectNameFilter(filters[index - 1]);
     }
-    if (!request.defaultExt.empty()) dialog.setDefaultSuffix(fromCp1252(request.defaultExt));
+    if (!request.defaultExt.empty()) {
+        dialog.setDefaultSuffix(fromCp1252(request.defaultExt));
+        // A name typed without an extension takes the one of the filter
+        // chosen, which decides what is written.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+            const QString patterns = filter.section(QLatin1Char('('), -1).chopped(1);
+            if (patterns.startsWith(QStringLiteral("*.")) && patterns.count(QLatin1Char('*')) == 1 &&
+                !patterns.contains(QLatin1Char(' '))) {
+                dialog.setDefaultSuffix(patterns.mid(2));
+            }
+        });
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     FileDialogAnswer answer;
     answer.path = toPath(dialog.selectedFiles().first());

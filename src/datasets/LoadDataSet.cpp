@@ -1,0 +1,202 @@
+#include "datasets/LoadDataSet.h"
+
+#include <optional>
+
+#include "core/Editor.h"
+#include "datasets/DataSetFormats.h"
+#include "editing/ColourPanels.h"
+#include "editing/PreviewFeed.h"
+#include "form/Errors.h"
+#include "gamedata/FieldSheet.h"
+#include "gamedata/ImportAll.h"
+#include "gamedata/SheetValues.h"
+#include "gamedata/TyreData.h"
+#include "platform/GameFiles.h"
+
+namespace varnisk {
+
+namespace {
+
+// Runs `body` with the sheet's change handlers idle, so that the values the
+// loader writes do not each ask for a preview update. A load that fails
+// leaves them live again.
+template <typename Body>
+void withHandlersIdle(Editor& e, Body body) {
+    e.SheetReady = 0;
+    try {
+        body();
+    } catch (...) {
+        e.SheetReady = 1;
+        throw;
+    }
+}
+
+[[noreturn]] void readBeyondEnd() { throw FileError(kReadBeyondEnd); }
+
+void showChase(Form& f, const std::array<std::int16_t, 2>& stored, CameraForm form) {
+    const std::array<int, 2> chase = decodeChase(stored, form);
+    setCamField(f, 101, chase[0]);
+    setCamField(f, 102, chase[1]);
+}
+
+void setDashboard(GameData& g, const std::array<float, 3>& v) { std::copy(v.begin(), v.end(), g.cockpit.begin()); }
+void setWheel(GameData& g, const std::array<float, 3>& v) { std::copy(v.begin(), v.end(), g.cockpit.begin() + 3); }
+
+// The headerless form: everything is read into GameData first, then shown.
+void loadHeaderless(Editor& e, const CarDataFile& file, bool withCockpit) {
+    GameData& g = e.game;
+    for (const auto& [k, record] : file.cameras) g.cameras[k] = record;
+    if (file.chase) g.chase = *file.chase;
+    for (const auto& [t, pair] : file.tcam) g.tcam[t] = pair;
+    for (const auto& [t, pair] : file.helmets) g.helmets[t] = pair;
+    for (const auto& [t, colour] : file.arms) g.arms[t] = colour;
+    for (const auto& [t, colour] : file.rims) g.rims[t] = colour;
+    if (file.tyres) g.tyres = *file.tyres;
+    if (file.dashboard) setDashboard(g, *file.dashboard);
+    if (file.wheel) setWheel(g, *file.wheel);
+    if (file.outcome != CarDataFile::Outcome::Complete) readBeyondEnd();
+
+    Form& f = e.main;
+    withHandlersIdle(e, [&] {
+        for (int k = 0; k < 12; ++k) showCameraRow(f, k, decodeCamera(g.cameras[k], k, CameraForm::Car));
+        showChase(f, g.chase, CameraForm::Car);
+        for (int t = 0; t < 11; ++t) {
+            showTeamValues(f, g, t, false);
+            showBrand(e, t, file.brands[t].second);
+        }
+        for (int j = 0; j < 4; ++j) showTyre(f, j, g.tyres[j]);
+        if (withCockpit) showCockpit(f, g.cockpit);
+    });
+    finishCarLoad(e);
+}
+
+// Versions 3 and 4: the teams the file does not hold keep the values their
+// fields show.
+void loadSectioned(Editor& e, const CarDataFile& file) {
+    Form& f = e.main;
+    GameData& g = e.game;
+    const bool v4 = file.version == 4;
+    withHandlersIdle(e, [&] {
+        for (int t = 0; t < 11; ++t) {
+            takeArmColour(f, g, t);
+            takeRimColour(f, g, t);
+            takeHelmet(f, g, t);
+            takeTcam(f, g, t);
+            takeExtWheel(f, g, t);
+        }
+        for (const auto& [k, record] : file.cameras) {
+            g.cameras[k] = record;
+            showCameraRow(f, k, decodeCamera(record, k, CameraForm::Car));
+        }
+        if (file.chase) {
+            g.chase = *file.chase;
+            showChase(f, g.chase, CameraForm::Car);
+        }
+        for (const auto& [t, pair] : file.tcam) g.tcam[t] = pair;
+        for (const auto& [t, pair] : file.helmets) g.helmets[t] = pair;
+        for (const auto& [t, pair] : file.extWheel) g.extWheel[t] = pair;
+        for (const auto& [t, colour] : file.arms) g.arms[t] = colour;
+        for (const auto& [t, colour] : file.rims) g.rims[t] = colour;
+        for (const auto& [t, position] : file.brands) showBrand(e, t, position);
+        if (file.tyres) {
+            g.tyres = *file.tyres;
+            for (int j = 0; j < 4; ++j) showTyre(f, j, g.tyres[j]);
+        }
+        if (file.dashboard) setDashboard(g, *file.dashboard);
+        if (file.wheel) setWheel(g, *file.wheel);
+        for (std::size_t t = 0; t < file.names.size(); ++t) g.names[t] = file.names[t];
+        if (file.outcome != CarDataFile::Outcome::Complete) readBeyondEnd();
+
+        // The loaded names reach the save window's labels and the preview's
+        // car, not the name fields.
+        e.preview.CarTeamKey = g.names[0];
+        for (int t = 0; t < 11; ++t) showTeamValues(f, g, t, v4);
+        showCockpit(f, g.cockpit);
+    });
+    finishCarLoad(e);
+}
+
+}  // namespace
+
+void loadDataSet(Editor& e) {
+    FileDialogRequest request;
+    request.title = "Load CamSet";
+    request.filter =
+        "All readable files|*.car;*.cam;*.tyr|Car datas file (*.car)|*.car|Camset file (*.cam)|*.cam|"
+        "Tyreset file (*.tyr)|*.tyr|All (*.*)|*.*";
+    request.filterIndex = 1;
+    request.initialDir = currentFolder();
+    std::optional<FileDialogAnswer> answer = e.ui.openFile(request);
+    if (!answer || answer->path.empty()) return;
+    const std::string& path = answer->path;
+    const std::string kind = lowerName(path.substr(path.size() < 3 ? 0 : path.size() - 3));
+    if (kind == "car") {
+        loadCarData(e, path);
+    } else if (kind == "cam") {
+        loadCameraSet(e, path);
+    } else if (kind == "tyr") {
+        loadTyreSet(e, path);
+    }
+}
+
+void loadCarData(Editor& e, const std::string& path) {
+    const std::vector<std::uint8_t> bytes = readFileStart(path, kDataSetReadLimit);
+    const CarDataFile file = decodeCarData(bytes);
+    if (file.outcome == CarDataFile::Outcome::DamagedHeader) {
+        throw FileError(fileNameOf(path) +
+                        " is damaged: its header names cameras or teams that do not exist. Nothing was loaded.");
+    }
+    if (file.version == 0) {
+        loadHeaderless(e, file, bytes.size() == kHeaderlessCockpitSize);
+    } else {
+        loadSectioned(e, file);
+    }
+}
+
+void loadCameraSet(Editor& e, const std::string& path) {
+    const CameraSetFile file = decodeCameraSet(readFileStart(path, kDataSetReadLimit));
+    GameData& g = e.game;
+    const int first = file.layout.first;
+    for (std::size_t i = 0; i < file.records.size(); ++i) g.cameras[first + i] = file.records[i];
+    if (file.chase) g.chase = *file.chase;
+    if (!file.complete) readBeyondEnd();
+
+    Form& f = e.main;
+    withHandlersIdle(e, [&] {
+        for (int k = first; k < first + static_cast<int>(file.records.size()); ++k) {
+            const CameraRow row = decodeCamera(g.cameras[k], k, CameraForm::Game);
+            // X, Y and Z are halved in place.
+            GameData::CameraRecord& r = g.cameras[k];
+            r[0] = static_cast<std::int16_t>(row[0]);
+            r[1] = static_cast<std::int16_t>(row[2]);
+            r[2] = static_cast<std::int16_t>(row[1]);
+            showCameraRow(f, k, row);
+        }
+        if (file.chase) showChase(f, *file.chase, CameraForm::Game);
+    });
+    e.SheetReady = 1;
+    e.setStatus("Camset loaded");
+    e.ui.repaintPreview();
+}
+
+void loadTyreSet(Editor& e, const std::string& path) {
+    const TyreSetFile file = decodeTyreSet(readFileStart(path, kDataSetReadLimit));
+    // A stored position outside a selector's range is held to the range.
+    for (std::size_t t = 0; t < file.brands.size(); ++t) showBrand(e, static_cast<int>(t), file.brands[t]);
+    if (!file.complete) readBeyondEnd();
+    e.setStatus("Tyre Set loaded");
+}
+
+void finishCarLoad(Editor& e) {
+    Form& f = e.main;
+    e.SheetReady = 1;
+    changeSW(e, f.get("LMDDB0"));
+    changeTP(e, f.get("LMDTP1"));
+    lmdColor0Change(e, f.get("PanelRC0"));
+    lmdColor0Change(e, f.get("PanelAC0"));
+    lmdChangeHelmet(e, f.get("LMDHP0"));
+    e.setStatus("Camset loaded");
+    e.ui.repaintPreview();
+}
+
+}  // namespace varnisk

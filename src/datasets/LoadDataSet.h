@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace varnisk {
+
+class Editor;
+
+// "Load File": asks for a file and loads it by the last three letters of its
+// name, in any letter case: "car" a car data file, "cam" a camera set, "tyr"
+// a tyre set. Any other name is ignored without a word.
+void loadDataSet(Editor& editor);
+
+// A car data file of any form: only the values it holds change, then the
+// preview is brought up to date.
+void loadCarData(Editor& editor, const std::string& path);
+
+// A camera set: the records its size says it holds, and the chase values.
+// No change handler runs.
+void loadCameraSet(Editor& editor, const std::string& path);
+
+// A tyre set: the brand selectors and their captions.
+void loadTyreSet(Editor& editor, const std::string& path);
+
+// After a car data file: the change handlers are live again and the preview
+// takes the cockpit, the tyres, team 0's colours and values.
+void finishCarLoad(Editor& editor);
+
+}  // namespace varnisk
