@@ -77,6 +77,8 @@ void loadSectioned(Editor& e, const CarDataFile& file) {
     GameData& g = e.game;
     const bool v4 = file.version == 4;
     withHandlersIdle(e, [&] {
+        // The T-cam pair is taken before the external wheel here: a field
+        // that does not convert is named in that order.
         for (int t = 0; t < 11; ++t) {
             takeArmColour(f, g, t);
             takeRimColour(f, g, t);

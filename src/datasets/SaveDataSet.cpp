@@ -26,11 +26,7 @@ void saveDataSet(Editor& e) {
     g.chase = encodeChase(chase1, chase2, CameraForm::Car);
     std::array<int, 11> brands{};
     for (int t = 0; t < 11; ++t) {
-        takeArmColour(f, g, t);
-        takeRimColour(f, g, t);
-        takeHelmet(f, g, t);
-        takeExtWheel(f, g, t);
-        takeTcam(f, g, t);
+        takeTeamValues(f, g, t);
         brands[t] = f.get(fieldName("UpDown", t + 1)).position;
     }
     // The tyre positions and the cockpit are GameData's as their fields'

@@ -158,11 +158,7 @@ void sheetToGameData(Editor& e) {
 
     auto floatField = [&f](const std::string& name) { return parseFloat(f.get(name).text); };
     for (int t = 0; t < 11; ++t) {
-        takeArmColour(f, g, t);
-        takeRimColour(f, g, t);
-        takeHelmet(f, g, t);
-        takeExtWheel(f, g, t);
-        takeTcam(f, g, t);
+        takeTeamValues(f, g, t);
         // An emptied name field keeps the name it had: an empty name would
         // blank the game's own.
         const std::string& name = f.get(fieldName("LMDSlot", t)).text;

@@ -52,6 +52,14 @@ void takeTcam(const Form& f, GameData& g, int t) {
     g.tcam[t] = {z, y};
 }
 
+void takeTeamValues(const Form& f, GameData& g, int t) {
+    takeArmColour(f, g, t);
+    takeRimColour(f, g, t);
+    takeHelmet(f, g, t);
+    takeExtWheel(f, g, t);
+    takeTcam(f, g, t);
+}
+
 void showTeamValues(Form& f, const GameData& g, int t, bool withExtWheel) {
     setNumberField(f, fieldName("LMDTC", t), divTrunc(g.tcam[t][1] - 160, 2));
     setNumberField(f, fieldName("LMDTC", t + 20), divTrunc(g.tcam[t][0] + 122, 2));

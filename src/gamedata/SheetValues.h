@@ -25,6 +25,10 @@ void takeHelmet(const Form& form, GameData& game, int team);     // LMDHP<t>, LM
 void takeExtWheel(const Form& form, GameData& game, int team);   // LMDEW<t>, LMDEW<t+20>
 void takeTcam(const Form& form, GameData& game, int team);       // LMDTC<t>, LMDTC<t+20>
 
+// All five blocks of team t, in that order: arm, rim, helmet, external
+// wheel, T-cam.
+void takeTeamValues(const Form& form, GameData& game, int team);
+
 // Team t's GameData values into its fields: T-cam, helmet, the two colours
 // (the second car's panels disabled), and the external wheel when asked.
 void showTeamValues(Form& form, const GameData& game, int team, bool withExtWheel);

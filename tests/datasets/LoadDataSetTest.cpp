@@ -542,7 +542,9 @@ TEST(LoadDataSetCameraSet, TheSizeDecidesWhichRecordsAndWhetherTheChaseIsTaken) 
     };
     for (const Case& c : {Case{244, 0, 11, true}, Case{224, 0, 10, true}, Case{204, 1, 10, true},
                           Case{200, 1, 10, false}, Case{190, 1, 9, false}, Case{203, 1, 9, false},
-                          Case{210, 1, 9, true}, Case{230, 0, 9, true}, Case{400, 0, 9, true}}) {
+                          Case{210, 1, 9, true}, Case{230, 0, 9, true}, Case{400, 0, 9, true},
+                          // Far beyond what is read of a value set file.
+                          Case{200000, 0, 9, true}}) {
         SCOPED_TRACE(::testing::Message() << c.size << " bytes");
         TestGame g;
         ASSERT_TRUE(g.importAll());
