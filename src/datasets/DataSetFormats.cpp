@@ -11,9 +11,6 @@ namespace varnisk {
 
 namespace {
 
-constexpr std::size_t kCameraRecordBytes = 20;
-constexpr std::size_t kNameBytes = 32;
-
 // Reads a byte span front to back; every read is checked against what is
 // left, and a read that does not fit takes nothing.
 class Reader {
@@ -82,7 +79,7 @@ void decodeSectioned(Reader& in, CarDataFile& f) {
     const std::vector<int> global = maskToList(m.globalMask);
     auto truncated = [&f] { f.outcome = CarDataFile::Outcome::Truncated; };
 
-    if (!readEach(in, maskToList(m.cameraMask), kCameraRecordBytes,
+    if (!readEach(in, maskToList(m.cameraMask), kCameraRecordSize,
                   [&f](int k, auto b) { f.cameras.emplace_back(k, cameraRecord(b)); })) {
         return truncated();
     }
@@ -130,7 +127,7 @@ void decodeSectioned(Reader& in, CarDataFile& f) {
     if (v4) {
         const std::size_t count = maskToList(m.nameMask).size();
         for (std::size_t t = 0; t < count; ++t) {
-            auto b = in.take(kNameBytes);
+            auto b = in.take(kNameSize);
             if (!b) return truncated();
             f.names.push_back(decodeTeamName(*b));
         }
@@ -141,7 +138,7 @@ void decodeHeaderless(Reader& in, std::size_t size, CarDataFile& f) {
     auto truncated = [&f] { f.outcome = CarDataFile::Outcome::Truncated; };
     const std::vector<int> all12{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     const std::vector<int> all11(all12.begin(), all12.end() - 1);
-    if (!readEach(in, all12, kCameraRecordBytes, [&f](int k, auto b) { f.cameras.emplace_back(k, cameraRecord(b)); })) {
+    if (!readEach(in, all12, kCameraRecordSize, [&f](int k, auto b) { f.cameras.emplace_back(k, cameraRecord(b)); })) {
         return truncated();
     }
     auto chase = in.take(4);
@@ -303,7 +300,7 @@ CameraSetFile decodeCameraSet(std::span<const std::uint8_t> file) {
     f.layout = cameraSetLayout(file.size());
     Reader in(file);
     for (int k = f.layout.first; k <= f.layout.last; ++k) {
-        auto b = in.take(kCameraRecordBytes);
+        auto b = in.take(kCameraRecordSize);
         if (!b) {
             f.complete = false;
             return f;
