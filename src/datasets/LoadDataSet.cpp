@@ -33,12 +33,6 @@ void withHandlersIdle(Editor& e, Body body) {
 
 [[noreturn]] void readBeyondEnd() { throw FileError(kReadBeyondEnd); }
 
-void showChase(Form& f, const std::array<std::int16_t, 2>& stored, CameraForm form) {
-    const std::array<int, 2> chase = decodeChase(stored, form);
-    setCamField(f, 101, chase[0]);
-    setCamField(f, 102, chase[1]);
-}
-
 void setDashboard(GameData& g, const std::array<float, 3>& v) { std::copy(v.begin(), v.end(), g.cockpit.begin()); }
 void setWheel(GameData& g, const std::array<float, 3>& v) { std::copy(v.begin(), v.end(), g.cockpit.begin() + 3); }
 

@@ -94,8 +94,7 @@ void importAll(Editor& e) {
         for (int j = 3; j < 10; ++j) r[j] = static_cast<std::int16_t>(row[j]);
         showCameraRow(f, k, row);
     }
-    setCamField(f, 101, divTrunc(g.chase[0], 2));
-    setCamField(f, 102, divTrunc(g.chase[1], 2));
+    showChase(f, g.chase, CameraForm::Game);
 
     e.CurrentCamField = 105;
     e.SheetReady = 1;

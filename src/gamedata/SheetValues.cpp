@@ -30,6 +30,12 @@ void showCameraRow(Form& f, int record, const CameraRow& row) {
     for (int j = 0; j < 10; ++j) setCamField(f, base + 10 * j, row[j]);
 }
 
+void showChase(Form& f, const std::array<std::int16_t, 2>& stored, CameraForm form) {
+    const std::array<int, 2> chase = decodeChase(stored, form);
+    setCamField(f, 101, chase[0]);
+    setCamField(f, 102, chase[1]);
+}
+
 void takeArmColour(const Form& f, GameData& g, int t) { g.arms[t] = panelColour(f, "PanelAC", t) + 0xFF000000u; }
 
 void takeRimColour(const Form& f, GameData& g, int t) { g.rims[t] = panelColour(f, "PanelRC", t); }

@@ -16,6 +16,9 @@ CameraRow readCameraRow(const Form& form, int record);
 // Writes a row's ten values (setCamField: the T-Cam row's Y and Z are left).
 void showCameraRow(Form& form, int record, const CameraRow& row);
 
+// The chase pair, stored in the given form, into LMDEdit101 and LMDEdit102.
+void showChase(Form& form, const std::array<std::int16_t, 2>& stored, CameraForm storedForm);
+
 // Team t's values from its fields into GameData, one block each. Integer
 // fields are read strictly, decimal fields as floats; a field that does not
 // convert throws ConversionError and leaves the block as it was.
