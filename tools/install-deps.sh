@@ -7,7 +7,7 @@ varnisk_packages=(
   g++ make cmake pkg-config
   libgtest-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
-  libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libpng-dev
   xvfb xauth
 )
 

@@ -75,6 +75,7 @@ public:
     // Runs one event of a front end as an operation (see Dispatcher).
     bool dispatch(const std::function<void()>& operation) { return dispatcher_.run(operation); }
     bool terminated() const { return dispatcher_.terminated(); }
+    int exitCode() const { return dispatcher_.exitCode(); }
 
     // The start-up import, run once before the main window is shown. An error
     // here ends the program: returns false then.

@@ -16,8 +16,9 @@ bool Dispatcher::run(const std::function<void()>& operation) {
     ++depth_;
     try {
         operation();
-    } catch (const Terminated&) {
+    } catch (const Terminated& t) {
         terminated_ = true;
+        exitCode_ = t.exitCode();
     } catch (const std::exception& e) {
         error = e.what();
         if (error.empty()) error = "Unknown error";

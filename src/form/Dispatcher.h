@@ -20,12 +20,15 @@ public:
     bool run(const std::function<void()>& operation);
 
     bool terminated() const { return terminated_; }
+    // The exit code the program ended itself with.
+    int exitCode() const { return exitCode_; }
     bool running() const { return depth_ > 0; }
 
 private:
     std::function<void(const std::string&)> showError_;
     int depth_ = 0;
     bool terminated_ = false;
+    int exitCode_ = 0;
 };
 
 }  // namespace varnisk

@@ -27,7 +27,13 @@ public:
 // The program ends itself: no further operation runs and no dialog is shown.
 class Terminated : public std::exception {
 public:
+    explicit Terminated(int exitCode = 0) : exitCode_(exitCode) {}
+    // The exit code the program ends with.
+    int exitCode() const { return exitCode_; }
     const char* what() const noexcept override { return "the program ended itself"; }
+
+private:
+    int exitCode_;
 };
 
 }  // namespace varnisk

@@ -42,6 +42,12 @@ public:
 
     // A message box with an OK button; returns when it is answered.
     virtual void message(const std::string& text) = 0;
+    // A message box with its own caption (the preview's texture loaders name
+    // theirs); a front end without captions shows the text alone.
+    virtual void captionedMessage(const std::string& caption, const std::string& text) {
+        (void)caption;
+        message(text);
+    }
     // An error that ended the running operation, shown as the window system's
     // default handler shows it.
     virtual void error(const std::string& text) = 0;

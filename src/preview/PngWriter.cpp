@@ -1,0 +1,1 @@
+#include "preview/PngWriter.h"

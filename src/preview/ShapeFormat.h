@@ -1,0 +1,77 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace varnisk {
+
+// A car shape (.gp4) as the preview keeps it: positions, normals, texture
+// coordinates, triangles, triangle groups and texture names, with the name
+// lists the file carries. Everything else in the file is read past.
+
+// One triangle group: seven integers as stored (missing bytes of a short
+// record are zero). [0] first face, [1] face count, [4] texture index.
+struct ShapeGroup {
+    std::array<std::int32_t, 7> fields{};
+    std::int32_t firstFace() const { return fields[0]; }
+    std::int32_t faceCount() const { return fields[1]; }
+    std::int32_t textureIndex() const { return fields[4]; }
+};
+
+struct ShapeObject {
+    std::int32_t faceCount = 0;    // as declared
+    std::int32_t vertexCount = 0;  // as declared
+    std::int32_t groupKind = 0;    // 23: 20-byte group records, 39: 24, else 28
+    std::int32_t extraUnits = 0;   // 8-byte units behind each vertex
+    std::vector<std::array<float, 3>> positions;
+    std::vector<std::array<float, 3>> normals;
+    std::vector<std::array<float, 2>> texCoords;  // u, v as stored
+    std::vector<std::uint8_t> extra;              // extraUnits x 8 bytes per vertex, opaque
+    std::vector<std::array<std::int32_t, 3>> triangles;
+    std::vector<ShapeGroup> groups;
+    std::vector<std::vector<std::int32_t>> indexLists;
+};
+
+struct ShapeData {
+    int version = 0;  // the signature's digit
+    std::string name;
+    std::vector<std::string> materials;
+    std::vector<std::string> section7Names;  // versions above 4
+    std::vector<std::string> textures;       // texture file names, index 0 first
+    std::vector<std::string> section9Names;
+    std::vector<ShapeObject> objects;
+};
+
+// The most triangles one object may hold.
+inline constexpr std::int32_t kMaxShapeTriangles = 60000;
+
+struct ShapeDecodeResult {
+    enum class Status {
+        Ok,         // `shape` holds the whole shape
+        NotAShape,  // the signature does not end in "H" (a flashlight file)
+        Truncated,  // the bytes end before the shape does; more bytes may complete it
+        Damaged,    // a count or index that cannot be right; `problem` says which
+    };
+    Status status = Status::Ok;
+    ShapeData shape;
+    std::string problem;  // for Truncated and Damaged: what is wrong, in plain words
+};
+
+// Decodes a shape from its first byte. Every count is checked against the
+// bytes left before anything is allocated, nothing is read past the span,
+// face indices are checked against the object's vertices and groups against
+// its triangles; an object over kMaxShapeTriangles triangles is Damaged.
+// Negative counts read nothing, as a count of zero.
+ShapeDecodeResult decodeShape(std::span<const std::uint8_t> bytes);
+
+// A quoted string at `at`: the byte at `at` is skipped, then characters up to
+// the next '"', which ends the string and is not part of it; at most 100
+// characters are taken, and when no '"' comes within them the string is those
+// 100 and reading goes on right behind them. Returns false when the bytes end
+// first. Exposed for tests.
+bool readQuotedString(std::span<const std::uint8_t> bytes, std::size_t& at, std::string& out);
+
+}  // namespace varnisk

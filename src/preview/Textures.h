@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+
+#include "preview/Gl.h"
+
+namespace varnisk {
+
+class Ui;
+
+// The preview's textures: the TGA and BMP loaders that turn files into
+// OpenGL textures (the view's context must be current), and the fixed set
+// that the generated parts and built-in meshes use.
+
+// The fixed texture set; 0 where none was made.
+struct PreviewTextures {
+    GLuint ArmTexture = 0;
+    GLuint GloveTexture = 0;
+    GLuint SteeringWheelTexture = 0;
+    GLuint CockpitDamageTexture = 0;
+    GLuint RimTexture = 0;
+    GLuint TreadTexture = 0;
+};
+
+// The folder the textures come from: `startDir`/CamTextures when that folder
+// exists, else `ownDir`/CamTextures (Varnisk's own, shipped beside it). The
+// choice is per folder: a start directory's CamTextures that lacks a file
+// still is the folder used.
+std::string textureFolder(const std::string& startDir, const std::string& ownDir);
+
+// Loads a TGA file into a new texture. Missing file: the message box
+// "File not found  - <path>" (caption "TGA Texture"); a refused or short
+// file: the messages T1 to T4 (caption "TGA File Error"). Returns false
+// and leaves `texture` unchanged when no texture was made.
+bool loadTgaTexture(Gl& gl, Ui& ui, const std::string& path, GLuint& texture);
+
+// Loads a 24-bit BMP file into a new texture (one level, no mipmaps). When
+// no pixels can be had, shows the reason (caption "BMP Unit") and then
+// "Unable to load <path>" (caption "Loading Textures") and ends the program
+// (throws Terminated with exit code 1).
+bool loadBmpTexture(Gl& gl, Ui& ui, const std::string& path, GLuint& texture);
+
+// Generates and binds a 2D texture, modulate, linear filters, and builds its
+// mipmaps from the pixels (GL_RGB or GL_RGBA, unsigned bytes).
+GLuint createTexture(Gl& gl, int width, int height, GLenum format, const unsigned char* pixels);
+
+// Loads the six files of the fixed set from `folder` in order, inside display
+// list `listBase` + 0 (compile and execute, never called again).
+void loadPreviewTextures(Gl& gl, Ui& ui, const std::string& folder, GLuint listBase, PreviewTextures& out);
+
+}  // namespace varnisk
