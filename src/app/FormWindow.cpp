@@ -13,6 +13,8 @@
 #include "core/MainFrame.h"
 #include "form/CodePage.h"
 #include "platform/qt/QtConvert.h"
+#include "preview/DataFolder.h"
+#include "preview/ViewControl.h"
 
 namespace varnisk::app {
 
@@ -118,7 +120,8 @@ QWidget* FormWindow::create(Control& c) {
         }
         return page;
     }
-    case ControlKind::View: return createView(parent);
+    case ControlKind::View:
+        return new ViewControl(editor_, ownDataFolder(QCoreApplication::applicationDirPath().toStdString()), parent);
     case ControlKind::Rule: return new Rule(parent);
     }
     return new QWidget(parent);

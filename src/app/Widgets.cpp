@@ -242,27 +242,6 @@ Rule::Rule(QWidget* parent) : QFrame(parent) {
     setLineWidth(1);
 }
 
-// --- the preview area ---
-
-namespace {
-
-class View : public QWidget {
-public:
-    explicit View(QWidget* parent) : QWidget(parent) {
-        setAutoFillBackground(true);
-        QPalette pal = palette();
-        pal.setColor(QPalette::Window, Qt::black);
-        setPalette(pal);
-    }
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
-};
-
-}  // namespace
-
-QWidget* createView(QWidget* parent) { return new View(parent); }
-
 // --- MouseRelay ---
 
 MouseRelay::MouseRelay(QWidget* widget) : QObject(widget), widget_(widget) { widget->installEventFilter(this); }

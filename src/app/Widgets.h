@@ -129,8 +129,6 @@ public:
 };
 
 // The preview area. Made in this one place so that the OpenGL view can take
-// its place.
-QWidget* createView(QWidget* parent);
 
 // Turns the mouse events of one widget into the events of a control, as the
 // window system the program was designed for sends them: a press, moves

@@ -9,6 +9,7 @@
 #include "core/MainFrame.h"
 #include "platform/Registry.h"
 #include "platform/qt/QtUi.h"
+#include "preview/ViewControl.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);  // Qt's own options only; the program reads no arguments
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     FormWindow creditsWindow(editor, editor.credits, FormWindow::OnClose::HideForm);
     FormWindow saveWindow(editor, editor.save, FormWindow::OnClose::HideForm);
     ui.setRepaintPreview([&mainWindow] {
-        if (QWidget* view = mainWindow.widgetFor("GLView")) view->update();
+        if (auto* view = static_cast<varnisk::ViewControl*>(mainWindow.widgetFor("GLView"))) view->requestFrame();
     });
 
     // The first import runs before the main window shows; an error there ends
@@ -38,6 +39,6 @@ int main(int argc, char** argv) {
 
     mainWindow.centreOnScreen();
     editor.dispatch([&editor] { editor.main.show(); });
-    if (editor.terminated()) return 0;
+    if (editor.terminated()) return editor.exitCode();
     return QApplication::exec();
 }

@@ -12,12 +12,14 @@
 #include <sstream>
 
 #include "cli/Dump.h"
+#include "cli/HeadlessView.h"
 #include "cli/Script.h"
 #include "core/Editor.h"
 #include "form/CodePage.h"
 #include "form/Errors.h"
 #include "platform/ConsoleUi.h"
 #include "platform/Registry.h"
+#include "preview/DataFolder.h"
 
 namespace varnisk::cli {
 
@@ -29,6 +31,7 @@ constexpr const char* kUsage =
     "  press NAME left|right|middle X Y, move X Y, release X Y, arrow NAME up|down,\n"
     "  choose NAME INDEX, resize W H, answer open PATH, answer save PATH INDEX,\n"
     "  answer colour VALUE, answer cancel, load FILE, save-car FILE, save-cam FILE, dump [FILE],\n"
+    "  render FILE (draws one frame of the preview into a PNG image),\n"
     "  restore (puts the game files back as they were before the first export)\n";
 
 struct Options {
@@ -100,7 +103,8 @@ std::string readFile(const std::string& path) {
 // can be checked before anything runs.
 class Compiler {
 public:
-    Compiler(Editor& editor, ScriptedUi& ui, std::ostream& out) : editor_(editor), ui_(ui), out_(out) {}
+    Compiler(Editor& editor, ScriptedUi& ui, HeadlessView& view, std::ostream& out)
+        : editor_(editor), ui_(ui), view_(view), out_(out) {}
 
     // The events a command sends, each its own operation as the window
     // system sends them: an error in the click before a double click, or in
@@ -212,6 +216,10 @@ public:
             return [this, width, height] { editor_.main.setSize(width, height); };
         }
         if (name == "answer") return answer(args);
+        if (name == "render") {
+            std::string file = args[0];
+            return [this, file] { view_.render(file); };
+        }
         if (name == "dump") {
             std::string file = args.empty() ? "" : args[0];
             return [this, file] { dump(file); };
@@ -275,6 +283,7 @@ private:
 
     Editor& editor_;
     ScriptedUi& ui_;
+    HeadlessView& view_;
     std::ostream& out_;
 };
 
@@ -310,8 +319,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     Editor editor(ui, *registry, {startDir});
 
+    HeadlessView view(editor, ownDataFolder(executableFolder()), [&ui] { return ui.repaints(); });
     std::vector<std::function<void()>> operations;
-    Compiler compiler(editor, ui, out);
+    Compiler compiler(editor, ui, view, out);
     for (const Command& command : commands) {
         try {
             for (auto& event : compiler.events(command)) operations.push_back(std::move(event));
@@ -321,9 +331,16 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         }
     }
 
+    // Once the view is open, every event that asked for a repaint is
+    // followed by one frame; what a frame itself asks for is part of it.
     for (const auto& operation : operations) {
         if (editor.terminated()) break;
+        const int repaints = ui.repaints() - view.repaintsInFrames();
+        const bool wasOpen = view.open();
         editor.dispatch(operation);
+        if (wasOpen && ui.repaints() - view.repaintsInFrames() != repaints && !editor.terminated()) {
+            editor.dispatch([&view] { view.drawFrame(); });
+        }
     }
     if (editor.terminated()) return kExitTerminated;
     return ui.errors().empty() ? kExitOk : kExitErrors;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "form/CodePage.h"
+#include "gamedata/GameFolder.h"
 
 namespace varnisk::cli {
 
@@ -167,6 +168,102 @@ std::string previewJson(const PreviewState& p) {
     return out;
 }
 
+std::string jsonNumber(double v) {
+    if (!std::isfinite(v)) return "null";
+    char buffer[32];
+    auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return std::string(buffer, ptr);
+}
+
+std::string shapeJson(const CompiledShape& c) {
+    const ShapeData& s = c.shape;
+    auto strings = [](const std::vector<std::string>& v) { return jsonArray(v, [](const std::string& x) { return jsonString(x); }); };
+    std::vector<bool> loaded(s.textures.size());
+    for (std::size_t k = 0; k < loaded.size(); ++k) loaded[k] = k < c.textures.size() && c.textures[k] != 0;
+    std::string out;
+    Members m(out);
+    m.add("entry", jsonString(c.entry));
+    m.add("version", std::to_string(s.version));
+    m.add("name", jsonString(s.name));
+    m.add("materials", strings(s.materials));
+    m.add("textures", strings(s.textures));
+    m.add("texturesLoaded", jsonArray(loaded, [](bool b) { return boolText(b); }));
+    m.add("flipV", jsonArray(c.flipV, [](bool b) { return boolText(b); }));
+    m.add("objects", jsonArray(s.objects, [](const ShapeObject& o) {
+        std::string obj;
+        Members om(obj);
+        om.add("vertices", std::to_string(o.positions.size()));
+        om.add("triangles", std::to_string(o.triangles.size()));
+        om.add("groupKind", std::to_string(o.groupKind));
+        om.add("groups", jsonArray(o.groups, [](const ShapeGroup& g) {
+            return "[" + std::to_string(g.firstFace()) + ", " + std::to_string(g.faceCount()) + ", " +
+                   std::to_string(g.textureIndex()) + "]";
+        }));
+        om.close();
+        return obj;
+    }));
+    m.close();
+    return out;
+}
+
+std::string sceneJson(Editor& editor) {
+    const SceneState& scene = editor.scene;
+    std::string out;
+    Members m(out);
+    m.add("view", boolText(scene.view));
+    m.add("frames", std::to_string(scene.frames));
+    m.add("WadPath", jsonString(scene.view ? wadPath(editor) : std::string()));
+    if (scene.view && scene.frames > 0) {
+        const FrameRecord& f = scene.lastFrame;
+        std::string frame;
+        Members fm(frame);
+        fm.add("row", std::to_string(f.row));
+        fm.add("fieldOfView", jsonNumber(f.perspective.fieldOfView));
+        fm.add("near", jsonNumber(f.perspective.zNear));
+        fm.add("far", jsonNumber(f.perspective.zFar));
+        fm.add("chaseAngle", f.chaseAngle ? jsonNumber(*f.chaseAngle) : std::string("null"));
+        fm.add("slotsCalled", jsonArray(f.slotsCalled, [](int v) { return std::to_string(v); }));
+        fm.close();
+        m.add("lastFrame", frame);
+    } else {
+        m.add("lastFrame", "null");
+    }
+    m.add("lookups", jsonArray(scene.lookups, [](const ShapeLookup& l) {
+        std::string o;
+        Members lm(o);
+        lm.add("name", jsonString(l.name));
+        lm.add("slot", std::to_string(l.slot));
+        lm.add("found", boolText(l.found));
+        lm.add("offset", std::to_string(l.offset));
+        lm.add("size", std::to_string(l.size));
+        lm.close();
+        return o;
+    }));
+    std::string shapes;
+    Members sm(shapes);
+    for (int slot : {kSlotDashboard, kSlotCar}) {
+        auto it = scene.shapes.find(slot);
+        sm.add(std::to_string(slot), it == scene.shapes.end() ? std::string("null") : shapeJson(it->second));
+    }
+    sm.close();
+    m.add("shapes", shapes);
+    std::string fixed;
+    Members xm(fixed);
+    if (scene.view) {
+        const PreviewTextures& t = scene.fixed;
+        xm.add("ArmTexture", boolText(t.ArmTexture != 0));
+        xm.add("GloveTexture", boolText(t.GloveTexture != 0));
+        xm.add("SteeringWheelTexture", boolText(t.SteeringWheelTexture != 0));
+        xm.add("CockpitDamageTexture", boolText(t.CockpitDamageTexture != 0));
+        xm.add("RimTexture", boolText(t.RimTexture != 0));
+        xm.add("TreadTexture", boolText(t.TreadTexture != 0));
+    }
+    xm.close();
+    m.add("fixedTextures", fixed);
+    m.close();
+    return out;
+}
+
 std::string gameDataJson(const GameData& g) {
     auto floats = [](const auto& values) { return jsonArray(values, [](float v) { return jsonFloat(v); }); };
     auto whole = [](const auto& values) { return jsonArray(values, [](auto v) { return std::to_string(v); }); };
@@ -239,6 +336,7 @@ std::string dumpState(Editor& editor, const ScriptedUi& ui) {
         m.add("drag", dragJson(editor.drag));
         m.add("GameData", gameDataJson(editor.game));
         m.add("PreviewState", previewJson(editor.preview));
+        m.add("Preview", sceneJson(editor));
         m.add("save", saveJson(editor.saveWindow));
         m.close();
     }

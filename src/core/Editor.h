@@ -15,6 +15,7 @@
 #include "platform/Registry.h"
 #include "platform/Ui.h"
 #include "preview/PreviewState.h"
+#include "preview/SceneState.h"
 
 namespace varnisk {
 
@@ -58,6 +59,8 @@ public:
 
     DragState drag;
     PreviewState preview;
+    // The preview's lists, textures and what its last frame did.
+    SceneState scene;
     SaveState saveWindow;
 
     // The windows, main window first.

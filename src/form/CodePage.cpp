@@ -81,4 +81,17 @@ std::string utf8ToCp1252(std::string_view utf8) {
     return out;
 }
 
+std::string lowerCp1252(std::string_view bytes) {
+    std::string out(bytes);
+    for (char& ch : out) {
+        const auto c = static_cast<unsigned char>(ch);
+        unsigned char lower = c;
+        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) lower = static_cast<unsigned char>(c + 0x20);
+        else if (c == 0x8A || c == 0x8C || c == 0x8E) lower = static_cast<unsigned char>(c + 0x10);
+        else if (c == 0x9F) lower = 0xFF;
+        ch = static_cast<char>(lower);
+    }
+    return out;
+}
+
 }  // namespace varnisk

@@ -20,6 +20,9 @@ std::string utf8ToCp1252(std::string_view utf8);
 
 // The code page 1252 byte of one Unicode code point, or -1 when it has none.
 int unicodeToCp1252(char32_t code);
+
+// Code page 1252 text in lower case: A to Z and the accented capitals.
+std::string lowerCp1252(std::string_view bytes);
 char32_t cp1252ToUnicode(unsigned char byte);
 
 }  // namespace varnisk

@@ -1,5 +1,6 @@
 #include "preview/RecordingGl.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace varnisk {
@@ -153,5 +154,18 @@ void RecordingGl::texImage2D(GLenum target, GLint level, GLint internalFormat, G
                           d(format), d(type)});
     upload(internalFormat, width, height, format, pixels);
 }
+
+std::string describe(const RecordingGl::Call& call) {
+    std::string out = call.op + "(";
+    for (std::size_t i = 0; i < call.args.size(); ++i) {
+        if (i > 0) out += ", ";
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.9g", call.args[i]);
+        out += buffer;
+    }
+    return out + ")";
+}
+
+void PrintTo(const RecordingGl::Call& call, std::ostream* out) { *out << describe(call); }
 
 }  // namespace varnisk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -91,5 +92,9 @@ private:
     GLuint bound_ = 0;
     GLuint compiling_ = 0;
 };
+
+// "rotate(90, 0, -1, 0)", for test failures.
+std::string describe(const RecordingGl::Call& call);
+void PrintTo(const RecordingGl::Call& call, std::ostream* out);
 
 }  // namespace varnisk

@@ -21,11 +21,13 @@ struct ShapeGroup {
     std::int32_t textureIndex() const { return fields[4]; }
 };
 
+// The counts are kept as declared; a negative one reads nothing, so the
+// vectors (triangles.size(), positions.size(), extra.size()) hold what was read.
 struct ShapeObject {
     std::int32_t faceCount = 0;    // as declared
     std::int32_t vertexCount = 0;  // as declared
     std::int32_t groupKind = 0;    // 23: 20-byte group records, 39: 24, else 28
-    std::int32_t extraUnits = 0;   // 8-byte units behind each vertex
+    std::int32_t extraUnits = 0;   // as declared: 8-byte units behind each vertex; negative counts as 0
     std::vector<std::array<float, 3>> positions;
     std::vector<std::array<float, 3>> normals;
     std::vector<std::array<float, 2>> texCoords;  // u, v as stored
@@ -48,6 +50,10 @@ struct ShapeData {
 // The most triangles one object may hold.
 inline constexpr std::int32_t kMaxShapeTriangles = 60000;
 
+// A count whose records would need more bytes than this is Damaged rather than
+// Truncated: no archive entry is that large, so more bytes cannot help.
+inline constexpr std::uint64_t kMaxShapeBytes = std::uint64_t{512} * 1024 * 1024;
+
 struct ShapeDecodeResult {
     enum class Status {
         Ok,         // `shape` holds the whole shape
@@ -56,7 +62,7 @@ struct ShapeDecodeResult {
         Damaged,    // a count or index that cannot be right; `problem` says which
     };
     Status status = Status::Ok;
-    ShapeData shape;
+    ShapeData shape;      // empty unless Ok
     std::string problem;  // for Truncated and Damaged: what is wrong, in plain words
 };
 
@@ -64,7 +70,22 @@ struct ShapeDecodeResult {
 // bytes left before anything is allocated, nothing is read past the span,
 // face indices are checked against the object's vertices and groups against
 // its triangles; an object over kMaxShapeTriangles triangles is Damaged.
-// Negative counts read nothing, as a count of zero.
+// Bytes behind the trailer are ignored.
+//
+// Truncated or Damaged:
+// - The bytes ending inside a section, or a count whose records (at their
+//   smallest) do not fit in the bytes left, is Truncated: the entry may go on
+//   behind the bytes given. A count whose records would need more than
+//   kMaxShapeBytes is Damaged.
+// - A signature ending in "H" whose byte 13 is not an ASCII digit is Damaged.
+// - Negative counts read nothing, as a count of zero; a negative extraUnits
+//   counts as 0.
+// - A face index outside the object's vertices (negative too) is Damaged; with
+//   a vertexCount of 0 or less every triangle is.
+// - A group with a negative firstFace or face count is Damaged; a group with
+//   a face count above 0 must lie within the triangles read (none when
+//   faceCount is 0 or less), a group of 0 faces references nothing and passes.
+// - faceCount above kMaxShapeTriangles is Damaged, whatever the bytes left.
 ShapeDecodeResult decodeShape(std::span<const std::uint8_t> bytes);
 
 // A quoted string at `at`: the byte at `at` is skipped, then characters up to

@@ -1,1 +1,234 @@
 #include "preview/ShapeLoader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/Editor.h"
+#include "form/CodePage.h"
+#include "form/Errors.h"
+#include "gamedata/GameFolder.h"
+#include "platform/GameFiles.h"
+#include "preview/Archive.h"
+
+namespace varnisk {
+
+namespace {
+
+constexpr float kS = 200;  // shape units to preview units
+
+// A shape is first read as long as its directory entry says; when it runs on
+// past that, up to the archive's end, but never more than this.
+constexpr std::uint64_t kMaxShapeBytes = 256ull << 20;
+
+std::string bareName(std::string_view name) {
+    const std::size_t cut = name.find_last_of("\\/");
+    return std::string(cut == std::string_view::npos ? name : name.substr(cut + 1));
+}
+
+// The last two bytes of a file: "." and NUL mark a texture stored upside down.
+bool endsWithFlipMark(const std::string& path) {
+    try {
+        ByteFile f(path, ByteFile::Mode::ReadOnly);
+        if (f.size() < 2) return false;
+        std::uint8_t tail[2];
+        f.read(f.size() - 2, tail);
+        return tail[0] == '.' && tail[1] == 0;
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
+void releaseTextures(Gl& gl, CompiledShape& shape) {
+    for (GLuint& t : shape.textures) {
+        if (t != 0) gl.deleteTexture(t);
+        t = 0;
+    }
+}
+
+void material(Gl& gl, GLenum pname, std::array<float, 4> v) { gl.materialfv(GL_FRONT_AND_BACK, pname, v.data()); }
+
+// Reads and decodes the entry at EntryOffset; nullopt (with the message
+// shown) when it is no shape the preview can draw.
+std::optional<ShapeData> readShape(Editor& editor, const std::string& path) {
+    SceneState& scene = editor.scene;
+    ByteFile archive(path, ByteFile::Mode::ReadOnly);
+    const std::uint64_t size = archive.size();
+    const std::uint64_t offset = scene.EntryOffset;
+    const std::string what = scene.RequestedName + " in " + fileNameOf(path);
+    if (offset >= size) {
+        editor.ui.message(what + " is damaged: its data would start past the archive's end. "
+                                 "The preview keeps the shape it had.");
+        return std::nullopt;
+    }
+    const std::uint64_t left = std::min(size - offset, kMaxShapeBytes);
+    std::uint64_t take = std::min<std::uint64_t>(std::max<std::uint64_t>(scene.EntrySize, 14), left);
+    for (;;) {
+        const std::vector<std::uint8_t> bytes = archive.read(offset, static_cast<std::size_t>(take));
+        ShapeDecodeResult r = decodeShape(bytes);
+        if (r.status == ShapeDecodeResult::Status::Truncated && take < left) {
+            take = left;  // the entry runs on past the size its directory gives
+            continue;
+        }
+        switch (r.status) {
+        case ShapeDecodeResult::Status::Ok: return std::move(r.shape);
+        case ShapeDecodeResult::Status::NotAShape:
+            editor.ui.message("Sorry but this tool can't edit flashlights .gp4 files");
+            return std::nullopt;
+        case ShapeDecodeResult::Status::Truncated:
+            editor.ui.message(what + " is damaged: it ends before the shape does (" + r.problem +
+                              "). The preview keeps the shape it had.");
+            return std::nullopt;
+        case ShapeDecodeResult::Status::Damaged:
+            editor.ui.message(what + " is damaged: " + r.problem + ". The preview keeps the shape it had.");
+            return std::nullopt;
+        }
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::string lookupName(std::string_view name) {
+    std::string text;
+    text.reserve(name.size());
+    for (char c : name) {
+        if (c != '\0') text.push_back(c);
+    }
+    const std::size_t cut = text.rfind('\\');
+    if (cut != std::string::npos) text.erase(0, cut + 1);
+    return lowerCp1252(text);
+}
+
+std::string shapeTexturePath(const std::string& folder, const std::string& textureName) {
+    const std::string bare = bareName(textureName);
+    const std::string stem = bare.size() >= 3 ? bare.substr(0, bare.size() - 3) : std::string();
+    return folder + "/" + stem + "tga";
+}
+
+void loadWadShape(Editor& editor, Gl& gl, const std::string& entryName, int slot) {
+    SceneState& scene = editor.scene;
+    scene.ShapeSlot = slot;
+    scene.RequestedName = entryName;
+    const std::string path = wadPath(editor);
+    scene.WadPath = path;
+    ShapeLookup lookup{entryName, slot, false, scene.EntryOffset, scene.EntrySize};
+    if (path.empty() || !fileExists(path)) {
+        if (editor.SheetReady == 1) editor.ui.message("Sorry but as cars.wad can't be found, car shapes won't be displayed");
+        scene.lookups.push_back(lookup);
+        return;
+    }
+    const std::string wanted = lookupName(entryName);
+    std::optional<ArchiveEntry> entry;
+    {
+        ByteFile archive(path, ByteFile::Mode::ReadOnly);
+        entry = findArchiveEntry(archive, [&wanted](StoredName stored) {
+            return lookupName(std::string_view(reinterpret_cast<const char*>(stored.data()), stored.size())) == wanted;
+        });
+    }
+    if (!entry) {
+        // Reading from an earlier entry's offset would put a wrong shape in
+        // the slot: it keeps what it had.
+        scene.lookups.push_back(lookup);
+        return;
+    }
+    scene.EntryOffset = entry->offset;
+    scene.EntrySize = entry->size;
+    lookup.found = true;
+    lookup.offset = entry->offset;
+    lookup.size = entry->size;
+    scene.lookups.push_back(lookup);
+
+    std::optional<ShapeData> shape = readShape(editor, path);
+    if (!shape) return;
+    CompiledShape fresh;
+    fresh.entry = entryName;
+    fresh.shape = std::move(*shape);
+    compileShape(editor, gl, slot, std::move(fresh));
+}
+
+void compileShape(Editor& editor, Gl& gl, int slot, CompiledShape fresh) {
+    SceneState& scene = editor.scene;
+    const PreviewState& p = editor.preview;
+    if (auto old = scene.shapes.find(slot); old != scene.shapes.end()) releaseTextures(gl, old->second);
+
+    // The textures, each name mapped to a .tga file of the same stem.
+    ShapeData& shape = fresh.shape;
+    const std::size_t count = shape.textures.size();
+    fresh.textures.assign(count + 1, 0);
+    fresh.flipV.assign(count, false);
+    fresh.fileExists.assign(count, false);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::string file = shapeTexturePath(scene.textureFolder, shape.textures[k]);
+        if (!fileExists(file)) continue;
+        fresh.fileExists[k] = true;
+        fresh.flipV[k] = endsWithFlipMark(file);
+        loadTgaTexture(gl, editor.ui, file, fresh.textures[k]);
+    }
+    const std::string display = scene.textureFolder + "/new_steering_wheel_displays.tga";
+    if (fileExists(display)) loadTgaTexture(gl, editor.ui, display, fresh.textures[count]);
+
+    const bool dashboard = slot == kSlotDashboard;
+    const bool cockpit = p.CockpitView;
+    const float d0 = editor.game.cockpit[0], d1 = editor.game.cockpit[1], d2 = editor.game.cockpit[2];
+
+    gl.newList(scene.ListBase + static_cast<GLuint>(slot), GL_COMPILE);
+    if (dashboard) {
+        material(gl, GL_SPECULAR, {1, 1, 1, 1});
+        gl.materialf(GL_FRONT_AND_BACK, GL_SHININESS, 4);
+        material(gl, GL_AMBIENT, {1, 1, 1, 1});
+    } else {
+        material(gl, GL_SPECULAR, {0.4f, 0.4f, 0.4f, 1});
+        gl.materialf(GL_FRONT_AND_BACK, GL_SHININESS, 4);
+        material(gl, GL_AMBIENT, {0.1f, 0.1f, 0.1f, 1});
+    }
+    gl.enable(GL_TEXTURE_2D);
+    if (dashboard) gl.enable(GL_ALPHA_TEST);
+    else gl.disable(GL_ALPHA_TEST);
+    if (cockpit) gl.translate(0, -18, 170);
+    if (dashboard) gl.translate(0.6f - kS * d0, kS * d1 + 3, 100 * d2 - 5);
+    gl.scale(-kS, kS, kS);
+
+    for (ShapeObject& object : shape.objects) {
+        for (const ShapeGroup& group : object.groups) {
+            const std::int32_t index = group.textureIndex();
+            const bool known = index >= 0 && static_cast<std::size_t>(index) < count;
+            const auto k = static_cast<std::size_t>(index);
+            gl.bindTexture(GL_TEXTURE_2D, dashboard ? fresh.textures[count] : (known ? fresh.textures[k] : 0));
+            gl.begin(GL_TRIANGLES);
+            material(gl, GL_DIFFUSE, known && fresh.fileExists[k] ? std::array<float, 4>{1, 1, 1, 1} : p.ArmMaterial);
+            const bool flip = known && fresh.flipV[k];
+            const auto first = static_cast<std::size_t>(group.firstFace());
+            const auto faces = static_cast<std::size_t>(group.faceCount());
+            for (std::size_t f = first; f < first + faces; ++f) {
+                for (std::int32_t vi : object.triangles[f]) {
+                    const auto v = static_cast<std::size_t>(vi);
+                    auto& uv = object.texCoords[v];
+                    if (uv[0] > 10000) uv[0] = 1;
+                    if (uv[1] > 10000) uv[1] = 1;
+                    gl.texCoord(uv[0], flip ? 1 - uv[1] : uv[1]);
+                    const auto& n = object.normals[v];
+                    gl.normal(n[0], n[1], n[2]);
+                    const auto& pos = object.positions[v];
+                    gl.vertex(pos[0], pos[1], pos[2]);
+                }
+            }
+            gl.end();
+        }
+    }
+
+    gl.scale(-1 / kS, 1 / kS, 1 / kS);
+    if (cockpit) gl.translate(0, 18, -170);
+    if (dashboard) {
+        gl.translate(kS * d0 - 0.6f, 3 - kS * d1, 5 - 100 * d2);
+        gl.disable(GL_ALPHA_TEST);
+    }
+    gl.endList();
+    scene.shapes[slot] = std::move(fresh);
+}
+
+void releaseShapes(SceneState& scene, Gl& gl) {
+    for (auto& [slot, shape] : scene.shapes) releaseTextures(gl, shape);
+    scene.shapes.clear();
+}
+
+}  // namespace varnisk

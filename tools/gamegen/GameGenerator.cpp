@@ -1,5 +1,8 @@
 #include "GameGenerator.h"
 
+#include "CarDesigns.h"
+#include "ShapeWriter.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -120,6 +123,93 @@ std::string entryName(int i) {
 }
 
 std::uint32_t entrySize(int i) { return 16 + static_cast<std::uint32_t>((i * 13) % 49); }
+
+// ---------------------------------------------------------------- archive layout
+
+std::string bareLowerName(const std::string& name) {
+    std::string bare = name.substr(name.rfind('\\') + 1);
+    for (char& c : bare)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return bare;
+}
+
+// A car shape the GameSpec asks for, without its model.
+struct WantedShape {
+    std::string name;
+    int version;
+    int team;  // -1: the cockpit car or the dashboard
+};
+
+std::vector<WantedShape> wantedShapes(const GameSpec& spec) {
+    std::vector<WantedShape> wanted;
+    if (!spec.withCarShapes) return wanted;
+    wanted.push_back({std::string(kDashboardEntryName), kDashboardVersion, -1});
+    wanted.push_back({std::string(kCockpitCarEntryName), kCockpitCarVersion, -1});
+    std::vector<std::string> seen;
+    for (int t = 0; t < 11; ++t) {
+        const std::string name = teamCarEntryName(spec.values.names[static_cast<std::size_t>(t)]);
+        const std::string bare = bareLowerName(name);
+        if (std::find(seen.begin(), seen.end(), bare) != seen.end()) continue;
+        seen.push_back(bare);
+        wanted.push_back({name, teamCarVersion(t), t});
+    }
+    return wanted;
+}
+
+ShapeModel shapeModel(const GameSpec& spec, const WantedShape& w) {
+    if (w.team >= 0)
+        return teamCarShape(w.team, spec.values.names[static_cast<std::size_t>(w.team)],
+                            spec.fullSizeCar ? CarDetail::FullSize : CarDetail::Normal);
+    return w.name == kDashboardEntryName ? dashboardShape() : cockpitCarShape();
+}
+
+// The directory, and for each entry the car shape it holds (-1: filler).
+struct ArchiveLayout {
+    std::vector<ArchiveEntry> directory;
+    std::vector<int> shapeOf;
+    std::vector<WantedShape> shapes;  // those that found a place
+    std::vector<ShapeModel> models;
+};
+
+ArchiveLayout archiveLayout(const GameSpec& spec) {
+    if (spec.withCarShapes) checkValues(spec.values);  // the team names go into entry names
+    const std::optional<int> ct = collisionEntryIndex(spec);
+    ArchiveLayout l;
+    l.shapes = wantedShapes(spec);
+    const std::size_t places = static_cast<std::size_t>(spec.archiveEntries) - (ct ? 1 : 0);
+    if (l.shapes.size() > places) l.shapes.resize(places);
+    for (const WantedShape& w : l.shapes) l.models.push_back(shapeModel(spec, w));
+
+    const auto n = static_cast<std::uint64_t>(spec.archiveEntries);
+    std::uint64_t at = 4 + kArchiveEntrySize * n;
+    std::size_t nextShape = 0;
+    l.directory.reserve(n);
+    l.shapeOf.reserve(n);
+    for (int i = 0; i < spec.archiveEntries; ++i) {
+        ArchiveEntry e;
+        std::uint64_t size;
+        int shape = -1;
+        if (ct && *ct == i) {
+            e.name = "cars\\car_collision_mesh.ct";
+            size = kCollisionDataSize;
+        } else if (nextShape < l.shapes.size()) {
+            shape = static_cast<int>(nextShape++);
+            const auto s = static_cast<std::size_t>(shape);
+            e.name = l.shapes[s].name;
+            size = encodedShapeSize(l.models[s], l.shapes[s].version);
+        } else {
+            e.name = entryName(i);
+            size = entrySize(i);
+        }
+        if (at + size > 0xFFFFFFFFull) throw std::invalid_argument("archive too large for 32-bit offsets");
+        e.offset = static_cast<std::uint32_t>(at);
+        e.size = static_cast<std::uint32_t>(size);
+        at += size;
+        l.directory.push_back(std::move(e));
+        l.shapeOf.push_back(shape);
+    }
+    return l;
+}
 
 }  // namespace
 
@@ -272,37 +362,28 @@ std::optional<int> collisionEntryIndex(const GameSpec& spec) {
     return spec.collisionIndex;
 }
 
-std::vector<ArchiveEntry> archiveDirectory(const GameSpec& spec) {
-    const std::optional<int> ct = collisionEntryIndex(spec);
-    const auto n = static_cast<std::uint64_t>(spec.archiveEntries);
-    std::uint64_t at = 4 + kArchiveEntrySize * n;
-    std::vector<ArchiveEntry> dir;
-    dir.reserve(n);
-    for (int i = 0; i < spec.archiveEntries; ++i) {
-        ArchiveEntry e;
-        if (ct && *ct == i) {
-            e.name = "cars\\car_collision_mesh.ct";
-            e.size = static_cast<std::uint32_t>(kCollisionDataSize);
-        } else {
-            e.name = entryName(i);
-            e.size = entrySize(i);
-        }
-        if (at + e.size > 0xFFFFFFFFull) throw std::invalid_argument("archive too large for 32-bit offsets");
-        e.offset = static_cast<std::uint32_t>(at);
-        at += e.size;
-        dir.push_back(std::move(e));
-    }
-    return dir;
-}
+std::vector<ArchiveEntry> archiveDirectory(const GameSpec& spec) { return archiveLayout(spec).directory; }
 
 std::uint64_t collisionEntryOffset(const GameSpec& spec) {
     const std::optional<int> ct = collisionEntryIndex(spec);
     if (!ct) throw std::logic_error("the archive has no collision entry");
-    // Offsets follow from the sizes of the entries before it.
-    std::uint64_t at = 4 + kArchiveEntrySize * static_cast<std::uint64_t>(spec.archiveEntries);
-    for (int i = 0; i < *ct; ++i) at += entrySize(i);
-    return at;
+    return archiveLayout(spec).directory[static_cast<std::size_t>(*ct)].offset;
 }
+
+std::vector<CarShapeEntry> carShapeEntries(const GameSpec& spec) {
+    std::vector<CarShapeEntry> out;
+    if (!spec.withArchive) return out;
+    const ArchiveLayout l = archiveLayout(spec);
+    for (std::size_t i = 0; i < l.directory.size(); ++i) {
+        if (l.shapeOf[i] < 0) continue;
+        const WantedShape& w = l.shapes[static_cast<std::size_t>(l.shapeOf[i])];
+        out.push_back({static_cast<int>(i), l.directory[i].name, l.directory[i].offset, l.directory[i].size, w.version,
+                       w.team});
+    }
+    return out;
+}
+
+int wantedCarShapes(const GameSpec& spec) { return static_cast<int>(wantedShapes(spec).size()); }
 
 std::vector<ByteRange> archiveValueRanges(const GameSpec& spec) {
     checkArchive(spec);
@@ -388,7 +469,8 @@ std::vector<std::uint8_t> buildSavedState(const GameSpec& spec) {
 }
 
 std::vector<std::uint8_t> buildArchive(const GameSpec& spec) {
-    const std::vector<ArchiveEntry> dir = archiveDirectory(spec);
+    const ArchiveLayout layout = archiveLayout(spec);
+    const std::vector<ArchiveEntry>& dir = layout.directory;
     const std::uint64_t size = dir.empty() ? 4 : std::uint64_t{dir.back().offset} + dir.back().size;
     std::vector<std::uint8_t> bytes = patternFile(kArchiveSeed, size);
     Image img(bytes);
@@ -398,6 +480,10 @@ std::vector<std::uint8_t> buildArchive(const GameSpec& spec) {
         img.text(at, dir[i].name, kArchiveNameSize);
         img.u32(at + kArchiveNameSize, dir[i].offset);
         img.u32(at + kArchiveNameSize + 4, dir[i].size);
+        if (const int shape = layout.shapeOf[i]; shape >= 0) {
+            const auto s = static_cast<std::size_t>(shape);
+            img.put(dir[i].offset, encodeShape(layout.models[s], layout.shapes[s].version));
+        }
     }
     if (const auto ct = collisionEntryIndex(spec)) {
         const std::uint64_t base = dir[static_cast<std::size_t>(*ct)].offset;

@@ -2,9 +2,10 @@
 
 // Writes made-up game installations (GP4.exe, f1gstate.sav, cars.wad) for
 // the tests, the benchmark and the demo. Every byte comes from this code:
-// the values of GameValues at their places, and a fixed pseudo-random
-// pattern everywhere else, so a test can tell that an edit touched nothing
-// but its own bytes. This writer knows the formats on its own and shares no
+// the values of GameValues at their places, car shapes of the project's own
+// design in cars.wad (CarDesigns.h), and a fixed pseudo-random pattern
+// everywhere else, so a test can tell that an edit touched nothing but its
+// own bytes. This writer knows the formats on its own and shares no
 // code with the editor's readers, which are tested against it.
 //
 // All numbers are little-endian.
@@ -69,6 +70,9 @@ struct GameSpec {
     int archiveEntries = 8;            // >= 0
     int collisionIndex = -1;           // index of the ".ct" entry; -1: the last entry (none
                                        // when there are no entries); -2: no ".ct" entry
+    bool withCarShapes = true;         // car shapes in the archive's first entries (see
+                                       // carShapeEntries); off: filler entries only
+    bool fullSizeCar = false;          // team cars of about 20,000 triangles, not about 1,000
     std::string exeName = "GP4.exe";
     std::string savedStateName = "f1gstate.sav";
     std::string archiveName = "cars.wad";
@@ -148,8 +152,34 @@ struct ArchiveEntry {
     std::uint32_t offset;  // from the start of the archive
     std::uint32_t size;
 };
-// The archive's directory as buildArchive writes it.
+// The archive's directory as buildArchive writes it. Entries follow each
+// other without gaps, in directory order. The ".ct" entry sits where
+// collisionIndex says. With car shapes, the entries from the first on (the
+// ".ct" entry's place left out) hold the car shapes in the order of
+// carShapeEntries, as many as there are entries for; every other entry is
+// filler data under a made-up name.
 std::vector<ArchiveEntry> archiveDirectory(const GameSpec& spec);
+
+// A car shape (.gp4 file) in the archive. Its bytes are
+// encodeShape(model, version) of the design it names (CarDesigns.h).
+struct CarShapeEntry {
+    int index;             // in the directory
+    std::string name;      // as stored, with folders
+    std::uint32_t offset;  // from the start of the archive
+    std::uint32_t size;
+    int version;           // the shape's version digit
+    int team;              // 0..10 for a team's car; -1 for the cockpit car and the dashboard
+};
+// The car shapes the archive holds, in directory order: the dashboard
+// (kDashboardEntryName), the car seen from the cockpit (kCockpitCarEntryName),
+// then one car per team (teamCarEntryName of its stored name, version
+// teamCarVersion) in team order, leaving out a team whose entry's bare name
+// matches an earlier one's in any letter case. Empty without car shapes or
+// archive; shorter when the directory has fewer places.
+std::vector<CarShapeEntry> carShapeEntries(const GameSpec& spec);
+// How many car shapes the GameSpec asks for, room or not: 13 for eleven
+// different team names, 0 without car shapes.
+int wantedCarShapes(const GameSpec& spec);
 // Which entry is the ".ct" entry, if any.
 std::optional<int> collisionEntryIndex(const GameSpec& spec);
 // The data offset of the ".ct" entry in the archive. Throws std::logic_error
@@ -166,7 +196,8 @@ struct ByteRange {
 // Offsets as laid out, whether or not a cut-short file reaches them.
 std::vector<ByteRange> exeValueRanges(const GameSpec& spec);
 std::vector<ByteRange> savedStateValueRanges(const GameSpec& spec);  // brand codes, checksum
-std::vector<ByteRange> archiveValueRanges(const GameSpec& spec);     // count, directory, tyres
+std::vector<ByteRange> archiveValueRanges(const GameSpec& spec);     // count, directory, tyres;
+                                                                     // car shapes are entry data
 
 // The filler: the byte at `offset` of a file filled with pattern `seed`.
 // Each file has its own seed.

@@ -20,9 +20,15 @@ constexpr const char* kUsage =
     "  --version N              GP4.exe's version byte, 0..255 (default 102)\n"
     "  --exe-size BYTES         GP4.exe's size; a smaller one cuts the file short\n"
     "                           (default: just past the last block)\n"
-    "  --entries N              entries in cars.wad (default 8)\n"
+    "  --entries N              entries in cars.wad (default 16: the car shapes of\n"
+    "                           eleven teams, the cockpit car and the dashboard, two\n"
+    "                           other entries and the collision entry); the car\n"
+    "                           shapes take the first entries, as many as fit\n"
     "  --collision-index N|none which entry is the collision (.ct) entry, or none\n"
     "                           (default: the last one)\n"
+    "  --no-car-shapes          no car shapes in cars.wad, only made-up entries\n"
+    "  --full-size-car          team cars of about 20,000 triangles (default: about\n"
+    "                           1,000)\n"
     "  --no-saved-state         do not write f1gstate.sav\n"
     "  --no-archive             do not write cars.wad\n"
     "  --help                   show this text\n";
@@ -41,6 +47,9 @@ T number(std::string_view option, std::string_view text, T min, T max) {
     return value;
 }
 
+// Enough entries for every car shape of the demo.
+constexpr int kDefaultEntries = 16;
+
 struct Options {
     std::string folder;
     gg::GameSpec spec;
@@ -49,6 +58,7 @@ struct Options {
 
 Options parse(int argc, char** argv) {
     Options o;
+    o.spec.archiveEntries = kDefaultEntries;
     std::optional<std::string> folder;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
@@ -85,6 +95,12 @@ Options parse(int argc, char** argv) {
         } else if (arg == "--no-archive") {
             flag();
             o.spec.withArchive = false;
+        } else if (arg == "--no-car-shapes") {
+            flag();
+            o.spec.withCarShapes = false;
+        } else if (arg == "--full-size-car") {
+            flag();
+            o.spec.fullSizeCar = true;
         } else if (arg.starts_with("-") && arg.size() > 1) {
             throw UsageError{"unknown option " + std::string(arg)};
         } else if (folder) {
@@ -127,7 +143,14 @@ int main(int argc, char** argv) {
     std::cout << "Wrote a game installation (version byte " << s.versionByte << ") to " << options.folder
               << ": " << s.exeName;
     if (s.withSavedState) std::cout << ", " << s.savedStateName;
-    if (s.withArchive) std::cout << ", " << s.archiveName << " (" << s.archiveEntries << " entries)";
+    if (s.withArchive) {
+        std::cout << ", " << s.archiveName << " (" << s.archiveEntries << " entries";
+        if (s.withCarShapes) {
+            const std::size_t shapes = gg::carShapeEntries(s).size();
+            std::cout << ", " << shapes << " of " << gg::wantedCarShapes(s) << " car shapes";
+        }
+        std::cout << ")";
+    }
     std::cout << "\n";
     return 0;
 }

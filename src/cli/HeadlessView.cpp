@@ -1,0 +1,77 @@
+#include "cli/HeadlessView.h"
+
+#include "core/Editor.h"
+#include "form/Errors.h"
+#include "preview/ForwardingGl.h"
+#include "preview/GlVersion.h"
+#include "preview/OffscreenView.h"
+#include "preview/PngWriter.h"
+#include "preview/Scene.h"
+
+namespace varnisk::cli {
+
+namespace {
+
+struct Size {
+    int width, height;
+};
+
+Size viewSize(Editor& editor) {
+    const Control& view = editor.main.get("GLView");
+    return {std::max(view.bounds.width, 1), std::max(view.bounds.height, 1)};
+}
+
+}  // namespace
+
+HeadlessView::HeadlessView(Editor& editor, std::string ownDataDir, std::function<int()> repaints)
+    : editor_(editor), ownDataDir_(std::move(ownDataDir)), repaints_(std::move(repaints)) {}
+
+HeadlessView::~HeadlessView() {
+    if (!context_) return;
+    try {
+        context_->makeCurrent();
+        releaseScene(editor_, *gl_);
+    } catch (const std::exception&) {
+        // The context goes with the process anyway.
+    }
+}
+
+void HeadlessView::ensureOpen() {
+    if (context_) return;
+    const Size size = viewSize(editor_);
+    std::string why;
+    std::unique_ptr<OffscreenContext> context = OffscreenContext::create(size.width, size.height, why);
+    if (!context) throw ProgramError("Erzeugung des Renderingkontexts schlug fehl. (" + why + ")");
+    auto gl = std::make_unique<ForwardingGl>();
+    if (!glVersionAtLeast11(gl->versionString())) throw ProgramError("Diese OpenGL version ist veraltet.");
+    context_ = std::move(context);
+    gl_ = std::move(gl);
+    applyProjection(*gl_, size.width, size.height);
+    applyBackground(*gl_, 0x000000);
+    glControlSetup(editor_, *gl_, ownDataDir_);
+}
+
+void HeadlessView::drawFrame() {
+    const int before = repaints_();
+    struct Count {
+        HeadlessView& view;
+        int before;
+        ~Count() { view.inFrames_ += view.repaints_() - before; }
+    } count{*this, before};
+    ensureOpen();
+    context_->makeCurrent();
+    const Size size = viewSize(editor_);
+    if (size.width != context_->width() || size.height != context_->height()) {
+        context_->resize(size.width, size.height);
+        applyProjection(*gl_, size.width, size.height);
+    }
+    renderFrame(editor_, *gl_);
+}
+
+void HeadlessView::render(const std::string& path) {
+    drawFrame();
+    const std::vector<std::uint8_t> pixels = context_->readRgba();
+    writePng(path, context_->width(), context_->height(), pixels);
+}
+
+}  // namespace varnisk::cli

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace varnisk {
+
+// Where Varnisk's own data (the shipped CamTextures) lies: beside the
+// executable in the build tree, else in the installed data folder
+// (<prefix>/share/varnisk beside <prefix>/bin).
+std::string ownDataFolder(const std::string& executableFolder);
+
+// The folder of the running executable; empty when it cannot be told.
+std::string executableFolder();
+
+}  // namespace varnisk
