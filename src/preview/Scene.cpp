@@ -106,9 +106,13 @@ void glControlSetup(Editor& editor, Gl& gl, const std::string& ownDir) {
     scene.view = true;
     loadPreviewTextures(gl, editor.ui, scene.textureFolder, scene.ListBase, scene.fixed);
 
-    lmdChangeHelmet(editor, editor.main.get("LMDHP0"));
-    lmdColor0Change(editor, editor.main.get("PanelRC0"));
-    lmdColor0Change(editor, editor.main.get("PanelAC0"));
+    // Team 0's values reach the preview; a sheet that nothing has filled yet
+    // has none to give.
+    if (editor.SheetReady > 0) {
+        lmdChangeHelmet(editor, editor.main.get("LMDHP0"));
+        lmdColor0Change(editor, editor.main.get("PanelRC0"));
+        lmdColor0Change(editor, editor.main.get("PanelAC0"));
+    }
     editor.SheetReady = 0;
     editor.CurrentCamField = 105;
 }
@@ -166,7 +170,11 @@ void glControlRender(Editor& editor, Gl& gl) {
         gl.rotate(static_cast<float>(camField(editor, b + 40)), -1, 0, 0);
         gl.rotate(static_cast<float>(180 - camField(editor, b + 30)), 0, -1, 0);
         if (p.TCamCache[0] == 0 && p.TCamCache[1] == 0) {
-            p.TCamCache = {wrapInt16(camField(editor, 116)), wrapInt16(camField(editor, 126))};
+            // An empty T-cam field (a sheet nothing has filled yet) counts as 0.
+            auto tcam = [&editor](int n, const char* field) {
+                return editor.main.get(field).text.empty() ? std::int16_t{0} : wrapInt16(camField(editor, n));
+            };
+            p.TCamCache = {tcam(116, "LMDTC0"), tcam(126, "LMDTC20")};
         }
         if (b == 106) {
             gl.translate(static_cast<float>(2 * camField(editor, 106)), static_cast<float>(-2 * p.TCamCache[1]),

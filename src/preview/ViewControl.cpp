@@ -22,7 +22,9 @@ ViewControl::ViewControl(Editor& editor, std::string ownDataDir, QWidget* parent
     format.setRedBufferSize(8);
     format.setGreenBufferSize(8);
     format.setBlueBufferSize(8);
-    format.setAlphaBufferSize(8);
+    // No alpha planes: the view shows its frame opaque whatever alpha the
+    // sky's clear colour and the blending leave behind.
+    format.setAlphaBufferSize(0);
     format.setDepthBufferSize(32);  // the driver gives the most it has up to that
     format.setStencilBufferSize(0);
     setFormat(format);

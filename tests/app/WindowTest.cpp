@@ -34,22 +34,35 @@
 #include "app/Look.h"
 #include "app/Widgets.h"
 #include "GameGenerator.h"
+#include "TextureImages.h"
 #include "core/Editor.h"
 #include "core/MainFrame.h"
 #include "platform/ScriptedUi.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtUi.h"
+#include "preview/ViewControl.h"
 
 using namespace varnisk;
 using varnisk::app::FormWindow;
 
 namespace {
 
+// A start directory whose CamTextures holds the shipped textures, written
+// once for the whole run.
+const std::string& startDir() {
+    static const std::string dir = [] {
+        const auto folder = std::filesystem::temp_directory_path() / ("varnisk-window-start-" + std::to_string(::getpid()));
+        texgen::writeTextureFolder((folder / "CamTextures").string());
+        return folder.string();
+    }();
+    return dir;
+}
+
 // The editor with its three windows, as the program makes them.
 struct Windows : ::testing::Test {
     ScriptedUi ui;
     MemoryRegistry registry;
-    Editor editor{ui, registry, {"/start"}};
+    Editor editor{ui, registry, {startDir()}};
     FormWindow main{editor, editor.main, FormWindow::OnClose::EndProgram};
     FormWindow credits{editor, editor.credits, FormWindow::OnClose::HideForm};
     FormWindow save{editor, editor.save, FormWindow::OnClose::HideForm};
@@ -84,8 +97,7 @@ bool isKind(const Control& c, QWidget* w) {
         return false;
     case ControlKind::Group: return qobject_cast<QGroupBox*>(w) != nullptr;
     case ControlKind::Page: return qobject_cast<QTabWidget*>(w->parentWidget()->parentWidget()) != nullptr;
-    case ControlKind::View:  // the preview area, black
-        return w->autoFillBackground() && w->palette().color(w->backgroundRole()) == QColor(Qt::black);
+    case ControlKind::View: return dynamic_cast<ViewControl*>(w) != nullptr;
     case ControlKind::Rule: return dynamic_cast<app::Rule*>(w) != nullptr;
     }
     return false;
@@ -198,13 +210,13 @@ TEST_F(Windows, WritesOfTheModelShowInTheWidgetsAndComeNoFurther) {
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(control("Onglets").index, 3);
     EXPECT_EQ(control("LMDTeamOp").index, 1);
-    EXPECT_TRUE(ui.errors().empty());
+    EXPECT_TRUE(ui.errors().empty()) << ui.errors().front();
 }
 
 TEST(FormWindowKinds, ChecksLimitsAndAlignmentsFollowTheirControls) {
     ScriptedUi ui;
     MemoryRegistry registry;
-    Editor editor{ui, registry, {"/start"}};
+    Editor editor{ui, registry, {startDir()}};
     Form form{"TExtra", "Extra"};
     form.setSize(300, 200);
     Control& group = form.add(ControlKind::Group, "Box", nullptr, {4, 4, 200, 120});
@@ -667,7 +679,7 @@ TEST(WindowOnAGame, ImportAllFillsTheWidgetsAndPanelsOpenTheColourDialog) {
     gamegen::writeGame(folder, spec);
     ScriptedUi ui;
     MemoryRegistry registry(folder.string());
-    Editor editor{ui, registry, {folder.string()}};
+    Editor editor{ui, registry, {startDir()}};
     FormWindow main{editor, editor.main, FormWindow::OnClose::EndProgram};
     editor.dispatch([&] { editor.main.show(); });
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
@@ -723,4 +735,54 @@ TEST_F(Windows, AFieldDragHoldsTheMouseAndTheCursorsSaySo) {
     EXPECT_EQ(main.widgetFor("LMDEdit61")->cursor().shape(), Qt::IBeamCursor);  // selects, drags nothing
     EXPECT_EQ(main.widgetFor("LMDSlot0")->cursor().shape(), Qt::IBeamCursor);
     EXPECT_EQ(main.widgetFor("GLView")->cursor().shape(), Qt::SizeAllCursor);
+}
+
+// The preview in the window: set up when the window first shows, then one
+// frame for every repaint the program asks for, drawn as the selected camera
+// sees the car.
+TEST(WindowOnAGame, ThePreviewDrawsTheCarAsTheCameraSeesIt) {
+    const auto folder = std::filesystem::temp_directory_path() / ("varnisk-window-view-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    gamegen::writeGame(folder, gamegen::GameSpec{});
+    ScriptedUi ui;
+    MemoryRegistry registry(folder.string());
+    Editor editor{ui, registry, {startDir()}};
+    FormWindow main{editor, editor.main, FormWindow::OnClose::EndProgram};
+    ASSERT_TRUE(editor.startUp());
+    editor.dispatch([&] { editor.main.show(); });
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    auto* view = dynamic_cast<ViewControl*>(main.widgetFor("GLView"));
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->framesDrawn() > 0; }));
+    EXPECT_TRUE(editor.scene.view);
+    EXPECT_EQ(editor.scene.lastFrame.row, 105);
+    EXPECT_TRUE(ui.messages().empty()) << ui.messages().front();
+
+    // Red arms, and camera 3 behind the car.
+    auto edit = [&](const char* name, const char* text) {
+        editor.dispatch([&] { editor.main.userEdit(editor.main.get(name), text); });
+    };
+    editor.dispatch([&] { editor.main.setColour(editor.main.get("PanelAC0"), 0x0000FF); });
+    editor.dispatch([&] { editor.main.userClick(editor.main.get("PanelAC0")); });
+    for (auto [name, text] : {std::pair{"LMDEdit3", "0"}, {"LMDEdit23", "150"}, {"LMDEdit13", "-500"},
+                              {"LMDEdit33", "0"}, {"LMDEdit43", "-15"}, {"LMDEdit53", "0"}}) {
+        edit(name, text);
+    }
+    editor.drag.PressedCamField = "LMDEdit3";
+    const long long before = view->framesDrawn();
+    edit("LMDEdit3", "1");
+    view->requestFrame();  // what the window's Ui does for every repaint the program asks for
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->framesDrawn() > before; }));
+    EXPECT_EQ(editor.scene.lastFrame.row, 3);
+    const QImage frame = view->grabFramebuffer();
+    EXPECT_EQ(QColor(frame.pixel(2, 2)).rgb(), QColor(217, 240, 255).rgb());
+    int red = 0;
+    for (int y = 0; y < frame.height(); ++y) {
+        for (int x = 0; x < frame.width(); ++x) {
+            const QColor c = frame.pixelColor(x, y);
+            red += c.red() > 60 && c.red() > 2 * c.green() && c.red() > 2 * c.blue() ? 1 : 0;
+        }
+    }
+    EXPECT_GT(red, 2000);
+    std::filesystem::remove_all(folder);
 }

@@ -698,15 +698,26 @@ struct Box {
 };
 
 // Whatever a reader needs to draw the shape: indices inside the object,
-// groups covering the faces in order, known textures, unit normals,
-// texture coordinates within 0..1.
+// triangles wound counter-clockwise seen from where their normals point,
+// groups covering the faces in order, known textures, unit normals, texture
+// coordinates within 0..1.
 void expectDrawable(const gg::ShapeModel& m, const std::string& what) {
     SCOPED_TRACE(what);
     ASSERT_FALSE(m.objects.empty());
     for (const gg::ShapeObject& o : m.objects) {
         const auto vertices = static_cast<std::int32_t>(o.vertices.size());
-        for (const auto& f : o.faces)
+        for (const auto& f : o.faces) {
             for (std::int32_t i : f) ASSERT_TRUE(i >= 0 && i < vertices);
+            const auto& a = o.vertices[static_cast<std::size_t>(f[0])].position;
+            const auto& b = o.vertices[static_cast<std::size_t>(f[1])].position;
+            const auto& c = o.vertices[static_cast<std::size_t>(f[2])].position;
+            const float u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+            const float n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+            float along = 0;
+            for (std::int32_t i : f)
+                for (int k = 0; k < 3; ++k) along += n[k] * o.vertices[static_cast<std::size_t>(i)].normal[k];
+            ASSERT_GT(along, 0.0f) << "a triangle turned away from its normals";
+        }
         std::int32_t next = 0;
         for (const gg::ShapeGroup& g : o.groups) {
             ASSERT_EQ(g.firstFace, next);

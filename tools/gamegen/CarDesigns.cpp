@@ -101,18 +101,28 @@ public:
             ref = centroid(all);
         }
         auto at = [&](std::size_t r, std::size_t c) { return rows[r][c % nc]; };
-        auto quadNormal = [&](std::size_t r, std::size_t c) {
+        auto rawNormal = [&](std::size_t r, std::size_t c) {
             return cross(at(r + 1, c + 1) - at(r, c), at(r + 1, c) - at(r, c + 1));
         };
-        // Faces away from the reference point, taken over the whole surface.
+        // Faces away from the reference point, taken over the whole surface;
+        // turning them round keeps the texture coordinates where they are.
         float facing = 0;
         for (std::size_t r = 0; r + 1 < nr; ++r)
             for (std::size_t c = 0; c < quadCols; ++c) {
                 const Vec3 mid = (at(r, c) + at(r + 1, c + 1)) * 0.5f;
-                facing += dot(quadNormal(r, c), mid - ref);
+                facing += dot(rawNormal(r, c), mid - ref);
             }
-        if (facing < 0)
-            for (Ring& row : rows) std::reverse(row.begin(), row.end());
+        const bool turned = facing < 0;
+        auto quadNormal = [&](std::size_t r, std::size_t c) { return rawNormal(r, c) * (turned ? -1.0f : 1.0f); };
+        auto quadFaces = [&](int a, int b, int d, int e) {
+            if (turned) {
+                face(g, a, e, b);
+                face(g, a, d, e);
+            } else {
+                face(g, a, b, e);
+                face(g, a, e, d);
+            }
+        };
 
         const float uSpan = static_cast<float>(closed ? nc : nc - 1);
         const float vSpan = static_cast<float>(nr - 1);
@@ -136,10 +146,8 @@ public:
                                                  static_cast<float>(c) / uSpan, static_cast<float>(r) / vSpan);
             for (std::size_t r = 0; r + 1 < nr; ++r)
                 for (std::size_t c = 0; c < quadCols; ++c) {
-                    const int a = index[r * cols + c], b = index[r * cols + c + 1];
-                    const int d = index[(r + 1) * cols + c], e = index[(r + 1) * cols + c + 1];
-                    face(g, a, b, e);
-                    face(g, a, e, d);
+                    quadFaces(index[r * cols + c], index[r * cols + c + 1], index[(r + 1) * cols + c],
+                              index[(r + 1) * cols + c + 1]);
                 }
         } else {
             for (std::size_t r = 0; r + 1 < nr; ++r)
@@ -149,8 +157,7 @@ public:
                     const float v0 = static_cast<float>(r) / vSpan, v1 = static_cast<float>(r + 1) / vSpan;
                     const int a = vertex(at(r, c), n, u0, v0), b = vertex(at(r, c + 1), n, u1, v0);
                     const int d = vertex(at(r + 1, c), n, u0, v1), e = vertex(at(r + 1, c + 1), n, u1, v1);
-                    face(g, a, b, e);
-                    face(g, a, e, d);
+                    quadFaces(a, b, d, e);
                 }
         }
     }
@@ -282,9 +289,9 @@ private:
 // w, bottom yb, top yt, and a spine `ridge` above the top in the middle.
 Ring hull(float z, float w, float yb, float yt, float ridge) {
     const float h = yt - yb;
-    return {{0.55f * w, yb, z},        {w, yb + 0.25f * h, z},  {w, yt - 0.30f * h, z}, {0.65f * w, yt, z},
-            {0, yt + ridge, z},        {-0.65f * w, yt, z},     {-w, yt - 0.30f * h, z}, {-w, yb + 0.25f * h, z},
-            {-0.55f * w, yb, z},       {0, yb, z}};
+    return {{0.55f * w, yb, z},  {w, yb + 0.25f * h, z},  {w, yt - 0.30f * h, z},   {0.65f * w, yt, z},
+            {0, yt + ridge, z},  {-0.65f * w, yt, z},     {-w, yt - 0.30f * h, z},  {-w, yb + 0.25f * h, z},
+            {-0.55f * w, yb, z}, {0, yb, z}};
 }
 
 // The cockpit's outer skin at z: the hull's lower part, open at the top,
@@ -297,7 +304,7 @@ Ring tub(float z, float w, float yb, float rim) {
 
 // The right sidepod at z, from its inner side xi to its outer side xo.
 Ring sidepod(float z, float xi, float xo, float yb, float yt) {
-    return {{xi, yb, z},           {xo - 0.04f, yb, z},          {xo, yb + 0.05f, z}, {xo, yt - 0.07f, z},
+    return {{xi, yb, z},         {xo - 0.04f, yb, z},          {xo, yb + 0.05f, z}, {xo, yt - 0.07f, z},
             {xo - 0.03f, yt - 0.015f, z}, {xo - 0.09f, yt, z}, {xi, yt, z}};
 }
 
@@ -305,8 +312,12 @@ Ring sidepod(float z, float xi, float xo, float yb, float yt) {
 // the trailing edge raised by `incidence`.
 Ring airfoil(float x, float zLe, float chord, float y0, float thickness, float incidence) {
     auto p = [&](float along, float height) { return Vec3{x, y0 + height + incidence * along, zLe - along * chord}; };
-    return {p(0, 0),         p(0.12f, 0.55f * thickness), p(0.45f, 0.5f * thickness),
-            p(1, 0.05f * thickness), p(0.45f, -0.25f * thickness), p(0.12f, -0.3f * thickness)};
+    return {p(0, 0),
+            p(0.12f, 0.55f * thickness),
+            p(0.45f, 0.5f * thickness),
+            p(1, 0.05f * thickness),  // trailing edge
+            p(0.45f, -0.25f * thickness),
+            p(0.12f, -0.3f * thickness)};
 }
 
 // ---------------------------------------------------------------- the car's parts
@@ -588,14 +599,15 @@ ShapeModel makeDenseShape(int triangles) {
             o.vertices.push_back({{x, y, z}, {normal.x, normal.y, normal.z}, {u, v}});
         }
     auto idx = [&](std::size_t r, std::size_t c) { return static_cast<std::int32_t>(r * (width + 1) + c); };
+    // Wound counter-clockwise seen from above, where the normals point.
     auto addQuad = [&](std::size_t r, std::size_t c) {
-        o.faces.push_back({idx(r, c), idx(r, c + 1), idx(r + 1, c + 1)});
-        o.faces.push_back({idx(r, c), idx(r + 1, c + 1), idx(r + 1, c)});
+        o.faces.push_back({idx(r, c), idx(r + 1, c + 1), idx(r, c + 1)});
+        o.faces.push_back({idx(r, c), idx(r + 1, c), idx(r + 1, c + 1)});
     };
     for (std::size_t r = 0; r < fullRows; ++r)
         for (std::size_t c = 0; c < width; ++c) addQuad(r, c);
     for (std::size_t c = 0; c < rest; ++c) addQuad(fullRows, c);
-    if (n % 2 == 1) o.faces.push_back({idx(fullRows, rest), idx(fullRows, rest + 1), idx(fullRows + 1, rest + 1)});
+    if (n % 2 == 1) o.faces.push_back({idx(fullRows, rest), idx(fullRows + 1, rest + 1), idx(fullRows, rest + 1)});
     // Four groups, or fewer for very few triangles.
     const std::size_t groups = std::min<std::size_t>(4, n);
     for (std::size_t g = 0; g < groups; ++g) {

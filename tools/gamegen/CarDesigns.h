@@ -18,8 +18,8 @@
 namespace varnisk::gamegen {
 
 enum class CarDetail {
-    Normal,    // a low-poly car, about 1,000 triangles
-    FullSize,  // the same car tessellated finer, about 20,000 triangles
+    Normal,    // a low-poly car, about 1,100 triangles
+    FullSize,  // the same car cut finer, 19,000 to 21,000 triangles
 };
 
 // The car of team `team` (0..10) whose stored name is `storedName`: three
@@ -34,8 +34,9 @@ int teamCarVersion(int team);
 
 // The car as seen from its cockpit, in the team car's coordinates: cockpit
 // opening, monocoque, nose, sidepods, front wing, front suspension and
-// mirrors. The program moves it by (0, -0.09, +0.85) so that the driver's eye,
-// around (0, 0.09, -0.85) here, comes to its camera.
+// mirrors. The program moves it by (0, -0.09, +0.85) m; the driver's eye sits
+// around (0, 0.09, -0.85) here, just above the cockpit's rim, and sees the
+// nose rise over the low cowl ahead of him.
 ShapeModel cockpitCarShape();
 inline constexpr int kCockpitCarVersion = 7;
 

@@ -13,9 +13,8 @@ namespace varnisk {
 
 namespace {
 
-void showBox(QMessageBox::Icon icon, const std::string& text) {
-    QMessageBox box(icon, QString::fromUtf8(kAppTitle), fromCp1252(text), QMessageBox::Ok,
-                    QApplication::activeWindow());
+void showBox(QMessageBox::Icon icon, const std::string& text, const QString& caption = QString::fromUtf8(kAppTitle)) {
+    QMessageBox box(icon, caption, fromCp1252(text), QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
@@ -59,6 +58,10 @@ std::optional<FileDialogAnswer> runFileDialog(const FileDialogRequest& request, 
 }  // namespace
 
 void QtUi::message(const std::string& text) { showBox(QMessageBox::NoIcon, text); }
+
+void QtUi::captionedMessage(const std::string& caption, const std::string& text) {
+    showBox(QMessageBox::NoIcon, text, fromCp1252(caption));
+}
 
 void QtUi::error(const std::string& text) { showBox(QMessageBox::Critical, text); }
 

@@ -11,6 +11,7 @@ namespace varnisk {
 class QtUi : public Ui {
 public:
     void message(const std::string& text) override;
+    void captionedMessage(const std::string& caption, const std::string& text) override;
     void error(const std::string& text) override;
     std::optional<FileDialogAnswer> openFile(const FileDialogRequest& request) override;
     std::optional<FileDialogAnswer> saveFile(const FileDialogRequest& request) override;

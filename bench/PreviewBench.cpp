@@ -1,0 +1,546 @@
+// Times the preview against baselines of our own, each pair in one run,
+// taking turns, on warm caches:
+// - a frame of a team car of about 20,000 triangles at 640 x 480 on the
+//   offscreen context (an editor on a generated full-size game, set up as
+//   varnisk-cli sets up its view), against a bare program drawing the same
+//   triangles from one display list in the same kind of context;
+// - a drag step in the preview at the view's default size: the mouse move
+//   and the frame drawn after it, with its 95th percentile;
+// - decoding a shape of 60,000 triangles, against copying its bytes;
+// - with the window built: the start of the editor's window to its first
+//   preview frame on the screen, and its peak memory, against a bare Qt
+//   window with one OpenGL widget drawing one display list, each start a
+//   process of its own (the bench runs itself with a hidden --child mode).
+//   This needs a display (xvfb-run -a works).
+//
+//   varnisk-preview-bench [--iterations N] [--starts N] [--folder DIR]
+//                         [--no-window] [--snapshots DIR]
+
+#include <GL/gl.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "BareScene.h"
+#include "CarDesigns.h"
+#include "GameGenerator.h"
+#include "ShapeWriter.h"
+#include "core/Editor.h"
+#include "gamedata/FieldSheet.h"
+#include "platform/Registry.h"
+#include "platform/ScriptedUi.h"
+#include "preview/DataFolder.h"
+#include "preview/ForwardingGl.h"
+#include "preview/OffscreenView.h"
+#include "preview/PngWriter.h"
+#include "preview/Scene.h"
+#include "preview/ShapeFormat.h"
+
+#ifdef VARNISK_BENCH_WINDOW
+#include "WindowStart.h"
+#endif
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+using namespace varnisk;
+
+long long nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+// Where the timed work leaves a result, so that it is not optimised away.
+volatile std::uint64_t sink = 0;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+[[noreturn]] void fail(const std::string& what) {
+    std::fprintf(stderr, "varnisk-preview-bench: %s\n", what.c_str());
+    std::exit(1);
+}
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const auto rank = static_cast<std::size_t>(std::ceil(p * static_cast<double>(v.size())));
+    return v[std::clamp<std::size_t>(rank, 1, v.size()) - 1];
+}
+double median(const std::vector<double>& v) { return percentile(v, 0.5); }
+
+const char* verdict(bool met) { return met ? "met" : "MISSED"; }
+
+// The folder that holds the shipped CamTextures: beside the executable, or
+// one up (the build tree's root, where the textures are written).
+std::string dataFolder() {
+    const fs::path exe = executableFolder();
+    for (const fs::path& dir : {exe, exe.parent_path()}) {
+        std::error_code ec;
+        if (fs::is_directory(dir / "CamTextures", ec)) return dir.string();
+    }
+    fail("no CamTextures beside " + exe.string() + " or one folder up (build the varnisk_textures target)");
+}
+
+// An editor on a generated game, started as the program starts.
+struct Session {
+    Session(const fs::path& game, const std::string& startDir)
+        : registry(game.string()), editor(ui, registry, {startDir}) {
+        if (!editor.startUp()) fail("the start-up import failed");
+        if (!ui.errors().empty()) fail("the start-up import reported: " + ui.errors().back());
+    }
+    Form& form() { return editor.main; }
+    void run(const std::function<void()>& operation) {
+        editor.dispatch(operation);
+        if (!ui.errors().empty()) fail(ui.errors().back());
+    }
+
+    ScriptedUi ui;
+    MemoryRegistry registry;
+    Editor editor;
+};
+
+// The preview of a session on an offscreen context of its own, opened as
+// varnisk-cli opens its view. A frame is the scene's frame and glFinish.
+class HostedView {
+public:
+    HostedView(Session& session, int width, int height, const std::string& ownDir) : session_(session) {
+        std::string why;
+        context_ = OffscreenContext::create(width, height, why);
+        if (!context_) fail("no offscreen context: " + why);
+        applyProjection(gl_, width, height);
+        applyBackground(gl_, 0x000000);
+        session_.run([&] { glControlSetup(session_.editor, gl_, ownDir); });
+    }
+    void makeCurrent() { context_->makeCurrent(); }
+    void frame() {
+        session_.run([&] { renderFrame(session_.editor, gl_); });
+        glFinish();
+    }
+    OffscreenContext& context() { return *context_; }
+
+private:
+    Session& session_;
+    std::unique_ptr<OffscreenContext> context_;
+    ForwardingGl gl_;
+};
+
+// The share of the pixels that differ from the sky: how much of the view the
+// car takes.
+double coverage(const std::vector<std::uint8_t>& rgba) {
+    const std::uint8_t sky[3] = {217, 240, 255};
+    std::size_t differ = 0;
+    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            if (std::abs(int{rgba[i + c]} - int{sky[c]}) > 2) {
+                ++differ;
+                break;
+            }
+        }
+    }
+    return static_cast<double>(differ) / static_cast<double>(rgba.size() / 4);
+}
+
+// The row camera that looks at the car from the front left, a little from
+// above, at about 9 m: field values X, Z, Y, Dir., Pitch, Roll.
+constexpr int kCarRow = 1;
+constexpr std::array<int, 6> kCarCamera = {-500, 420, 120, 124, -10, 0};
+
+// Shows row `row`'s camera with the values given: a press and release on the
+// row's first field, as varnisk-cli's "press" and "release" do, then each
+// field typed over.
+void showRowCamera(Session& s, int row, const std::array<int, 6>& values) {
+    Form& f = s.form();
+    Control& first = f.get(fieldName("LMDEdit", row));
+    s.run([&] {
+        s.ui.setCursor({100, 100});
+        f.userPress(first, MouseButton::Left);
+    });
+    s.run([&] { f.userRelease(); });
+    for (std::size_t j = 0; j < values.size(); ++j) {
+        Control& field = f.get(fieldName("LMDEdit", row + 10 * static_cast<int>(j)));
+        s.run([&] { f.userEdit(field, std::to_string(values[j])); });
+    }
+}
+
+// A left-button drag in the preview: each step moves the cursor and, as
+// the window's event loop does after an event that asked for a repaint,
+// draws one frame.
+class Drag {
+public:
+    Drag(Session& s, HostedView& view) : s_(s), view_(view) {}
+    void press() {
+        s_.run([&] {
+            s_.ui.setCursor(origin_);
+            s_.form().userPress(s_.form().get("GLView"), MouseButton::Left);
+        });
+    }
+    void step() {
+        // Back and forth over 40 pixels, two at a time, so the camera stays
+        // near where it began.
+        const int phase = ++steps_ % 40;
+        const int dx = 2 * (phase < 20 ? phase : 40 - phase);
+        view_.makeCurrent();
+        const int before = s_.ui.repaints();
+        const auto start = Clock::now();
+        s_.ui.setCursor({origin_.x + dx, origin_.y + dx / 4});
+        s_.run([&] {
+            for (Form* f : s_.editor.forms()) {
+                if (f->mouseHolder() != nullptr) f->userMove();
+            }
+        });
+        const double event = msSince(start);
+        if (s_.ui.repaints() != before) {
+            view_.frame();
+            ++frames_;
+        }
+        total.push_back(msSince(start));
+        events.push_back(event);
+        draws.push_back(total.back() - event);
+    }
+    int frames() const { return frames_; }
+    // Forgets the steps so far (the warm-up).
+    void forget() {
+        total.clear(), events.clear(), draws.clear();
+        frames_ = 0;
+    }
+
+    std::vector<double> total, events, draws;
+
+private:
+    Session& s_;
+    HostedView& view_;
+    Point origin_{437, 178};  // the middle of the view on a 1024 x 768 screen, say
+    int steps_ = 0;
+    int frames_ = 0;
+};
+
+// One start of a child program, measured from just before it was spawned.
+struct Start {
+    double toFrameMs = 0;
+    double toMainMs = 0;
+    long long peakKb = 0;
+};
+
+std::optional<Start> spawnChild(const std::string& mode, const fs::path& game, const std::string& workDir,
+                                std::string& error) {
+    int out[2];
+    if (::pipe(out) != 0) {
+        error = std::strerror(errno);
+        return std::nullopt;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[1]);
+    // The program's start directory, where its CamTextures are.
+    posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    const std::string self = "/proc/self/exe", gameArg = game.string();
+    std::vector<char*> argv = {const_cast<char*>("varnisk-preview-bench"), const_cast<char*>("--child"),
+                               const_cast<char*>(mode.c_str()), const_cast<char*>("--game"),
+                               const_cast<char*>(gameArg.c_str()), nullptr};
+    pid_t pid = 0;
+    const long long spawned = nowNs();
+    const int rc = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    if (rc != 0) {
+        ::close(out[0]);
+        error = std::strerror(rc);
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[512];
+    for (;;) {
+        const ssize_t n = ::read(out[0], buffer, sizeof buffer);
+        if (n > 0) text.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0 || errno != EINTR) break;
+    }
+    ::close(out[0]);
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        error = "the " + mode + " child ended with " +
+                (WIFEXITED(status) ? "exit code " + std::to_string(WEXITSTATUS(status))
+                                   : "signal " + std::to_string(WTERMSIG(status)));
+        return std::nullopt;
+    }
+    long long mainNs = 0, frameNs = 0, hwm = -1;
+    if (std::sscanf(text.c_str(), "main %lld\nframe %lld\nhwm %lld", &mainNs, &frameNs, &hwm) != 3) {
+        error = "the " + mode + " child wrote no measurement";
+        return std::nullopt;
+    }
+    return Start{static_cast<double>(frameNs - spawned) / 1e6, static_cast<double>(mainNs - spawned) / 1e6, hwm};
+}
+
+struct Options {
+    int iterations = 200;
+    int starts = 10;
+    fs::path folder = fs::temp_directory_path() / "varnisk-preview-bench";
+    bool window = true;
+    std::string snapshots;
+};
+
+Options parseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--iterations" && i + 1 < argc) {
+            o.iterations = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--starts" && i + 1 < argc) {
+            o.starts = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--folder" && i + 1 < argc) {
+            o.folder = argv[++i];
+        } else if (a == "--no-window") {
+            o.window = false;
+        } else if (a == "--snapshots" && i + 1 < argc) {
+            o.snapshots = argv[++i];
+        } else {
+            std::fprintf(stderr,
+                         "usage: varnisk-preview-bench [--iterations N] [--starts N] [--folder DIR] [--no-window] "
+                         "[--snapshots DIR]\n");
+            std::exit(2);
+        }
+    }
+    return o;
+}
+
+void snapshot(const Options& o, const char* name, OffscreenContext& context) {
+    if (o.snapshots.empty()) return;
+    fs::create_directories(o.snapshots);
+    writePng((fs::path(o.snapshots) / name).string(), context.width(), context.height(), context.readRgba());
+}
+
+void measureWindowStarts(const Options& o, const fs::path& demoGame, const std::string& dataDir) {
+    std::printf("\nwindow start to its first preview frame on the screen, peak memory (VmHWM)\n");
+#ifndef VARNISK_BENCH_WINDOW
+    (void)o, (void)demoGame, (void)dataDir;
+    std::printf("  skipped: built without the window (VARNISK_WITH_WINDOW=OFF)\n");
+#else
+    if (!o.window) {
+        std::printf("  skipped: --no-window\n");
+        return;
+    }
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0')) {
+        std::printf("  skipped: no DISPLAY (run it under xvfb-run -a)\n");
+        return;
+    }
+    std::vector<double> bareTime, windowTime, bareMain, windowMain, bareMem, windowMem;
+    std::string error;
+    // One start of each first, for the page cache; not counted.
+    for (int i = -1; i < o.starts; ++i) {
+        for (int k = 0; k < 2; ++k) {
+            const bool bare = (k == 0) == (i % 2 == 0);
+            std::optional<Start> s = spawnChild(bare ? "bare" : "window", demoGame, dataDir, error);
+            if (!s) {
+                std::printf("  failed: %s\n", error.c_str());
+                return;
+            }
+            if (i < 0) continue;
+            (bare ? bareTime : windowTime).push_back(s->toFrameMs);
+            (bare ? bareMain : windowMain).push_back(s->toMainMs);
+            (bare ? bareMem : windowMem).push_back(static_cast<double>(s->peakKb) / 1024);
+        }
+    }
+    const double bt = median(bareTime), wt = median(windowTime), bm = median(bareMem), wm = median(windowMem);
+    std::printf("  median of %d starts of each, taking turns; from the spawn (main began after)\n", o.starts);
+    std::printf("  %-44s %8.1f ms  (main %.1f)  %7.1f MB\n", "bare Qt window, one list (cockpit car)", bt,
+                median(bareMain), bm);
+    std::printf("  %-44s %8.1f ms  (main %.1f)  %7.1f MB\n", "Varnisk window (demo game, cockpit camera)", wt,
+                median(windowMain), wm);
+    std::printf("  %-44s %8.2f x   goal <= 1.3  %s\n", "time, of the bare window", wt / bt, verdict(wt / bt <= 1.3));
+    std::printf("  %-44s %8.2f x   goal <= 1.5  %s\n", "peak memory, of the bare window", wm / bm,
+                verdict(wm / bm <= 1.5));
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const long long mainNs = nowNs();
+#ifdef VARNISK_BENCH_WINDOW
+    if (argc == 5 && std::string(argv[1]) == "--child" && std::string(argv[3]) == "--game") {
+        const std::string mode = argv[2];
+        if (mode == "window") return varnisk::bench::runWindowChild(argv[0], argv[4], mainNs);
+        if (mode == "bare") return varnisk::bench::runBareWindowChild(argv[0], mainNs);
+    }
+#else
+    (void)mainNs;
+#endif
+    const Options o = parseOptions(argc, argv);
+    const std::string dataDir = dataFolder();
+
+    // The full-size game for the frames and drags; the demo game, as ./run
+    // makes it, for the window.
+    const fs::path fullGame = o.folder / "full-size", demoGame = o.folder / "demo";
+    fs::remove_all(o.folder);
+    gamegen::GameSpec full;
+    full.fullSizeCar = true;
+    gamegen::writeGame(fullGame, full);
+    gamegen::GameSpec demo;
+    demo.archiveEntries = 16;
+    gamegen::writeGame(demoGame, demo);
+
+    // 1. The full-size car at 640 x 480, on a row camera.
+    Session frameSession(fullGame, dataDir);
+    HostedView realView(frameSession, 640, 480, dataDir);
+    realView.frame();  // the sheet's change handlers wait for the first frame
+    showRowCamera(frameSession, kCarRow, kCarCamera);
+    realView.frame();
+    const SceneState& scene = frameSession.editor.scene;
+    if (scene.lastFrame.row != kCarRow || !scene.shapes.contains(kSlotCar)) {
+        fail("the row camera shows no car (row " + std::to_string(scene.lastFrame.row) + ")");
+    }
+    const ShapeData& car = scene.shapes.at(kSlotCar).shape;
+    const bench::BareMesh mesh = bench::meshOf(car);
+    std::array<double, 16> projection{};
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+    const std::string renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const double realCover = coverage(realView.context().readRgba());
+    snapshot(o, "frame-preview.png", realView.context());
+
+    std::string why;
+    std::unique_ptr<OffscreenContext> bareContext = OffscreenContext::create(640, 480, why);
+    if (!bareContext) fail("no offscreen context: " + why);
+    glViewport(0, 0, 640, 480);
+    bench::bareSetup();
+    const GLuint bareList = bench::compileBareList(mesh, projection, frameSession.editor.preview.ArmMaterial);
+    bench::bareFrame(bareList);
+    glFinish();
+    const double bareCover = coverage(bareContext->readRgba());
+    snapshot(o, "frame-bare.png", *bareContext);
+
+    // 2. Drags at the view's size in a fresh editor: on the same row camera,
+    // and on the camera a fresh editor shows (the cockpit).
+    Session dragSession(fullGame, dataDir);
+    const Rect viewBounds = dragSession.form().get("GLView").bounds;
+    HostedView dragView(dragSession, viewBounds.width, viewBounds.height, dataDir);
+    dragView.frame();
+    showRowCamera(dragSession, kCarRow, kCarCamera);
+    dragView.frame();
+    Drag carDrag(dragSession, dragView);
+    carDrag.press();
+    dragView.frame();
+
+    Session cockpitSession(fullGame, dataDir);
+    HostedView cockpitView(cockpitSession, viewBounds.width, viewBounds.height, dataDir);
+    cockpitView.frame();
+    Drag cockpitDrag(cockpitSession, cockpitView);
+    cockpitDrag.press();
+    cockpitView.frame();
+
+    // 3. A shape of 60,000 triangles.
+    const std::vector<std::uint8_t> dense = gamegen::encodeShape(gamegen::makeDenseShape(60000), 5);
+    if (decodeShape(dense).status != ShapeDecodeResult::Status::Ok) fail("the dense shape does not decode");
+
+    // A few of each before timing: the first frames compile the shaders.
+    for (int i = 0; i < 5; ++i) {
+        realView.makeCurrent();
+        realView.frame();
+        bareContext->makeCurrent();
+        bench::bareFrame(bareList);
+        glFinish();
+        carDrag.step();
+        cockpitDrag.step();
+    }
+    carDrag.forget();
+    cockpitDrag.forget();
+
+    std::vector<double> realTimes, bareTimes, decodeTimes, copyTimes;
+    for (int i = 0; i < o.iterations; ++i) {
+        // Each pair takes turns in which goes first.
+        auto real = [&] {
+            realView.makeCurrent();
+            const auto start = Clock::now();
+            realView.frame();
+            realTimes.push_back(msSince(start));
+        };
+        auto bare = [&] {
+            bareContext->makeCurrent();
+            const auto start = Clock::now();
+            bench::bareFrame(bareList);
+            glFinish();
+            bareTimes.push_back(msSince(start));
+        };
+        auto decode = [&] {
+            const auto start = Clock::now();
+            ShapeDecodeResult r = decodeShape(dense);
+            decodeTimes.push_back(msSince(start));
+            sink = r.shape.objects.size();
+        };
+        auto copy = [&] {
+            const auto start = Clock::now();
+            std::vector<std::uint8_t> bytes(dense);
+            copyTimes.push_back(msSince(start));
+            sink = bytes[bytes.size() / 2];
+        };
+        if (i % 2 == 0) {
+            real(), bare(), decode(), copy();
+        } else {
+            bare(), real(), copy(), decode();
+        }
+        carDrag.step();
+        cockpitDrag.step();
+    }
+
+    std::size_t triangles = 0;
+    for (const ShapeObject& object : car.objects) triangles += object.triangles.size();
+    std::printf("renderer: %s; median of %d runs of each, taking turns\n", renderer.c_str(), o.iterations);
+
+    const double real = median(realTimes), bare = median(bareTimes);
+    std::printf("\nframe of the full-size car at 640 x 480 (%zu triangles; the car covers %.0f%% of the view, "
+                "%.0f%% in the bare frame)\n",
+                triangles, 100 * realCover, 100 * bareCover);
+    std::printf("  %-44s %8.3f ms\n", "bare program, one display list", bare);
+    std::printf("  %-44s %8.3f ms\n", "preview frame (renderFrame + glFinish)", real);
+    std::printf("  %-44s %8.2f x   goal <= 1.2  %s\n", "preview, of the bare frame", real / bare,
+                verdict(real / bare <= 1.2));
+
+    auto dragLines = [&](const char* what, const Drag& d) {
+        const double m = median(d.total);
+        std::printf("\ndrag step in the preview at %d x %d, %s (%d of %zu steps drew a frame)\n", viewBounds.width,
+                    viewBounds.height, what, d.frames(), d.total.size());
+        std::printf("  %-44s %8.3f ms   goal <= 16.7  %s\n", "move to frame finished, median", m, verdict(m <= 16.7));
+        std::printf("  %-44s %8.3f ms\n", "95th percentile", percentile(d.total, 0.95));
+        std::printf("  %-44s %8.3f ms\n", "of which the move's handlers, median", median(d.events));
+        std::printf("  %-44s %8.3f ms\n", "of which the frame, median", median(d.draws));
+    };
+    dragLines("row 1 camera on the full-size car", carDrag);
+    dragLines("cockpit camera (a fresh editor's)", cockpitDrag);
+
+    const double decoded = median(decodeTimes), copied = median(copyTimes);
+    std::printf("\ndecoding a shape of 60,000 triangles (%zu bytes, version 5)\n", dense.size());
+    std::printf("  %-44s %8.3f ms\n", "copy of its bytes", copied);
+    std::printf("  %-44s %8.3f ms\n", "decodeShape", decoded);
+    std::printf("  %-44s %8.2f x   goal <= 10  %s\n", "decoding, of the copy", decoded / copied,
+                verdict(decoded / copied <= 10));
+    std::fflush(stdout);
+
+    measureWindowStarts(o, demoGame, dataDir);
+    fs::remove_all(o.folder);
+    return 0;
+}

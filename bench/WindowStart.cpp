@@ -1,0 +1,172 @@
+#include "WindowStart.h"
+
+#include <GL/glu.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QOpenGLWidget>
+#include <QSurfaceFormat>
+#include <QTimer>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "BareScene.h"
+#include "CarDesigns.h"
+#include "app/FormWindow.h"
+#include "app/Look.h"
+#include "core/Editor.h"
+#include "core/MainFrame.h"
+#include "platform/Registry.h"
+#include "platform/qt/QtUi.h"
+#include "preview/ViewControl.h"
+
+namespace varnisk::bench {
+
+namespace {
+
+long long nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// VmHWM of /proc/self/status in kB; -1 when it cannot be read.
+long long peakResidentKb() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6));
+    }
+    return -1;
+}
+
+// Reports the first frame once `drawn` says one was painted, then quits.
+// A watchdog ends a child whose frame never comes.
+class FirstFrame {
+public:
+    explicit FirstFrame(long long mainNs) : mainNs_(mainNs) {
+        QTimer::singleShot(60000, [] {
+            std::fprintf(stderr, "no frame within 60 s\n");
+            QCoreApplication::exit(3);
+        });
+    }
+    void watch(QOpenGLWidget* view, std::function<bool()> drawn) {
+        // frameSwapped comes after the top-level window has been composed and
+        // its buffers swapped: the frame is on the screen.
+        QObject::connect(view, &QOpenGLWidget::frameSwapped, view, [this, drawn = std::move(drawn)] {
+            if (done_ || !drawn()) return;
+            done_ = true;
+            const long long frame = nowNs();
+            std::printf("main %lld\nframe %lld\nhwm %lld\n", mainNs_, frame, peakResidentKb());
+            std::fflush(stdout);
+            QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        });
+    }
+
+private:
+    long long mainNs_;
+    bool done_ = false;
+};
+
+QSurfaceFormat viewFormat() {
+    // The preview view's format.
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    format.setRedBufferSize(8);
+    format.setGreenBufferSize(8);
+    format.setBlueBufferSize(8);
+    format.setAlphaBufferSize(8);
+    format.setDepthBufferSize(32);
+    format.setStencilBufferSize(0);
+    return format;
+}
+
+// One OpenGL widget drawing the cockpit car (the shape the editor's first
+// frame shows) from one display list.
+class BareView : public QOpenGLWidget {
+public:
+    BareView() {
+        setFormat(viewFormat());
+        resize(320, 239);
+    }
+    long long frames = 0;
+
+protected:
+    void initializeGL() override {
+        bareSetup();
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(35, 4.0 / 3.0, 30, 40000);
+        glTranslated(0, -60, -1400);
+        glRotated(150, 0, 1, 0);
+        std::array<double, 16> projection{};
+        glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+        glMatrixMode(GL_MODELVIEW);
+        list_ = compileBareList(meshOf(gamegen::cockpitCarShape()), projection, {0.8f, 0.1f, 0.1f, 1});
+    }
+    void resizeGL(int w, int h) override { glViewport(0, 0, w, h); }
+    void paintGL() override {
+        bareFrame(list_);
+        ++frames;
+    }
+
+private:
+    GLuint list_ = 0;
+};
+
+}  // namespace
+
+int runWindowChild(const char* programName, const std::string& gameDir, long long mainNs) {
+    int argc = 1;
+    char* argv[] = {const_cast<char*>(programName), nullptr};
+    // What the program's main does, with the registry naming the game.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
+    app::applyLook(app);
+
+    QtUi ui;
+    MemoryRegistry registry(gameDir);
+    Editor editor(ui, registry, {QDir::currentPath().toStdString()});
+
+    using app::FormWindow;
+    FormWindow mainWindow(editor, editor.main, FormWindow::OnClose::EndProgram);
+    FormWindow creditsWindow(editor, editor.credits, FormWindow::OnClose::HideForm);
+    FormWindow saveWindow(editor, editor.save, FormWindow::OnClose::HideForm);
+    ui.setRepaintPreview([&mainWindow] {
+        if (auto* view = static_cast<ViewControl*>(mainWindow.widgetFor("GLView"))) view->requestFrame();
+    });
+
+    if (!editor.startUp()) return 1;
+
+    auto* view = static_cast<ViewControl*>(mainWindow.widgetFor("GLView"));
+    if (view == nullptr) {
+        std::fprintf(stderr, "the window has no preview view\n");
+        return 4;
+    }
+    FirstFrame first(mainNs);
+    first.watch(view, [view] { return view->framesDrawn() > 0; });
+
+    mainWindow.centreOnScreen();
+    editor.dispatch([&editor] { editor.main.show(); });
+    if (editor.terminated()) return editor.exitCode();
+    return QApplication::exec();
+}
+
+int runBareWindowChild(const char* programName, long long mainNs) {
+    int argc = 1;
+    char* argv[] = {const_cast<char*>(programName), nullptr};
+    QApplication app(argc, argv);
+    BareView view;
+    FirstFrame first(mainNs);
+    first.watch(&view, [&view] { return view.frames > 0; });
+    view.show();
+    return QApplication::exec();
+}
+
+}  // namespace varnisk::bench

@@ -1,0 +1,22 @@
+#pragma once
+
+// The two programs whose start varnisk-preview-bench times, each run in a
+// child process of its own: the editor's window, built as the program builds
+// it, and a bare Qt window with one OpenGL widget drawing one display list.
+// Each runs until its first frame has been drawn and shown, writes what it
+// measured to standard output and quits:
+//   main <ns>    steady clock when main began
+//   frame <ns>   steady clock when the first frame was on screen
+//   hwm <kB>     the process's peak resident memory (VmHWM) at that point
+// Both return the process's exit code (0 when the frame came).
+
+#include <string>
+
+namespace varnisk::bench {
+
+// `gameDir`: the installation the editor's registry names. The start
+// directory is the current one, as in the program.
+int runWindowChild(const char* programName, const std::string& gameDir, long long mainNs);
+int runBareWindowChild(const char* programName, long long mainNs);
+
+}  // namespace varnisk::bench
