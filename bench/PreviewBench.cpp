@@ -19,7 +19,6 @@
 #include <GL/gl.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -162,7 +161,8 @@ double coverage(const std::vector<std::uint8_t>& rgba) {
 }
 
 // The row camera that looks at the car from the front left, a little from
-// above, at about 9 m: field values X, Z, Y, Dir., Pitch, Roll.
+// above, at about 7 m, the whole car in the view: field values X, Z, Y, Dir.,
+// Pitch, Roll.
 constexpr int kCarRow = 1;
 constexpr std::array<int, 6> kCarCamera = {-500, 420, 120, 124, -10, 0};
 
@@ -279,8 +279,8 @@ std::optional<Start> spawnChild(const std::string& mode, const fs::path& game, c
     }
     ::close(out[0]);
     int status = 0;
-    struct rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         error = "the " + mode + " child ended with " +
                 (WIFEXITED(status) ? "exit code " + std::to_string(WEXITSTATUS(status))
