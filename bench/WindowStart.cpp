@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "BareScene.h"
 #include "CarDesigns.h"
@@ -44,31 +46,34 @@ long long peakResidentKb() {
     return -1;
 }
 
-// Reports the first frame once `drawn` says one was painted, then quits.
-// A watchdog ends a child whose frame never comes.
+// Notes when the steps of the start were done and reports them with the
+// first frame, once `drawn` says one was painted; then quits. A watchdog
+// ends a child whose frame never comes.
 class FirstFrame {
 public:
-    explicit FirstFrame(long long mainNs) : mainNs_(mainNs) {
+    explicit FirstFrame(long long mainNs) { mark("main", mainNs); }
+    void mark(const char* step, long long ns = nowNs()) { marks_.emplace_back(step, ns); }
+    // With the application made.
+    void watch(QOpenGLWidget* view, std::function<bool()> drawn) {
         QTimer::singleShot(60000, [] {
             std::fprintf(stderr, "no frame within 60 s\n");
             QCoreApplication::exit(3);
         });
-    }
-    void watch(QOpenGLWidget* view, std::function<bool()> drawn) {
         // frameSwapped comes after the top-level window has been composed and
         // its buffers swapped: the frame is on the screen.
         QObject::connect(view, &QOpenGLWidget::frameSwapped, view, [this, drawn = std::move(drawn)] {
             if (done_ || !drawn()) return;
             done_ = true;
-            const long long frame = nowNs();
-            std::printf("main %lld\nframe %lld\nhwm %lld\n", mainNs_, frame, peakResidentKb());
+            mark("frame");
+            for (const auto& [step, ns] : marks_) std::printf("%s %lld\n", step, ns);
+            std::printf("hwm %lld\n", peakResidentKb());
             std::fflush(stdout);
             QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
         });
     }
 
 private:
-    long long mainNs_;
+    std::vector<std::pair<const char*, long long>> marks_;
     bool done_ = false;
 };
 
@@ -125,14 +130,17 @@ private:
 int runWindowChild(const char* programName, const std::string& gameDir, long long mainNs) {
     int argc = 1;
     char* argv[] = {const_cast<char*>(programName), nullptr};
+    FirstFrame first(mainNs);
     // What the program's main does, with the registry naming the game.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
     app::applyLook(app);
+    first.mark("app");
 
     QtUi ui;
     MemoryRegistry registry(gameDir);
     Editor editor(ui, registry, {QDir::currentPath().toStdString()});
+    first.mark("editor");
 
     using app::FormWindow;
     FormWindow mainWindow(editor, editor.main, FormWindow::OnClose::EndProgram);
@@ -142,30 +150,35 @@ int runWindowChild(const char* programName, const std::string& gameDir, long lon
         if (auto* view = static_cast<ViewControl*>(mainWindow.widgetFor("GLView"))) view->requestFrame();
     });
 
+    first.mark("windows");
+
     if (!editor.startUp()) return 1;
+    first.mark("import");
 
     auto* view = static_cast<ViewControl*>(mainWindow.widgetFor("GLView"));
     if (view == nullptr) {
         std::fprintf(stderr, "the window has no preview view\n");
         return 4;
     }
-    FirstFrame first(mainNs);
     first.watch(view, [view] { return view->framesDrawn() > 0; });
 
     mainWindow.centreOnScreen();
     editor.dispatch([&editor] { editor.main.show(); });
     if (editor.terminated()) return editor.exitCode();
+    first.mark("shown");
     return QApplication::exec();
 }
 
 int runBareWindowChild(const char* programName, long long mainNs) {
     int argc = 1;
     char* argv[] = {const_cast<char*>(programName), nullptr};
-    QApplication app(argc, argv);
-    BareView view;
     FirstFrame first(mainNs);
+    QApplication app(argc, argv);
+    first.mark("app");
+    BareView view;
     first.watch(&view, [&view] { return view.frames > 0; });
     view.show();
+    first.mark("shown");
     return QApplication::exec();
 }
 

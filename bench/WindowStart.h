@@ -4,9 +4,13 @@
 // child process of its own: the editor's window, built as the program builds
 // it, and a bare Qt window with one OpenGL widget drawing one display list.
 // Each runs until its first frame has been drawn and shown, writes what it
-// measured to standard output and quits:
+// measured to standard output, one "name value" line each, and quits:
 //   main <ns>    steady clock when main began
-//   frame <ns>   steady clock when the first frame was on screen
+//   ...          steady clock when a step of the start was done: app (the
+//                QApplication made), editor, windows, import (the start-up
+//                import), shown (the window shown, its events not yet run);
+//                the bare window has app and shown
+//   frame <ns>   steady clock when the first frame was on the screen
 //   hwm <kB>     the process's peak resident memory (VmHWM) at that point
 // Both return the process's exit code (0 when the frame came).
 

@@ -85,6 +85,24 @@ assert d[\"status\"]==\"Car datas saved\"
 check "restore exits 0" "[ $? -eq 0 ]"
 check "restore gives GP4.exe back" "cmp -s '$work/game/GP4.exe' '$work/GP4.exe.original' && [ ! -e '$work/game/GP4.exe.varnisk-backup' ]"
 
+# The preview without a window: frames as PNG pictures, and what they drew.
+"$cli" --game-dir "$work/game" import render "$work/cockpit.png" click Switch render "$work/chase.png" \
+  dump >"$work/out.json" 2>"$work/err.txt"
+check "rendering exits 0 and says nothing" "[ $? -eq 0 ] && [ ! -s '$work/err.txt' ]"
+check "the pictures have the preview's size and the dump says what was drawn" \
+  "python3 -c 'import json,struct,sys
+d=json.load(open(sys.argv[1])); v=d[\"controls\"][\"GLView\"]; p=d[\"state\"][\"Preview\"]
+for f in sys.argv[2:]:
+    b=open(f,\"rb\").read(24); assert b[:8]==b\"\\x89PNG\\r\\n\\x1a\\n\", f
+    assert struct.unpack(\">II\", b[16:24])==(v[\"width\"], v[\"height\"]), f
+assert p[\"view\"] is True and p[\"frames\"]==3, p[\"frames\"]
+assert p[\"WadPath\"].endswith(\"cars.wad\")
+f=p[\"lastFrame\"]; assert f[\"row\"]==101 and f[\"fieldOfView\"]==35 and f[\"chaseAngle\"] is not None, f
+assert f[\"slotsCalled\"]==[10,6,5,3,2,4], f
+assert p[\"shapes\"][\"8\"][\"entry\"]==\"cockpit_dash.gp4\" and p[\"shapes\"][\"10\"][\"entry\"].startswith(\"car_\")
+assert all(p[\"fixedTextures\"].values()) and len(p[\"fixedTextures\"])==6
+' '$work/out.json' '$work/cockpit.png' '$work/chase.png'"
+
 # No game registered: the chooser, then the end.
 "$cli" import >/dev/null 2>"$work/err.txt"
 check "no game and no choice ends the program with status 3" "[ $? -eq 3 ]"

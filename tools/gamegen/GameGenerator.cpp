@@ -217,7 +217,9 @@ ArchiveLayout archiveLayout(const GameSpec& spec) {
 
 GameValues demoValues() {
     GameValues v;
-    v.cockpit = {0.0155f, 0.2850f, 0.1180f, 0.0045f, 0.2125f, 0.0620f};
+    // The dashboard sits low ahead of the driver, where the cockpit camera
+    // sees it.
+    v.cockpit = {0.0035f, -0.1050f, -0.4550f, 0.0045f, 0.2125f, 0.0620f};
     v.rims = {0x00C8C8D0, 0x00202838, 0x00B01818, 0x00E0C020, 0x00186040, 0x00F08020,
               0x005070A0, 0x00303030, 0x00A0A0A8, 0x00602080, 0x0010A0B0};
     v.arms = {0xFF1C3F94, 0xFFD8D8E0, 0xFFC41E1E, 0xFF0B6E4F, 0xFFF2C14E, 0xFF5A2A82,
@@ -253,6 +255,10 @@ GameValues demoValues() {
             static_cast<std::int16_t>((k + 3) % 4),                 // wheels details front
         };
     }
+    // The cockpit camera sits at the driver's eyes and looks ahead, tilted a
+    // little down, so that the first view of the demo shows the car as its
+    // driver sees it.
+    v.cameras[0] = {2, 6, -4, 182 * 1, -182 * 6, 182 * 1, 0, 1, 2, 3};
     v.brand = "michelin";
     v.brandCodes = {kMichelinCode,     kBridgestoneCode, kBridgestoneCode, kMichelinCode,
                     kBridgestoneCode, kMichelinCode,    kMichelinCode,    kBridgestoneCode,
