@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QOpenGLWidget>
 #include <QSurfaceFormat>
 #include <QTimer>

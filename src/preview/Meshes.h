@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "preview/Gl.h"
+
+namespace varnisk {
+
+// The three meshes that are part of the program: a driver's helmet and a
+// rear and a front tyre. Each is a fixed list of textured, lit triangles in
+// groups, in mesh units (the scene scales them by 200), generated once and
+// kept as constant data: emitting one allocates nothing and reads no file.
+
+// One vertex as emitted: texture coordinate, normal, position.
+struct MeshVertex {
+    float s, t;
+    float nx, ny, nz;
+    float x, y, z;
+};
+
+// A group: a run of triangles (three vertices each) with one texture.
+struct MeshGroup {
+    const MeshVertex* vertices;
+    std::size_t triangles;
+};
+
+struct Mesh {
+    const MeshGroup* groups;
+    std::size_t groupCount;
+};
+
+// The meshes' data (for tests and for the builders below).
+const Mesh& helmetMesh();     // 3 groups: 172, 98, 12 triangles
+const Mesh& rearTyreMesh();   // 7 groups: 40, 80, 4, 40, 120, 80, 80
+const Mesh& frontTyreMesh();  // 7 groups: 40, 80, 4, 40, 120, 80, 81
+
+// What the tyres read from the preview state.
+struct TyreLook {
+    std::array<float, 4> RimMaterial{0, 0, 0, 1};
+    GLuint RimTexture = 0;
+    GLuint TreadTexture = 0;
+};
+
+// Compiles the helmet into list `list` (slot 5), placed at the helmet offset
+// (hy, hz): light 1 alone lights it, and the list switches all seven lights
+// on at its end.
+void buildHelmet(Gl& gl, GLuint list, float hy, float hz);
+
+// Emit one tyre at (x, y, z) into the list being compiled. The rear tyre
+// leaves light 2 switched off after it; the front tyre does not touch it.
+void drawRearTyre(Gl& gl, const TyreLook& look, float x, float y, float z);
+void drawFrontTyre(Gl& gl, const TyreLook& look, float x, float y, float z);
+
+}  // namespace varnisk

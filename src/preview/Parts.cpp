@@ -1,0 +1,1 @@
+#include "preview/Parts.h"
