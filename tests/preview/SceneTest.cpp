@@ -282,3 +282,30 @@ TEST_F(SceneWithoutArchive, TheFirstFrameSaysOncePerShapeThatTheArchiveIsMissing
     EXPECT_EQ(last().slotsCalled, (std::vector<int>{10, 6, 5, 3, 2, 4}));
 }
 
+TEST(ViewProjection, ANewSizeGivesTheDefaultPerspectiveAndAHeightOfZeroCountsAsOne) {
+    RecordingGl gl;
+    applyProjection(gl, 640, 0);
+    EXPECT_EQ(gl.calls, (std::vector<Call>{call("matrixMode", {GL_PROJECTION}), call("loadIdentity", {}),
+                                           call("perspective", {35, 640, 1, 100}), call("matrixMode", {GL_MODELVIEW}),
+                                           call("viewport", {0, 0, 640, 1})}));
+    gl.clearCalls();
+    applyProjection(gl, 320, 240);
+    EXPECT_EQ(gl.calls[2], call("perspective", {35, 320.0 / 240, 1, 100}));
+    gl.clearCalls();
+    applyBackground(gl, 0x000000);  // the view's own black, until the scene's sky replaces it
+    EXPECT_EQ(gl.calls, (std::vector<Call>{call("clearColor", {0, 0, 0, 1})}));
+}
+
+TEST_F(Scene, SwitchingTeamsAndCamerasForLongHoldsNoMoreTexturesOrLists) {
+    frame();
+    show(3);
+    frame();
+    const std::size_t textures = gl.textures.size(), lists = gl.lists.size();
+    for (int i = 0; i < 60; ++i) {
+        g.editor.dispatch([&] { g.editor.carRefresh(i % 5); });
+        show(i % 2 ? 105 : 3);
+        frame();
+    }
+    EXPECT_EQ(gl.textures.size(), textures);
+    EXPECT_LE(gl.lists.size(), lists + 1);
+}
