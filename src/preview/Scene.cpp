@@ -10,6 +10,8 @@
 #include "form/Control.h"
 #include "gamedata/FieldSheet.h"
 #include "numeric/Numbers.h"
+#include "preview/Meshes.h"
+#include "preview/Parts.h"
 #include "preview/ShapeLoader.h"
 
 namespace varnisk {
@@ -40,6 +42,29 @@ void callSlot(Editor& editor, Gl& gl, int slot) {
 }
 
 int camField(const Editor& editor, int n) { return getCamField(editor.main, n); }
+
+GLuint listOf(const Editor& editor, int slot) { return editor.scene.ListBase + static_cast<GLuint>(slot); }
+
+// What the generated parts are built from: the game's tyre and cockpit wheel
+// positions, the team on show and the fixed textures.
+PartsInput partsInput(const Editor& editor) {
+    const PreviewState& p = editor.preview;
+    const PreviewTextures& t = editor.scene.fixed;
+    PartsInput in;
+    in.tyres = editor.game.tyres;
+    in.cockpitWheel = {editor.game.cockpit[3], editor.game.cockpit[4], editor.game.cockpit[5]};
+    in.ExtWheelOffset = p.ExtWheelOffset;
+    in.ArmMaterial = p.ArmMaterial;
+    in.tyreLook = {p.RimMaterial, t.RimTexture, t.TreadTexture};
+    in.ArmTexture = t.ArmTexture;
+    in.GloveTexture = t.GloveTexture;
+    in.SteeringWheelTexture = t.SteeringWheelTexture;
+    return in;
+}
+
+void buildHelmetSlot(Editor& editor, Gl& gl) {
+    buildHelmet(gl, listOf(editor, kSlotHelmet), editor.preview.HelmetOffset[0], editor.preview.HelmetOffset[1]);
+}
 
 }  // namespace
 
@@ -105,6 +130,14 @@ void glControlSetup(Editor& editor, Gl& gl, const std::string& ownDir) {
     scene.textureFolder = textureFolder(editor.StartDir, ownDir);
     scene.view = true;
     loadPreviewTextures(gl, editor.ui, scene.textureFolder, scene.ListBase, scene.fixed);
+
+    const PartsInput parts = partsInput(editor);
+    buildTyres(gl, listOf(editor, kSlotTyres), parts);
+    buildArms(gl, listOf(editor, kSlotArms), parts);
+    buildLandscape(gl, listOf(editor, kSlotLandscape));
+    buildHelmetSlot(editor, gl);
+    buildExtWheel(gl, listOf(editor, kSlotExtWheel), parts);
+    buildCockpitWheel(gl, listOf(editor, kSlotCockpitWheel), parts);
 
     // Team 0's values reach the preview; a sheet that nothing has filled yet
     // has none to give.
@@ -192,9 +225,18 @@ void glControlRender(Editor& editor, Gl& gl) {
     }
     if (p.ExtWheelOffset[0] == 0 && p.ExtWheelOffset[1] == 0) lmdChangeHelmet(editor, editor.main.get("LMDEW0"));
 
+    // The generated parts follow the current values.
+    const PartsInput parts = partsInput(editor);
+    buildTyres(gl, listOf(editor, kSlotTyres), parts);
+    buildArms(gl, listOf(editor, kSlotArms), parts);
+    buildExtWheel(gl, listOf(editor, kSlotExtWheel), parts);
+    buildCockpitWheel(gl, listOf(editor, kSlotCockpitWheel), parts);
+
     const int row = editor.CurrentCamField;
     if (rowShowsCar(row)) {
         callSlot(editor, gl, kSlotCar);
+        buildHelmetSlot(editor, gl);
+        buildLandscape(gl, listOf(editor, kSlotLandscape));
         if (row != 105) {
             callSlot(editor, gl, kSlotExtWheel);
             callSlot(editor, gl, kSlotHelmet);

@@ -92,7 +92,9 @@ TEST(SceneRules, TheChaseAngleComesFromBothValues) {
 TEST_F(Scene, SetUpLightsTheSceneAndStartsOnTheCockpitCamera) {
     EXPECT_EQ(g.editor.SheetReady, 0);
     EXPECT_EQ(g.editor.CurrentCamField, 105);
-    const std::vector<Call>& c = gl.calls;
+    // The set-up's own calls, before the lists (which switch lights of their own).
+    const auto lists = std::find_if(gl.calls.begin(), gl.calls.end(), [](const Call& x) { return x.op == "genLists"; });
+    const std::vector<Call> c(gl.calls.begin(), lists + 1);
     auto has = [&c](const Call& wanted) { return std::find(c.begin(), c.end(), wanted) != c.end(); };
     EXPECT_EQ(c.front(), call("clearColor", {0.85f, 0.94f, 1.0f, 0}));
     EXPECT_TRUE(has(call("enable", {GL_LIGHTING})));
@@ -114,9 +116,16 @@ TEST_F(Scene, SetUpLightsTheSceneAndStartsOnTheCockpitCamera) {
     EXPECT_TRUE(has(call("blendFunc", {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA})));
     EXPECT_TRUE(has(call("alphaFunc", {GL_GREATER, 0.4f})));
     EXPECT_TRUE(has(call("genLists", {12})));
-    // The textures load inside list 0, which nothing calls.
+    // The textures load inside list 0, which nothing calls; then the parts
+    // are built in their order.
     const GLuint base = g.editor.scene.ListBase;
-    EXPECT_TRUE(has(call("newList", {double(base), GL_COMPILE_AND_EXECUTE})));
+    std::vector<int> compiled;
+    for (const Call& x : gl.calls) {
+        if (x.op == "newList") compiled.push_back(static_cast<int>(x.args[0]) - static_cast<int>(base));
+    }
+    EXPECT_EQ(compiled, (std::vector<int>{0, 2, 3, 4, 5, 6, 7}));
+    EXPECT_NE(std::find(gl.calls.begin(), gl.calls.end(), call("newList", {double(base), GL_COMPILE_AND_EXECUTE})),
+              gl.calls.end());
     EXPECT_NE(g.editor.scene.fixed.TreadTexture, 0u);
     EXPECT_NE(g.editor.scene.fixed.SteeringWheelTexture, 0u);
     // Team 0's values reach the preview.

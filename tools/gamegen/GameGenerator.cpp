@@ -217,9 +217,9 @@ ArchiveLayout archiveLayout(const GameSpec& spec) {
 
 GameValues demoValues() {
     GameValues v;
-    // The dashboard sits low ahead of the driver, where the cockpit camera
-    // sees it.
-    v.cockpit = {0.0035f, -0.1050f, -0.4550f, 0.0045f, 0.2125f, 0.0620f};
+    // The dashboard and the steering wheel sit low ahead of the driver, where
+    // the cockpit camera sees them.
+    v.cockpit = {0.0035f, -0.1050f, -0.4550f, 0.0045f, -0.1150f, -0.4250f};
     v.rims = {0x00C8C8D0, 0x00202838, 0x00B01818, 0x00E0C020, 0x00186040, 0x00F08020,
               0x005070A0, 0x00303030, 0x00A0A0A8, 0x00602080, 0x0010A0B0};
     v.arms = {0xFF1C3F94, 0xFFD8D8E0, 0xFFC41E1E, 0xFF0B6E4F, 0xFFF2C14E, 0xFF5A2A82,
