@@ -17,7 +17,6 @@
 //                         [--no-window] [--snapshots DIR]
 
 #include <GL/gl.h>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -237,6 +236,7 @@ private:
     int frames_ = 0;
 };
 
+#ifdef VARNISK_BENCH_WINDOW
 // One start of a child program: when its steps were done (the steady
 // clock's nanoseconds, "spawn" the moment before it was spawned) and its
 // peak memory.
@@ -327,10 +327,11 @@ std::string stepTimes(const std::vector<Start>& starts) {
     }
     return out;
 }
+#endif
 
 struct Options {
     int iterations = 200;
-    int starts = 10;
+    int starts = 20;
     fs::path folder = fs::temp_directory_path() / "varnisk-preview-bench";
     bool window = true;
     std::string snapshots;

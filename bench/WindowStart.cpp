@@ -4,8 +4,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFontMetrics>
-#include <QFontMetrics>
 #include <QOpenGLWidget>
 #include <QSurfaceFormat>
 #include <QTimer>
@@ -61,6 +59,12 @@ public:
             std::fprintf(stderr, "no frame within 60 s\n");
             QCoreApplication::exit(3);
         });
+        // The widget's first resize, which the show sends, runs initializeGL,
+        // makes its framebuffer (then `resized` comes), and paints.
+        QObject::connect(view, &QOpenGLWidget::resized, view, [this] {
+            if (!glReady_) mark("glready");
+            glReady_ = true;
+        });
         // frameSwapped comes after the top-level window has been composed and
         // its buffers swapped: the frame is on the screen.
         QObject::connect(view, &QOpenGLWidget::frameSwapped, view, [this, drawn = std::move(drawn)] {
@@ -76,6 +80,7 @@ public:
 
 private:
     std::vector<std::pair<const char*, long long>> marks_;
+    bool glReady_ = false;
     bool done_ = false;
 };
 
@@ -153,7 +158,6 @@ int runWindowChild(const char* programName, const std::string& gameDir, long lon
         if (auto* view = static_cast<ViewControl*>(mainWindow.widgetFor("GLView"))) view->requestFrame();
     });
     first.mark("otherwindows");
-    if (std::getenv("PB_FONTS")) { QFontMetrics(app.font()).horizontalAdvance(QStringLiteral("Import All")); first.mark("fonts"); }
 
     if (!editor.startUp()) return 1;
     first.mark("import");

@@ -7,9 +7,12 @@
 // measured to standard output, one "name value" line each, and quits:
 //   main <ns>    steady clock when main began
 //   ...          steady clock when a step of the start was done: app (the
-//                QApplication made), editor, windows, import (the start-up
-//                import), shown (the window shown, its events not yet run);
-//                the bare window has app and shown
+//                QApplication made), editor, mainwindow and otherwindows
+//                (their widgets made), import (the start-up import),
+//                glready (the view's initializeGL run and its framebuffer
+//                made, inside the show), shown (the show returned: the
+//                view's first paintGL has run, the window is not yet
+//                composed); the bare window has app, glready and shown
 //   frame <ns>   steady clock when the first frame was on the screen
 //   hwm <kB>     the process's peak resident memory (VmHWM) at that point
 // Both return the process's exit code (0 when the frame came).

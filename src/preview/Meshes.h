@@ -30,7 +30,17 @@ struct Mesh {
     std::size_t groupCount;
 };
 
-// The meshes' data (for tests and for the builders below).
+// The meshes' data (for tests and for the builders below). Normals are of
+// unit length and point outward. The tyres' triangles turn counter-clockwise
+// seen from outside. The helmet's turn clockwise: its list always draws it
+// under a mirror in x, so on screen they are front faces and take the
+// front-face material the list sets.
+//
+// Helmet (y up, the face toward +z): shell with the eye port left open;
+// visor over the eye port; spoiler across the back of the top.
+// Tyres (turning about the x axis): rim disc toward +x, rim barrel, a small
+// plate on the rim, rim disc toward -x, tread (three bands across), sidewall
+// on the +x side, sidewall on the -x side.
 const Mesh& helmetMesh();     // 3 groups: 172, 98, 12 triangles
 const Mesh& rearTyreMesh();   // 7 groups: 40, 80, 4, 40, 120, 80, 80
 const Mesh& frontTyreMesh();  // 7 groups: 40, 80, 4, 40, 120, 80, 81
@@ -49,6 +59,9 @@ void buildHelmet(Gl& gl, GLuint list, float hy, float hz);
 
 // Emit one tyre at (x, y, z) into the list being compiled. The rear tyre
 // leaves light 2 switched off after it; the front tyre does not touch it.
+// Each group binds its texture before its begin; a group that changes the
+// material does so after its begin, before its first vertex, as the helmet's
+// groups do.
 void drawRearTyre(Gl& gl, const TyreLook& look, float x, float y, float z);
 void drawFrontTyre(Gl& gl, const TyreLook& look, float x, float y, float z);
 

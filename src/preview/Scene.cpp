@@ -204,8 +204,8 @@ void glControlRender(Editor& editor, Gl& gl) {
         gl.rotate(static_cast<float>(180 - camField(editor, b + 30)), 0, -1, 0);
         if (p.TCamCache[0] == 0 && p.TCamCache[1] == 0) {
             // An empty T-cam field (a sheet nothing has filled yet) counts as 0.
-            auto tcam = [&editor](int n, const char* field) {
-                return editor.main.get(field).text.empty() ? std::int16_t{0} : wrapInt16(camField(editor, n));
+            auto tcam = [&editor](int number, const char* field) {
+                return editor.main.get(field).text.empty() ? std::int16_t{0} : wrapInt16(camField(editor, number));
             };
             p.TCamCache = {tcam(116, "LMDTC0"), tcam(126, "LMDTC20")};
         }

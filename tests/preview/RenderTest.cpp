@@ -153,3 +153,83 @@ TEST_F(Render, AnUnwritablePictureIsAnErrorAndTheRunGoesOn) {
     EXPECT_NE(err.find("error: Cannot create file"), std::string::npos) << err;
     EXPECT_TRUE(fs::exists(dir.path / "ok.png"));
 }
+
+namespace {
+
+bool isGrass(Picture::Pixel p) { return p.g > p.r + 15 && p.g > p.b + 15; }
+bool isWhite(Picture::Pixel p) { return p.r > 235 && p.g > 235 && p.b > 235; }
+bool isTrack(Picture::Pixel p) {
+    return std::abs(p.r - p.g) < 16 && std::abs(p.g - p.b) < 16 && p.r > 25 && p.r < 170;
+}
+bool isMagenta(Picture::Pixel p) { return p.r > p.g + 25 && p.b > p.g + 25; }
+
+double centreX(const Picture& p, const std::function<bool(Picture::Pixel)>& test) {
+    double sum = 0;
+    int n = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (test(p.at(x, y))) sum += x, ++n;
+    return n == 0 ? -1 : sum / n;
+}
+
+}  // namespace
+
+TEST_F(Render, TheCockpitAndTheChaseCameraSeeTrackLinesAndGrass) {
+    run({"import", "render " + png("cockpit.png"), "paste LMDEdit101 280", "paste LMDEdit102 70", "click Switch",
+         "click Switch", "render " + png("chase.png")});
+    for (const char* name : {"cockpit.png", "chase.png"}) {
+        SCOPED_TRACE(name);
+        const Picture p = picture(name);
+        EXPECT_TRUE(isSky(p.at(2, 2)));
+        EXPECT_GT(p.count(isTrack), 2000);
+        EXPECT_GT(p.count(isWhite), 30);
+        EXPECT_GT(p.count(isGrass), 100);
+        // The ground lies below the sky.
+        EXPECT_FALSE(isSky(p.at(p.width / 2, p.height - 3)));
+    }
+}
+
+TEST_F(Render, ATyreShowsInTheRimColourWhereItsPositionPutsIt) {
+    const std::vector<std::string> start = {"import", "render " + png("first.png"), "answer colour 16711935",
+                                            "double-click PanelRC0", "render " + png("before.png")};
+    run(start + std::vector<std::string>{"paste LMDTP1 40", "render " + png("after.png")});
+    const Picture before = picture("before.png"), after = picture("after.png");
+    EXPECT_GT(before.count(isMagenta), 200);
+    EXPECT_GT(after.count(isMagenta), 200);
+    // The front right tyre moved across: the rims' middle follows it.
+    EXPECT_GT(std::abs(centreX(after, isMagenta) - centreX(before, isMagenta)), 3.0);
+}
+
+TEST_F(Render, TheSteeringWheelsClearSurroundingsShowWhatIsBehind) {
+    // The cockpit view with its wheel, and with the wheel raised far out of
+    // sight: the pixels the wheel covers are the ones that differ.
+    // The lights a frame's lists switch carry over into the next frame, so the
+    // first frame after the set-up is lit differently: both pictures come later.
+    run({"import", "render " + png("first.png"), "render " + png("wheel.png"), "paste LMDSW2 5000",
+         "render " + png("nowheel.png")});
+    const Picture with = picture("wheel.png"), without = picture("nowheel.png");
+    int left = with.width, right = -1, top = with.height, bottom = -1, changed = 0;
+    for (int y = 0; y < with.height; ++y) {
+        for (int x = 0; x < with.width; ++x) {
+            const auto a = with.at(x, y), b = without.at(x, y);
+            if (a.r != b.r || a.g != b.g || a.b != b.b) {
+                ++changed;
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+        }
+    }
+    ASSERT_GT(right - left, 40);
+    ASSERT_GT(bottom - top, 30);
+    // The wheel is round in a square box: at the corners of what it covers,
+    // the box is clear and the picture behind it is unchanged.
+    auto same = [&](int x, int y) {
+        const auto a = with.at(x, y), b = without.at(x, y);
+        return a.r == b.r && a.g == b.g && a.b == b.b;
+    };
+    const int inset = 3;
+    EXPECT_TRUE(same(left + inset, top + inset));
+    EXPECT_TRUE(same(right - inset, top + inset));
+    // Rim, spokes and hub cover well under half of their square.
+    EXPECT_LT(changed, (right - left + 1) * (bottom - top + 1) / 2);
+}
