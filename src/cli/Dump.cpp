@@ -212,7 +212,10 @@ std::string sceneJson(Editor& editor) {
     Members m(out);
     m.add("view", boolText(scene.view));
     m.add("frames", std::to_string(scene.frames));
+    // Looking the game up marks whether it was found; a dump changes nothing.
+    const bool found = editor.GameFound;
     m.add("WadPath", jsonString(scene.view ? wadPath(editor) : std::string()));
+    editor.GameFound = found;
     if (scene.view && scene.frames > 0) {
         const FrameRecord& f = scene.lastFrame;
         std::string frame;
