@@ -15,6 +15,11 @@ namespace varnisk {
 
 ViewControl::ViewControl(Editor& editor, std::string ownDataDir, QWidget* parent)
     : QOpenGLWidget(parent), editor_(editor), ownDataDir_(std::move(ownDataDir)) {
+    setFormat(surfaceFormat());
+    setMinimumSize(1, 1);
+}
+
+QSurfaceFormat ViewControl::surfaceFormat() {
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);
     format.setProfile(QSurfaceFormat::CompatibilityProfile);
@@ -27,8 +32,7 @@ ViewControl::ViewControl(Editor& editor, std::string ownDataDir, QWidget* parent
     format.setAlphaBufferSize(0);
     format.setDepthBufferSize(32);  // the driver gives the most it has up to that
     format.setStencilBufferSize(0);
-    setFormat(format);
-    setMinimumSize(1, 1);
+    return format;
 }
 
 ViewControl::~ViewControl() { release(); }

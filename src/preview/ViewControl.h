@@ -4,6 +4,7 @@
 #include <string>
 
 #include <QOpenGLWidget>
+#include <QSurfaceFormat>
 
 namespace varnisk {
 
@@ -22,6 +23,10 @@ public:
     ~ViewControl() override;
 
     void requestFrame();
+
+    // The view's surface: double-buffered, 8 bits a colour, no alpha planes,
+    // the deepest depth buffer up to 32 bits, compatibility profile.
+    static QSurfaceFormat surfaceFormat();
 
     // Frames drawn so far, for tests.
     long long framesDrawn() const { return frames_; }
