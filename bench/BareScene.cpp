@@ -96,6 +96,20 @@ GLuint compileBareList(const BareMesh& mesh, const std::array<double, 16>& proje
     return list;
 }
 
+GLuint compileSlotCalls(GLuint listBase, const std::vector<int>& slots, const std::array<double, 16>& projection) {
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // The preview's lists put their transforms on the projection matrix,
+    // where the camera is.
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(projection.data());
+    for (int slot : slots) glCallList(listBase + static_cast<GLuint>(slot));
+    glEndList();
+    return list;
+}
+
 void bareFrame(GLuint list) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glCallList(list);

@@ -37,6 +37,12 @@ void bareSetup();
 GLuint compileBareList(const BareMesh& mesh, const std::array<double, 16>& projection,
                        const std::array<float, 4>& diffuse);
 
+// One list that resets the model-view matrix, loads `projection` and calls
+// the lists listBase + slot in the order given, as a preview frame calls
+// them once its camera is set: a frame of the preview's own lists without
+// anything rebuilt.
+GLuint compileSlotCalls(GLuint listBase, const std::vector<int>& slots, const std::array<double, 16>& projection);
+
 // One frame: clear, call the list.
 void bareFrame(GLuint list);
 

@@ -3,9 +3,16 @@
 // - a frame of a team car of about 20,000 triangles at 640 x 480 on the
 //   offscreen context (an editor on a generated full-size game, set up as
 //   varnisk-cli sets up its view), against a bare program drawing the same
-//   triangles from one display list in the same kind of context;
+//   triangles from one display list in the same kind of context (the car
+//   alone: the preview's frame draws the generated parts and the track too);
 // - a drag step in the preview at the view's default size: the mouse move
 //   and the frame drawn after it, with its 95th percentile;
+// - the generated parts at the view's default size, on a camera that shows
+//   them all, for the demo game's cars and for the full-size car: a frame,
+//   the rebuild of slots 2 to 7 alone (the frame's builder calls, checked
+//   against a recorded frame, and glFinish), and a bare program calling the
+//   lists a frame of the preview left in a context of its own, in the order
+//   that frame called them, under its camera, with nothing rebuilt;
 // - decoding a shape of 60,000 triangles, against copying its bytes;
 // - with the window built: the start of the editor's window to its first
 //   preview frame on the screen, and its peak memory, against a bare Qt
@@ -48,7 +55,9 @@
 #include "preview/DataFolder.h"
 #include "preview/ForwardingGl.h"
 #include "preview/OffscreenView.h"
+#include "preview/Parts.h"
 #include "preview/PngWriter.h"
+#include "preview/RecordingGl.h"
 #include "preview/Scene.h"
 #include "preview/ShapeFormat.h"
 
@@ -72,9 +81,10 @@ long long nowNs() {
 // Where the timed work leaves a result, so that it is not optimised away.
 volatile std::uint64_t sink = 0;
 
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+double msBetween(Clock::time_point start, Clock::time_point end) {
+    return std::chrono::duration<double, std::milli>(end - start).count();
 }
+double msSince(Clock::time_point start) { return msBetween(start, Clock::now()); }
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "varnisk-preview-bench: %s\n", what.c_str());
@@ -167,6 +177,13 @@ double coverage(const std::vector<std::uint8_t>& rgba) {
 constexpr int kCarRow = 1;
 constexpr std::array<int, 6> kCarCamera = {-500, 420, 120, 124, -10, 0};
 
+// The row camera of the generated parts' measures: 8 m behind the car and
+// 5 m up, looking ahead along the track and 30 degrees down, so that the view
+// holds the four tyres, the helmet, the arms, the outside steering wheel in
+// the cockpit and the track with its lines and gantry.
+constexpr int kPartsRow = 3;
+constexpr std::array<int, 6> kPartsCamera = {0, -800, 500, 0, -30, 0};
+
 // Shows row `row`'s camera with the values given: a press and release on the
 // row's first field, as varnisk-cli's "press" and "release" do, then each
 // field typed over.
@@ -182,6 +199,64 @@ void showRowCamera(Session& s, int row, const std::array<int, 6>& values) {
         Control& field = f.get(fieldName("LMDEdit", row + 10 * static_cast<int>(j)));
         s.run([&] { f.userEdit(field, std::to_string(values[j])); });
     }
+}
+
+// The builders in the order a frame calls them.
+constexpr const char* kBuilders[] = {"tyres", "arms", "outside wheel", "cockpit wheel", "helmet", "track"};
+constexpr std::size_t kBuilderCount = std::size(kBuilders);
+
+// The rebuild a frame makes after its camera: slots 2, 3, 6 and 7, and while
+// the row shows the car the helmet (5) and the track (4), the same builder
+// calls with the same inputs in the same order. With `ends`, the steady
+// clock's time after each builder.
+void rebuildParts(Editor& editor, Gl& gl, std::array<Clock::time_point, kBuilderCount>* ends = nullptr) {
+    std::size_t done = 0;
+    auto ended = [&] {
+        if (ends != nullptr) (*ends)[done++] = Clock::now();
+    };
+    const PartsInput parts = partsInput(editor);
+    const GLuint base = editor.scene.ListBase;
+    auto list = [base](int slot) { return base + static_cast<GLuint>(slot); };
+    buildTyres(gl, list(kSlotTyres), parts);
+    ended();
+    buildArms(gl, list(kSlotArms), parts);
+    ended();
+    buildExtWheel(gl, list(kSlotExtWheel), parts);
+    ended();
+    buildCockpitWheel(gl, list(kSlotCockpitWheel), parts);
+    ended();
+    if (rowShowsCar(editor.CurrentCamField)) {
+        buildHelmetSlot(editor, gl);
+        ended();
+        buildLandscape(gl, list(kSlotLandscape));
+        ended();
+    }
+}
+
+// The calls of a run that compile slots 2 to 7, newList and endList
+// included, in order.
+std::vector<RecordingGl::Call> partCompiles(const std::vector<RecordingGl::Call>& calls, GLuint base) {
+    std::vector<RecordingGl::Call> out;
+    bool inside = false;
+    for (const RecordingGl::Call& c : calls) {
+        if (c.op == "newList") {
+            const double slot = c.args.at(0) - base;
+            inside = slot >= double{kSlotTyres} && slot <= double{kSlotCockpitWheel};
+        }
+        if (inside) out.push_back(c);
+        if (c.op == "endList") inside = false;
+    }
+    return out;
+}
+
+// The pixels in which two frames of the same size differ.
+std::size_t differingPixels(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+    if (a.size() != b.size()) fail("frames of different sizes");
+    std::size_t differ = 0;
+    for (std::size_t i = 0; i + 3 < a.size(); i += 4) {
+        if (a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2]) ++differ;
+    }
+    return differ;
 }
 
 // A left-button drag in the preview: each step moves the cursor and, as
@@ -367,6 +442,148 @@ void snapshot(const Options& o, const char* name, OffscreenContext& context) {
     writePng((fs::path(o.snapshots) / name).string(), context.width(), context.height(), context.readRgba());
 }
 
+// The generated parts on the parts' camera in an editor's view: its frames,
+// and its rebuild alone; beside it the bare program, a context of its own
+// where one frame of a second editor on the same game and camera left the
+// lists, called from then on in that frame's order under its camera.
+class PartsScene {
+public:
+    PartsScene(const fs::path& game, const std::string& dataDir, int width, int height)
+        : session_(game, dataDir),
+          view_(session_, width, height, dataDir),
+          bareSession_(game, dataDir),
+          bareView_(bareSession_, width, height, dataDir) {
+        for (auto [s, v] : {std::pair{&session_, &view_}, std::pair{&bareSession_, &bareView_}}) {
+            v->makeCurrent();
+            v->frame();  // the sheet's change handlers wait for the first frame
+            showRowCamera(*s, kPartsRow, kPartsCamera);
+            v->frame();
+            const FrameRecord& last = s->editor.scene.lastFrame;
+            for (int slot : {kSlotCar, kSlotExtWheel, kSlotHelmet, kSlotArms, kSlotTyres, kSlotLandscape}) {
+                if (std::find(last.slotsCalled.begin(), last.slotsCalled.end(), slot) == last.slotsCalled.end()) {
+                    fail("the parts' camera (row " + std::to_string(last.row) + ") calls no slot " +
+                         std::to_string(slot));
+                }
+            }
+        }
+        const SceneState& scene = bareSession_.editor.scene;
+        slots = scene.lastFrame.slotsCalled;
+        row = scene.lastFrame.row;
+        for (const ShapeObject& object : scene.shapes.at(kSlotCar).shape.objects) {
+            carTriangles += object.triangles.size();
+        }
+        std::array<double, 16> projection{};
+        glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+        bareList_ = bench::compileSlotCalls(scene.ListBase, slots, projection);
+        checkRebuild();
+    }
+
+    // The frame and the bare frame once more, with what the bare one draws
+    // differently.
+    void compare(const Options& o, const std::string& name) {
+        view_.makeCurrent();
+        view_.frame();
+        drawBare();
+        const std::vector<std::uint8_t> bare = bareView_.context().readRgba();
+        differ = differingPixels(view_.context().readRgba(), bare);
+        snapshot(o, ("parts-" + name + "-preview.png").c_str(), view_.context());
+        snapshot(o, ("parts-" + name + "-bare.png").c_str(), bareView_.context());
+        // What each slot changes in the view: the bare frame without it. That
+        // is the slot's own pixels and those of later slots that the light
+        // switches it leaves behind change; a slot that changes none is not
+        // in the view.
+        const SceneState& scene = bareSession_.editor.scene;
+        std::array<double, 16> projection{};
+        bareView_.makeCurrent();
+        glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+        for (int slot : slots) {
+            std::vector<int> others;
+            for (int k : slots) {
+                if (k != slot) others.push_back(k);
+            }
+            const GLuint list = bench::compileSlotCalls(scene.ListBase, others, projection);
+            bareView_.makeCurrent();
+            bench::bareFrame(list);
+            glDeleteLists(list, 1);
+            slotPixels.emplace_back(slot, differingPixels(bareView_.context().readRgba(), bare));
+            if (slotPixels.back().second == 0) fail("slot " + std::to_string(slot) + " is not in the parts' view");
+        }
+    }
+
+    void timeFrame() {
+        view_.makeCurrent();
+        const auto start = Clock::now();
+        view_.frame();
+        frameTimes.push_back(msSince(start));
+    }
+    void timeRebuild() {
+        view_.makeCurrent();
+        std::array<Clock::time_point, kBuilderCount> ends{};
+        const auto start = Clock::now();
+        rebuildParts(session_.editor, gl_, &ends);
+        glFinish();
+        const auto end = Clock::now();
+        rebuildTimes.push_back(msBetween(start, end));
+        auto before = start;
+        for (std::size_t k = 0; k < kBuilderCount; ++k) {
+            if (ends[k] == Clock::time_point{}) ends[k] = before;  // a builder the frame left out
+            builderTimes[k].push_back(msBetween(before, ends[k]));
+            before = ends[k];
+        }
+        finishTimes.push_back(msBetween(before, end));
+    }
+    void timeBare() {
+        const auto start = Clock::now();
+        drawBare();
+        bareTimes.push_back(msSince(start));
+    }
+    void forget() {
+        frameTimes.clear(), rebuildTimes.clear(), bareTimes.clear(), finishTimes.clear();
+        for (auto& times : builderTimes) times.clear();
+    }
+
+    std::vector<int> slots;  // as the bare frame calls them
+    int row = 0;
+    std::size_t carTriangles = 0;
+    std::size_t differ = 0;                               // pixels the bare frame draws differently
+    std::vector<std::pair<int, std::size_t>> slotPixels;  // the pixels each slot changes
+    std::vector<double> frameTimes, rebuildTimes, bareTimes;
+    // The rebuild's parts: each builder, then the glFinish after them.
+    std::array<std::vector<double>, kBuilderCount> builderTimes;
+    std::vector<double> finishTimes;
+
+private:
+    void drawBare() {
+        bareView_.makeCurrent();
+        bench::bareFrame(bareList_);
+        glFinish();
+    }
+    // The rebuild timed here must be the frame's: a frame and the rebuild,
+    // both recorded, compile the same calls into the same lists in the same
+    // order.
+    void checkRebuild() {
+        Editor& editor = session_.editor;
+        if (editor.preview.ReloadCarShape || editor.preview.ReloadDashboard) fail("a shape waits to be loaded");
+        RecordingGl recorded;
+        session_.run([&] { renderFrame(editor, recorded); });
+        const auto framed = partCompiles(recorded.calls, editor.scene.ListBase);
+        recorded.clearCalls();
+        rebuildParts(editor, recorded);
+        const auto rebuilt = partCompiles(recorded.calls, editor.scene.ListBase);
+        if (framed.empty() || rebuilt != framed) {
+            fail("the bench's rebuild of the parts is not the frame's (" + std::to_string(rebuilt.size()) + " calls, " +
+                 std::to_string(framed.size()) + " in the frame)");
+        }
+    }
+
+    Session session_;
+    HostedView view_;
+    Session bareSession_;
+    HostedView bareView_;
+    ForwardingGl gl_;
+    GLuint bareList_ = 0;
+};
+
 void measureWindowStarts(const Options& o, const fs::path& demoGame, const std::string& dataDir) {
     std::printf("\nwindow start to its first preview frame on the screen, peak memory (VmHWM)\n");
 #ifndef VARNISK_BENCH_WINDOW
@@ -496,7 +713,15 @@ int main(int argc, char** argv) {
     cockpitDrag.press();
     cockpitView.frame();
 
-    // 3. A shape of 60,000 triangles.
+    // 3. The generated parts at the view's size, for the demo game's cars and
+    // for the full-size car.
+    PartsScene demoParts(demoGame, dataDir, viewBounds.width, viewBounds.height);
+    PartsScene fullParts(fullGame, dataDir, viewBounds.width, viewBounds.height);
+    demoParts.compare(o, "demo");
+    fullParts.compare(o, "full-size");
+    PartsScene* partScenes[] = {&demoParts, &fullParts};
+
+    // 4. A shape of 60,000 triangles.
     const std::vector<std::uint8_t> dense = gamegen::encodeShape(gamegen::makeDenseShape(60000), 5);
     if (decodeShape(dense).status != ShapeDecodeResult::Status::Ok) fail("the dense shape does not decode");
 
@@ -509,9 +734,11 @@ int main(int argc, char** argv) {
         glFinish();
         carDrag.step();
         cockpitDrag.step();
+        for (PartsScene* p : partScenes) p->timeFrame(), p->timeRebuild(), p->timeBare();
     }
     carDrag.forget();
     cockpitDrag.forget();
+    for (PartsScene* p : partScenes) p->forget();
 
     std::vector<double> realTimes, bareTimes, decodeTimes, copyTimes;
     for (int i = 0; i < o.iterations; ++i) {
@@ -548,6 +775,14 @@ int main(int argc, char** argv) {
         }
         carDrag.step();
         cockpitDrag.step();
+        // The frame, the rebuild and the bare frame take turns too.
+        for (PartsScene* p : partScenes) {
+            if (i % 2 == 0) {
+                p->timeFrame(), p->timeRebuild(), p->timeBare();
+            } else {
+                p->timeBare(), p->timeRebuild(), p->timeFrame();
+            }
+        }
     }
 
     std::size_t triangles = 0;
@@ -555,8 +790,8 @@ int main(int argc, char** argv) {
     std::printf("renderer: %s; median of %d runs of each, taking turns\n", renderer.c_str(), o.iterations);
 
     const double real = median(realTimes), bare = median(bareTimes);
-    std::printf("\nframe of the full-size car at 640 x 480 (%zu triangles; the car covers %.0f%% of the view, "
-                "%.0f%% in the bare frame)\n",
+    std::printf("\nframe of the full-size car at 640 x 480 (%zu triangles; %.0f%% of the view is not sky, with the "
+                "parts and the track, %.0f%% in the bare frame, the car alone)\n",
                 triangles, 100 * realCover, 100 * bareCover);
     std::printf("  %-44s %8.3f ms\n", "bare program, one display list", bare);
     std::printf("  %-44s %8.3f ms\n", "preview frame (renderFrame + glFinish)", real);
@@ -574,6 +809,36 @@ int main(int argc, char** argv) {
     };
     dragLines("row 1 camera on the full-size car", carDrag);
     dragLines("cockpit camera (a fresh editor's)", cockpitDrag);
+
+    auto partsLines = [&](const char* what, const PartsScene& p) {
+        std::string order;
+        for (int slot : p.slots) order += (order.empty() ? "" : " ") + std::to_string(slot);
+        std::printf("\ngenerated parts at %d x %d, row %d camera behind the car, %s (car of %zu triangles; "
+                    "slots called: %s)\n",
+                    viewBounds.width, viewBounds.height, p.row, what, p.carTriangles, order.c_str());
+        const double whole = median(p.frameTimes), rebuild = median(p.rebuildTimes), lists = median(p.bareTimes);
+        std::printf("  %-44s %8.3f ms\n", "bare program calling the frame's lists", lists);
+        std::printf("  %-44s %8.3f ms\n", "preview frame (renderFrame + glFinish)", whole);
+        std::printf("  %-44s %8.3f ms\n", "rebuild of slots 2 to 7 alone, + glFinish", rebuild);
+        std::string split;
+        for (std::size_t k = 0; k < kBuilderCount; ++k) {
+            char part[48];
+            std::snprintf(part, sizeof part, "%s %.3f, ", kBuilders[k], median(p.builderTimes[k]));
+            split += part;
+        }
+        std::printf("    medians (ms): %sglFinish %.3f\n", split.c_str(), median(p.finishTimes));
+        std::printf("  %-44s %8.1f %%   goal < 20  %s\n", "rebuild, share of a frame", 100 * rebuild / whole,
+                    verdict(rebuild / whole < 0.2));
+        std::printf("  %-44s %8.2f x   no goal given\n", "preview, of the bare frame", whole / lists);
+        std::string changes;
+        for (const auto& [slot, pixels] : p.slotPixels) {
+            changes += (changes.empty() ? "" : ", ") + std::to_string(slot) + ": " + std::to_string(pixels);
+        }
+        std::printf("    pixels the bare frame draws differently: %zu; that each slot changes: %s\n", p.differ,
+                    changes.c_str());
+    };
+    partsLines("demo game", demoParts);
+    partsLines("full-size car", fullParts);
 
     const double decoded = median(decodeTimes), copied = median(copyTimes);
     std::printf("\ndecoding a shape of 60,000 triangles (%zu bytes, version 5)\n", dense.size());

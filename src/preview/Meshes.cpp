@@ -425,10 +425,27 @@ void emitVertices(Gl& gl, const MeshGroup& group) {
     }
 }
 
-// The material calls of a group come after its begin, before its first
-// vertex (glMaterial is allowed there); texture binds and light switches
-// come between groups, where they must.
+// One group's triangles with the material calls that come before its first
+// vertex: after its begin (glMaterial is allowed there) when the vertices are
+// emitted here; right before the call of the group's list, which holds the
+// begin, when they were compiled once. Texture binds and light switches come
+// between groups, where they must.
+template <class Materials>
+void drawGroup(Gl& gl, const MeshGroup& group, GLuint groupList, Materials&& materials) {
+    if (groupList != 0) {
+        materials();
+        gl.callList(groupList);
+        return;
+    }
+    gl.begin(GL_TRIANGLES);
+    materials();
+    emitVertices(gl, group);
+    gl.end();
+}
+
 void drawTyre(Gl& gl, const Mesh& mesh, const TyreLook& look, float x, float y, float z, bool rear) {
+    const std::array<GLuint, 7> none{};
+    const std::array<GLuint, 7>& lists = look.lists == nullptr ? none : rear ? look.lists->rear : look.lists->front;
     gl.translate(x, y, z);
     gl.scale(kShapeScale, kShapeScale, kShapeScale);
     gl.enable(GL_LIGHT5);
@@ -436,29 +453,24 @@ void drawTyre(Gl& gl, const Mesh& mesh, const TyreLook& look, float x, float y, 
 
     for (std::size_t g = 0; g < 4; ++g) {  // the rim
         gl.bindTexture(GL_TEXTURE_2D, look.RimTexture);
-        gl.begin(GL_TRIANGLES);
-        if (g == 0) {
+        drawGroup(gl, mesh.groups[g], lists[g], [&] {
+            if (g != 0) return;
             gl.materialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, look.RimMaterial.data());
             gl.materialfv(GL_FRONT_AND_BACK, GL_AMBIENT, kRimAmbient);
-        }
-        emitVertices(gl, mesh.groups[g]);
-        gl.end();
+        });
     }
     gl.disable(GL_LIGHT4);
     gl.disable(GL_LIGHT5);
 
     gl.bindTexture(GL_TEXTURE_2D, look.TreadTexture);  // the tread
-    gl.begin(GL_TRIANGLES);
-    gl.materialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kWhite);
-    gl.materialfv(GL_FRONT_AND_BACK, GL_AMBIENT, kWhite);
-    emitVertices(gl, mesh.groups[4]);
-    gl.end();
+    drawGroup(gl, mesh.groups[4], lists[4], [&] {
+        gl.materialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kWhite);
+        gl.materialfv(GL_FRONT_AND_BACK, GL_AMBIENT, kWhite);
+    });
 
     for (std::size_t g = 5; g < 7; ++g) {  // the sidewalls, in the tread's material
         gl.bindTexture(GL_TEXTURE_2D, look.RimTexture);
-        gl.begin(GL_TRIANGLES);
-        emitVertices(gl, mesh.groups[g]);
-        gl.end();
+        drawGroup(gl, mesh.groups[g], lists[g], [] {});
     }
 
     gl.scale(1 / kShapeScale, 1 / kShapeScale, 1 / kShapeScale);
@@ -482,7 +494,7 @@ const Mesh& frontTyreMesh() {
     return data.mesh;
 }
 
-void buildHelmet(Gl& gl, GLuint list, float hy, float hz) {
+void buildHelmet(Gl& gl, GLuint list, float hy, float hz, const MeshLists* lists) {
     const Mesh& mesh = helmetMesh();
     gl.newList(list, GL_COMPILE);
     gl.enable(GL_TEXTURE_2D);
@@ -492,17 +504,40 @@ void buildHelmet(Gl& gl, GLuint list, float hy, float hz) {
 
     for (std::size_t g = 0; g < mesh.groupCount; ++g) {
         gl.bindTexture(GL_TEXTURE_2D, 0);
-        gl.begin(GL_TRIANGLES);
-        gl.materialfv(GL_FRONT, GL_DIFFUSE, kWhite);
-        if (g == 0) gl.materialfv(GL_FRONT, GL_AMBIENT, kHelmetAmbient);
-        emitVertices(gl, mesh.groups[g]);
-        gl.end();
+        drawGroup(gl, mesh.groups[g], lists == nullptr ? 0 : lists->helmet[g], [&] {
+            gl.materialfv(GL_FRONT, GL_DIFFUSE, kWhite);
+            if (g == 0) gl.materialfv(GL_FRONT, GL_AMBIENT, kHelmetAmbient);
+        });
     }
 
     gl.scale(-1 / kShapeScale, 1 / kShapeScale, 1 / kShapeScale);
     gl.translate(0, -kShapeScale * hy, -kShapeScale * hz);
     for (GLenum light : kAllLights) gl.enable(light);
     gl.endList();
+}
+
+MeshLists compileMeshLists(Gl& gl) {
+    MeshLists lists;
+    GLuint next = gl.genLists(17);
+    auto compile = [&gl, &next](const Mesh& mesh, GLuint* out) {
+        for (std::size_t g = 0; g < mesh.groupCount; ++g) {
+            out[g] = next++;
+            gl.newList(out[g], GL_COMPILE);
+            gl.begin(GL_TRIANGLES);
+            emitVertices(gl, mesh.groups[g]);
+            gl.end();
+            gl.endList();
+        }
+    };
+    compile(rearTyreMesh(), lists.rear.data());
+    compile(frontTyreMesh(), lists.front.data());
+    compile(helmetMesh(), lists.helmet.data());
+    return lists;
+}
+
+void releaseMeshLists(Gl& gl, MeshLists& lists) {
+    if (lists.rear[0] != 0) gl.deleteLists(lists.rear[0], 17);
+    lists = MeshLists{};
 }
 
 void drawRearTyre(Gl& gl, const TyreLook& look, float x, float y, float z) {

@@ -45,17 +45,33 @@ const Mesh& helmetMesh();     // 3 groups: 172, 98, 12 triangles
 const Mesh& rearTyreMesh();   // 7 groups: 40, 80, 4, 40, 120, 80, 80
 const Mesh& frontTyreMesh();  // 7 groups: 40, 80, 4, 40, 120, 80, 81
 
+// The vertices of every group of the three meshes compiled once into display
+// lists of their own (each a begin ... end run of triangles), so that the
+// lists rebuilt every frame only call them and the driver compiles the
+// vertices once. A mesh without lists emits its vertices itself.
+struct MeshLists {
+    std::array<GLuint, 7> rear{};
+    std::array<GLuint, 7> front{};
+    std::array<GLuint, 3> helmet{};
+};
+
+// Compiles the 17 group lists (the view's context current).
+MeshLists compileMeshLists(Gl& gl);
+// Releases them; the lists read 0 afterwards.
+void releaseMeshLists(Gl& gl, MeshLists& lists);
+
 // What the tyres read from the preview state.
 struct TyreLook {
     std::array<float, 4> RimMaterial{0, 0, 0, 1};
     GLuint RimTexture = 0;
     GLuint TreadTexture = 0;
+    const MeshLists* lists = nullptr;  // the group lists, when compiled
 };
 
 // Compiles the helmet into list `list` (slot 5), placed at the helmet offset
 // (hy, hz): light 1 alone lights it, and the list switches all seven lights
 // on at its end.
-void buildHelmet(Gl& gl, GLuint list, float hy, float hz);
+void buildHelmet(Gl& gl, GLuint list, float hy, float hz, const MeshLists* lists = nullptr);
 
 // Emit one tyre at (x, y, z) into the list being compiled. The rear tyre
 // leaves light 2 switched off after it; the front tyre does not touch it.

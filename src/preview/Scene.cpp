@@ -45,8 +45,8 @@ int camField(const Editor& editor, int n) { return getCamField(editor.main, n); 
 
 GLuint listOf(const Editor& editor, int slot) { return editor.scene.ListBase + static_cast<GLuint>(slot); }
 
-// What the generated parts are built from: the game's tyre and cockpit wheel
-// positions, the team on show and the fixed textures.
+}  // namespace
+
 PartsInput partsInput(const Editor& editor) {
     const PreviewState& p = editor.preview;
     const PreviewTextures& t = editor.scene.fixed;
@@ -55,7 +55,7 @@ PartsInput partsInput(const Editor& editor) {
     in.cockpitWheel = {editor.game.cockpit[3], editor.game.cockpit[4], editor.game.cockpit[5]};
     in.ExtWheelOffset = p.ExtWheelOffset;
     in.ArmMaterial = p.ArmMaterial;
-    in.tyreLook = {p.RimMaterial, t.RimTexture, t.TreadTexture};
+    in.tyreLook = {p.RimMaterial, t.RimTexture, t.TreadTexture, &editor.scene.meshes};
     in.ArmTexture = t.ArmTexture;
     in.GloveTexture = t.GloveTexture;
     in.SteeringWheelTexture = t.SteeringWheelTexture;
@@ -63,10 +63,9 @@ PartsInput partsInput(const Editor& editor) {
 }
 
 void buildHelmetSlot(Editor& editor, Gl& gl) {
-    buildHelmet(gl, listOf(editor, kSlotHelmet), editor.preview.HelmetOffset[0], editor.preview.HelmetOffset[1]);
+    buildHelmet(gl, listOf(editor, kSlotHelmet), editor.preview.HelmetOffset[0], editor.preview.HelmetOffset[1],
+                &editor.scene.meshes);
 }
-
-}  // namespace
 
 FramePerspective perspectiveFor(int n) {
     if (n > 100 && n % 5 == 0) return {58, 80, 40000};
@@ -127,6 +126,7 @@ void glControlSetup(Editor& editor, Gl& gl, const std::string& ownDir) {
     gl.alphaFunc(GL_GREATER, 0.4f);
 
     scene.ListBase = gl.genLists(kSlotCount);
+    scene.meshes = compileMeshLists(gl);
     scene.textureFolder = textureFolder(editor.StartDir, ownDir);
     scene.view = true;
     loadPreviewTextures(gl, editor.ui, scene.textureFolder, scene.ListBase, scene.fixed);
@@ -260,6 +260,7 @@ void releaseScene(Editor& editor, Gl& gl) {
         if (*t != 0) gl.deleteTexture(*t);
         *t = 0;
     }
+    releaseMeshLists(gl, scene.meshes);
     if (scene.ListBase != 0) gl.deleteLists(scene.ListBase, kSlotCount);
     scene.ListBase = 0;
     scene.view = false;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "preview/Gl.h"
+#include "preview/Parts.h"
 #include "preview/SceneState.h"
 
 namespace varnisk {
@@ -42,6 +43,12 @@ void renderFrame(Editor& editor, Gl& gl);
 
 // The scene of one frame (buffers cleared, model-view identity).
 void glControlRender(Editor& editor, Gl& gl);
+
+// What the generated parts are built from: the game's tyre and cockpit wheel
+// positions, the team on show, the fixed textures and the meshes' lists.
+PartsInput partsInput(const Editor& editor);
+// Compiles the helmet's slot at the team's helmet offset.
+void buildHelmetSlot(Editor& editor, Gl& gl);
 
 // Releases the lists and textures of the view (its context current).
 void releaseScene(Editor& editor, Gl& gl);

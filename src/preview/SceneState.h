@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "preview/Gl.h"
+#include "preview/Meshes.h"
 #include "preview/ShapeFormat.h"
 #include "preview/Textures.h"
 
@@ -68,6 +69,7 @@ struct SceneState {
     bool view = false;  // a view has run its set-up
     long long frames = 0;
     GLuint ListBase = 0;
+    MeshLists meshes;  // the built-in meshes' vertices, compiled once
     std::string textureFolder;  // the CamTextures folder chosen at set-up
     PreviewTextures fixed;
 

@@ -14,18 +14,28 @@
 
 // Every allocation of the test program goes through here; while
 // gCountAllocations is set, each one is counted. It allocates with malloc,
-// as the library's own operator new does, so the library's operator delete
-// (free) releases it.
+// and the deletes below release with free, as a pair.
 namespace {
 std::atomic<bool> gCountAllocations{false};
 std::atomic<long> gAllocations{0};
 }  // namespace
 
+// GCC cannot tell that these deletes pair with the news above.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
     if (gCountAllocations.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (gCountAllocations.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 using namespace varnisk;
 

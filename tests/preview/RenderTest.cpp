@@ -190,9 +190,9 @@ TEST_F(Render, TheCockpitAndTheChaseCameraSeeTrackLinesAndGrass) {
 }
 
 TEST_F(Render, ATyreShowsInTheRimColourWhereItsPositionPutsIt) {
-    const std::vector<std::string> start = {"import", "render " + png("first.png"), "answer colour 16711935",
+    const std::vector<std::string> opening = {"import", "render " + png("first.png"), "answer colour 16711935",
                                             "double-click PanelRC0", "render " + png("before.png")};
-    run(start + std::vector<std::string>{"paste LMDTP1 40", "render " + png("after.png")});
+    run(opening + std::vector<std::string>{"paste LMDTP1 40", "render " + png("after.png")});
     const Picture before = picture("before.png"), after = picture("after.png");
     EXPECT_GT(before.count(isMagenta), 200);
     EXPECT_GT(after.count(isMagenta), 200);
