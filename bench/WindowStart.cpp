@@ -84,27 +84,12 @@ private:
     bool done_ = false;
 };
 
-QSurfaceFormat viewFormat() {
-    // The preview view's format.
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-    format.setRedBufferSize(8);
-    format.setGreenBufferSize(8);
-    format.setBlueBufferSize(8);
-    format.setAlphaBufferSize(8);
-    format.setDepthBufferSize(32);
-    format.setStencilBufferSize(0);
-    return format;
-}
-
 // One OpenGL widget drawing the cockpit car (the shape the editor's first
 // frame shows) from one display list.
 class BareView : public QOpenGLWidget {
 public:
     BareView() {
-        setFormat(viewFormat());
+        setFormat(ViewControl::surfaceFormat());  // the preview view's format
         resize(320, 239);
     }
     long long frames = 0;
