@@ -27,7 +27,7 @@ struct Tga {
     unsigned width = 1, height = 1;
     int bits = 24;
     std::string id;
-    Bytes colourMap;  // its entries (the map specification says 24-bit entries)
+    Bytes colourMap;  // its entries, 24 bits each as the header says
     Bytes data;
 
     Bytes bytes() const {

@@ -471,7 +471,7 @@ std::vector<std::uint8_t> writeTga(const Image& image, TgaEncoding encoding, std
     out.push_back(static_cast<std::uint8_t>(id.size()));
     out.push_back(0);  // no colour map
     out.push_back(encoding == TgaEncoding::RunLength ? 10 : 2);
-    out.insert(out.end(), 5, 0);  // colour-map specification
+    out.insert(out.end(), 5, 0);  // no colour map: first entry, length and entry size 0
     addU16(out, 0);                // origin x
     addU16(out, 0);                // origin y
     addU16(out, image.width);
