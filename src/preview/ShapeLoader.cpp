@@ -17,26 +17,9 @@ namespace {
 constexpr float kS = 200;  // shape units to preview units
 
 // A shape is first read as long as its directory entry says; when it runs on
-// past that, up to the archive's end, but never more than this.
-constexpr std::uint64_t kMaxShapeBytes = 256ull << 20;
-
-std::string bareName(std::string_view name) {
-    const std::size_t cut = name.find_last_of("\\/");
-    return std::string(cut == std::string_view::npos ? name : name.substr(cut + 1));
-}
-
-// The last two bytes of a file: "." and NUL mark a texture stored upside down.
-bool endsWithFlipMark(const std::string& path) {
-    try {
-        ByteFile f(path, ByteFile::Mode::ReadOnly);
-        if (f.size() < 2) return false;
-        std::uint8_t tail[2];
-        f.read(f.size() - 2, tail);
-        return tail[0] == '.' && tail[1] == 0;
-    } catch (const FileError&) {
-        return false;
-    }
-}
+// past that, up to the archive's end, but never more than this (the largest
+// car shapes are a few megabytes; a damaged count must not read the archive).
+constexpr std::uint64_t kMaxShapeRead = 64ull << 20;
 
 void releaseTextures(Gl& gl, CompiledShape& shape) {
     for (GLuint& t : shape.textures) {
@@ -60,7 +43,7 @@ std::optional<ShapeData> readShape(Editor& editor, const std::string& path) {
                                  "The preview keeps the shape it had.");
         return std::nullopt;
     }
-    const std::uint64_t left = std::min(size - offset, kMaxShapeBytes);
+    const std::uint64_t left = std::min(size - offset, kMaxShapeRead);
     std::uint64_t take = std::min<std::uint64_t>(std::max<std::uint64_t>(scene.EntrySize, 14), left);
     for (;;) {
         const std::vector<std::uint8_t> bytes = archive.read(offset, static_cast<std::size_t>(take));
@@ -100,9 +83,9 @@ std::string lookupName(std::string_view name) {
 }
 
 std::string shapeTexturePath(const std::string& folder, const std::string& textureName) {
-    const std::string bare = bareName(textureName);
+    const std::string bare = fileNameOf(textureName);
     const std::string stem = bare.size() >= 3 ? bare.substr(0, bare.size() - 3) : std::string();
-    return folder + "/" + stem + "tga";
+    return joinPath(folder, stem + "tga");
 }
 
 void loadWadShape(Editor& editor, Gl& gl, const std::string& entryName, int slot) {
@@ -161,10 +144,11 @@ void compileShape(Editor& editor, Gl& gl, int slot, CompiledShape fresh) {
         const std::string file = shapeTexturePath(scene.textureFolder, shape.textures[k]);
         if (!fileExists(file)) continue;
         fresh.fileExists[k] = true;
-        fresh.flipV[k] = endsWithFlipMark(file);
-        loadTgaTexture(gl, editor.ui, file, fresh.textures[k]);
+        bool flip = false;
+        loadTgaTexture(gl, editor.ui, file, fresh.textures[k], &flip);
+        fresh.flipV[k] = flip;
     }
-    const std::string display = scene.textureFolder + "/new_steering_wheel_displays.tga";
+    const std::string display = joinPath(scene.textureFolder, "new_steering_wheel_displays.tga");
     if (fileExists(display)) loadTgaTexture(gl, editor.ui, display, fresh.textures[count]);
 
     const bool dashboard = slot == kSlotDashboard;

@@ -92,12 +92,16 @@ GLuint createTexture(Gl& gl, int width, int height, GLenum format, const unsigne
     return name;
 }
 
-bool loadTgaTexture(Gl& gl, Ui& ui, const std::string& path, GLuint& texture) {
+bool loadTgaTexture(Gl& gl, Ui& ui, const std::string& path, GLuint& texture, bool* flipMark) {
+    if (flipMark != nullptr) *flipMark = false;
     if (!fileExists(path)) {
         ui.captionedMessage("TGA Texture", "File not found  - " + path);
         return false;
     }
     const FileRead file = readTextureFile(path);
+    if (flipMark != nullptr && file.bytes && file.bytes->size() >= 2) {
+        *flipMark = file.bytes->end()[-2] == '.' && file.bytes->end()[-1] == 0;
+    }
     TgaDecodeResult decoded;
     if (file.bytes)
         decoded = decodeTga(*file.bytes);

@@ -36,8 +36,10 @@ inline constexpr std::uint64_t kMaxTextureFileBytes = 256ull << 20;
 // message box "File not found  - <path>" (caption "TGA Texture"); a refused,
 // short, unreadable or too large file: the messages T1 to T4 (caption
 // "TGA File Error"). Returns false and leaves `texture` unchanged when no
-// texture was made. The file is closed in every case.
-bool loadTgaTexture(Gl& gl, Ui& ui, const std::string& path, GLuint& texture);
+// texture was made. The file is closed in every case. With `flipMark`, also
+// tells whether the file's last two bytes are "." and NUL, the mark of a
+// picture stored upside down (false when the file cannot be read).
+bool loadTgaTexture(Gl& gl, Ui& ui, const std::string& path, GLuint& texture, bool* flipMark = nullptr);
 
 // Loads a 24-bit BMP file into a new texture (one level, no mipmaps; see
 // decodeBmp). When no pixels can be had, shows the reason (caption
