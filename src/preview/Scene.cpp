@@ -36,14 +36,14 @@ const Light kLights[] = {
     {GL_LIGHT6, {300, 3000, -1000, 0}, std::nullopt, {{1, 1, 1, 1}}, std::nullopt, false},
 };
 
+GLuint listOf(const Editor& editor, int slot) { return editor.scene.ListBase + static_cast<GLuint>(slot); }
+
 void callSlot(Editor& editor, Gl& gl, int slot) {
-    gl.callList(editor.scene.ListBase + static_cast<GLuint>(slot));
+    gl.callList(listOf(editor, slot));
     editor.scene.lastFrame.slotsCalled.push_back(slot);
 }
 
 int camField(const Editor& editor, int n) { return getCamField(editor.main, n); }
-
-GLuint listOf(const Editor& editor, int slot) { return editor.scene.ListBase + static_cast<GLuint>(slot); }
 
 }  // namespace
 

@@ -100,13 +100,23 @@ void loadWadShape(Editor& editor, Gl& gl, const std::string& entryName, int slot
         scene.lookups.push_back(lookup);
         return;
     }
+    // An archive that cannot be read (damaged, cut short, no permission) is
+    // said once for this look-up; the frame is still drawn, and the next
+    // frames, which look nothing up, draw without a word.
+    auto unreadable = [&](const FileError& e) {
+        editor.ui.message(std::string(e.what()) + " Car shapes won't be displayed.");
+    };
     const std::string wanted = lookupName(entryName);
     std::optional<ArchiveEntry> entry;
-    {
+    try {
         ByteFile archive(path, ByteFile::Mode::ReadOnly);
         entry = findArchiveEntry(archive, [&wanted](StoredName stored) {
             return lookupName(std::string_view(reinterpret_cast<const char*>(stored.data()), stored.size())) == wanted;
         });
+    } catch (const FileError& e) {
+        unreadable(e);
+        scene.lookups.push_back(lookup);
+        return;
     }
     if (!entry) {
         // Reading from an earlier entry's offset would put a wrong shape in
@@ -121,7 +131,12 @@ void loadWadShape(Editor& editor, Gl& gl, const std::string& entryName, int slot
     lookup.size = entry->size;
     scene.lookups.push_back(lookup);
 
-    std::optional<ShapeData> shape = readShape(editor, path);
+    std::optional<ShapeData> shape;
+    try {
+        shape = readShape(editor, path);
+    } catch (const FileError& e) {
+        unreadable(e);
+    }
     if (!shape) return;
     CompiledShape fresh;
     fresh.entry = entryName;

@@ -268,3 +268,16 @@ TEST_F(Loader, RecompilingReleasesTheTexturesOfTheEarlierCompile) {
     for (int i = 0; i < 20; ++i) ASSERT_TRUE(load("car.gp4", kSlotCar));
     EXPECT_EQ(gl.textures.size(), held);
 }
+
+TEST_F(Loader, AnArchiveThatCannotBeReadIsSaidOnceAndTheFrameGoesOn) {
+    Bytes cut = archive({{"car.gp4", gg::encodeShape(triangleModel({}, 0), 4)}, {"other.gp4", Bytes(64, 1)}});
+    cut.resize(200);  // inside the directory
+    useArchive(cut);
+    const std::size_t said = g.ui.messages().size();
+    EXPECT_TRUE(load("car.gp4", kSlotCar));  // no error ends the frame
+    ASSERT_EQ(g.ui.messages().size(), said + 1);
+    EXPECT_NE(g.ui.messages().back().find("test.wad is damaged"), std::string::npos) << g.ui.messages().back();
+    EXPECT_NE(g.ui.messages().back().find("Car shapes won't be displayed."), std::string::npos);
+    EXPECT_FALSE(g.editor.scene.lookups.back().found);
+    EXPECT_EQ(shape(kSlotCar), nullptr);
+}
