@@ -3,7 +3,6 @@
 #include "core/Editor.h"
 #include "form/Errors.h"
 #include "preview/ForwardingGl.h"
-#include "preview/GlVersion.h"
 #include "preview/OffscreenView.h"
 #include "preview/PngWriter.h"
 #include "preview/Scene.h"
@@ -43,12 +42,10 @@ void HeadlessView::ensureOpen() {
     std::unique_ptr<OffscreenContext> context = OffscreenContext::create(size.width, size.height, why);
     if (!context) throw ProgramError("Erzeugung des Renderingkontexts schlug fehl. (" + why + ")");
     auto gl = std::make_unique<ForwardingGl>();
-    if (!glVersionAtLeast11(gl->versionString())) throw ProgramError("Diese OpenGL version ist veraltet.");
+    // The view is open once its set-up has run.
+    setUpView(editor_, *gl, size.width, size.height, ownDataDir_);
     context_ = std::move(context);
     gl_ = std::move(gl);
-    applyProjection(*gl_, size.width, size.height);
-    applyBackground(*gl_, 0x000000);
-    glControlSetup(editor_, *gl_, ownDataDir_);
 }
 
 void HeadlessView::drawFrame() {

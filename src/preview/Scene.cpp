@@ -9,7 +9,9 @@
 #include "editing/PreviewFeed.h"
 #include "form/Control.h"
 #include "gamedata/FieldSheet.h"
+#include "form/Errors.h"
 #include "numeric/Numbers.h"
+#include "preview/GlVersion.h"
 #include "preview/Meshes.h"
 #include "preview/Parts.h"
 #include "preview/ShapeLoader.h"
@@ -101,6 +103,13 @@ void applyBackground(Gl& gl, std::uint32_t colour) {
     const std::uint32_t rgb = resolveColour(colour);
     auto part = [rgb](int shift) { return static_cast<float>((rgb >> shift) & 0xFFu) / 255.0f; };
     gl.clearColor(part(0), part(8), part(16), 1);
+}
+
+void setUpView(Editor& editor, Gl& gl, int width, int height, const std::string& ownDir) {
+    if (!glVersionAtLeast11(gl.versionString())) throw ProgramError("Diese OpenGL version ist veraltet.");
+    applyProjection(gl, width, height);
+    applyBackground(gl, 0x000000);  // black, until the scene sets its sky
+    glControlSetup(editor, gl, ownDir);
 }
 
 void glControlSetup(Editor& editor, Gl& gl, const std::string& ownDir) {

@@ -32,6 +32,12 @@ void applyProjection(Gl& gl, int width, int height);
 // The clear colour from a Windows colour (0x00BBGGRR).
 void applyBackground(Gl& gl, std::uint32_t colour);
 
+// What a view does once its context exists, the same in every host: refuses
+// a driver older than OpenGL 1.1 ("Diese OpenGL version ist veraltet."),
+// sets the default projection for the view's size and the view's own black
+// background, then runs the scene's set-up.
+void setUpView(Editor& editor, Gl& gl, int width, int height, const std::string& ownDir);
+
 // Once, right after the context exists: lights, lists, textures from the
 // CamTextures folder (the start directory's, else the one in `ownDir`), the
 // team-0 handlers; SheetReady := 0, CurrentCamField := 105.

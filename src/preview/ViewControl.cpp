@@ -8,7 +8,6 @@
 #include "core/Editor.h"
 #include "form/Errors.h"
 #include "preview/ForwardingGl.h"
-#include "preview/GlVersion.h"
 #include "preview/Scene.h"
 
 namespace varnisk {
@@ -57,10 +56,7 @@ void ViewControl::initializeGL() {
         if (context() == nullptr || !context()->isValid()) {
             throw ProgramError("Erzeugung des Renderingkontexts schlug fehl.");
         }
-        if (!glVersionAtLeast11(gl_->versionString())) throw ProgramError("Diese OpenGL version ist veraltet.");
-        applyProjection(*gl_, width(), height());
-        applyBackground(*gl_, 0x000000);  // black, until the scene sets its sky
-        glControlSetup(editor_, *gl_, ownDataDir_);
+        setUpView(editor_, *gl_, width(), height(), ownDataDir_);
         ready_ = true;
     });
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { release(); });

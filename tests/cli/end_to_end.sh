@@ -103,6 +103,10 @@ assert p[\"shapes\"][\"8\"][\"entry\"]==\"cockpit_dash.gp4\" and p[\"shapes\"][\
 assert all(p[\"fixedTextures\"].values()) and len(p[\"fixedTextures\"])==6
 ' '$work/out.json' '$work/cockpit.png' '$work/chase.png'"
 
+MESA_GL_VERSION_OVERRIDE=1.0 "$cli" --game-dir "$work/game" render "$work/old.png" >/dev/null 2>"$work/err.txt"
+check "a driver older than OpenGL 1.1 is refused and no picture written" \
+  "[ $? -eq 1 ] && grep -q '^error: Diese OpenGL version ist veraltet.$' '$work/err.txt' && [ ! -e '$work/old.png' ]"
+
 # No game registered: the chooser, then the end.
 "$cli" import >/dev/null 2>"$work/err.txt"
 check "no game and no choice ends the program with status 3" "[ $? -eq 3 ]"
