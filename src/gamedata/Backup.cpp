@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <list>
 #include <sstream>
 
 #include "core/Editor.h"
 #include "form/Errors.h"
+#include "gamedata/FileTransaction.h"
 #include "gamedata/GameFolder.h"
+#include "gamedata/Recovery.h"
 
 namespace varnisk {
 
@@ -57,7 +60,7 @@ std::string encodeRangeBackup(std::uint64_t fileSize, const std::vector<Patch>& 
 std::vector<Patch> decodeRangeBackup(const std::string& text, std::uint64_t& fileSize) {
     std::istringstream in(text);
     std::string line;
-    auto damaged = [] { return FileError("The backup of the archive's patched bytes is damaged; nothing was restored."); };
+    auto damaged = [] { return FileError("The backup of the archive's patched bytes is damaged."); };
     if (!std::getline(in, line) || line != kRangeHeader) throw damaged();
     if (!std::getline(in, line) || line.rfind("size ", 0) != 0) throw damaged();
     try {
@@ -101,7 +104,13 @@ void keepRangeBackup(const ByteFile& file, const std::vector<Patch>& patches) {
     const std::string backup = backupPath(file.path());
     std::vector<Patch> kept;
     std::uint64_t size = file.size();
-    if (fileExists(backup)) kept = decodeRangeBackup(readText(backup), size);
+    if (fileExists(backup)) {
+        try {
+            kept = decodeRangeBackup(readText(backup), size);
+        } catch (const FileError&) {
+            throw FileError(fileNameOf(backup) + " is damaged, so the archive's original bytes cannot be kept in it");
+        }
+    }
     bool added = false;
     for (const Patch& p : patches) {
         const bool covered = std::any_of(kept.begin(), kept.end(), [&](const Patch& k) {
@@ -114,36 +123,105 @@ void keepRangeBackup(const ByteFile& file, const std::vector<Patch>& patches) {
     if (added) writeText(backup, encodeRangeBackup(size, kept));
 }
 
+namespace {
+
+// The kept ranges made disjoint: a byte kept twice takes its value from the
+// range kept first, which holds it as it was before any export.
+std::vector<Patch> firstKeptBytes(const std::vector<Patch>& ranges) {
+    std::vector<Patch> out;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> covered;  // [begin, end)
+    for (const Patch& r : ranges) {
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> pieces{{r.offset, r.offset + r.bytes.size()}};
+        for (const auto& [cb, ce] : covered) {
+            std::vector<std::pair<std::uint64_t, std::uint64_t>> left;
+            for (const auto& [b, e] : pieces) {
+                if (ce <= b || e <= cb) {
+                    left.push_back({b, e});
+                    continue;
+                }
+                if (b < cb) left.push_back({b, cb});
+                if (ce < e) left.push_back({ce, e});
+            }
+            pieces = std::move(left);
+        }
+        for (const auto& [b, e] : pieces) {
+            const auto from = r.bytes.begin() + static_cast<std::ptrdiff_t>(b - r.offset);
+            out.push_back({b, std::vector<std::uint8_t>(from, from + static_cast<std::ptrdiff_t>(e - b))});
+        }
+        covered.push_back({r.offset, r.offset + r.bytes.size()});
+    }
+    return out;
+}
+
+FileError nothingRestored(const std::string& why) { return FileError(why + " Nothing was restored."); }
+
+}  // namespace
+
 void restoreGameFiles(Editor& e) {
-    std::vector<std::string> restored;
-    auto restoreWhole = [&](const std::string& path) {
+    recoverGameFiles(e);
+    // Every backup is checked and every change worked out before any file
+    // changes; then the files change together.
+    FileTransaction change(journalPath(e), "Restore");
+    std::list<ByteFile> open;  // stays in place while the change holds it
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> recreate;
+    std::vector<std::string> restored, backups;
+
+    auto wholeBackup = [&](const std::string& path) {
         const std::string backup = backupPath(path);
         if (!fileExists(backup)) return;
-        replaceFile(path, readWholeFile(backup));
-        std::remove(backup.c_str());
+        std::vector<std::uint8_t> kept = readWholeFile(backup);
+        if (!fileExists(path)) {
+            recreate.emplace_back(path, std::move(kept));
+        } else {
+            ByteFile& file = open.emplace_back(path);
+            if (file.size() != kept.size()) {
+                throw nothingRestored(fileNameOf(backup) + " is not the size of " + fileNameOf(path) +
+                                      ": it is damaged, or " + fileNameOf(path) + " is no longer the file it was made of.");
+            }
+            change.add(file, differences(file.read(0, static_cast<std::size_t>(file.size())), kept));
+        }
         restored.push_back(fileNameOf(path));
+        backups.push_back(backup);
     };
-    restoreWhole(gameFile(e, kExeName));
-    restoreWhole(gameFile(e, kSavedStateName));
+    wholeBackup(gameFile(e, kExeName));
+    wholeBackup(gameFile(e, kSavedStateName));
+
     const std::string wad = wadPath(e);
     if (!wad.empty() && fileExists(backupPath(wad))) {
+        const std::string backup = backupPath(wad);
         std::uint64_t size = 0;
-        std::vector<Patch> ranges = decodeRangeBackup(readText(backupPath(wad)), size);
-        ByteFile archive(wad);
+        std::vector<Patch> ranges;
+        try {
+            ranges = decodeRangeBackup(readText(backup), size);
+        } catch (const FileError&) {
+            throw nothingRestored(fileNameOf(backup) + " is damaged.");
+        }
+        ByteFile& archive = open.emplace_back(wad);
         if (archive.size() != size) {
-            throw FileError(fileNameOf(wad) + " is no longer the file its backup was made of; it was not restored.");
+            throw nothingRestored(fileNameOf(wad) + " is no longer the file its backup was made of.");
         }
-        for (const Patch& r : ranges) {
-            if (!archive.fits(r.offset, r.bytes.size())) throw FileError(kReadBeyondEnd);
+        if (!patchesFit(archive, ranges)) {
+            throw nothingRestored(fileNameOf(backup) + " names bytes beyond the end of " + fileNameOf(wad) + ": it is damaged.");
         }
-        for (const Patch& r : ranges) archive.write(r.offset, r.bytes);
-        std::remove(backupPath(wad).c_str());
+        change.add(archive, changedPatches(archive, firstKeptBytes(ranges)));
         restored.push_back(fileNameOf(wad));
+        backups.push_back(backup);
     }
     if (restored.empty()) {
         e.ui.message("There is no backup of the game files to restore.");
         return;
     }
+
+    change.commit();
+    // The backups go last: until every file is back, they are what is left.
+    try {
+        for (const auto& [path, bytes] : recreate) replaceFile(path, bytes);
+        for (const std::string& backup : backups) removeFile(backup);
+    } catch (const FileError& failure) {
+        throw FileError(std::string("Restore could not finish: ") + failure.what() +
+                        ". The game files that were there are back as before the first export; the backups left over hold the same.");
+    }
+
     std::string list;
     for (const std::string& name : restored) list += (list.empty() ? "" : ", ") + name;
     e.ui.message("Restored as they were before the first export: " + list + ".");

@@ -9,7 +9,9 @@
 #include "gamedata/Bytes.h"
 #include "gamedata/ExeLayout.h"
 #include "gamedata/FieldSheet.h"
+#include "gamedata/FileTransaction.h"
 #include "gamedata/GameFolder.h"
+#include "gamedata/Recovery.h"
 #include "gamedata/SavedState.h"
 #include "gamedata/SheetValues.h"
 #include "gamedata/TyreData.h"
@@ -129,23 +131,12 @@ ExportPlan planExport(Editor& e) {
     return plan;
 }
 
-// Writes the brand codes and then the checksum; if the checksum cannot be
-// written, the codes go back, so the file never holds a checksum that does
-// not match.
-void writeSavedState(Editor& e, ExportPlan& plan) {
-    ByteFile& sav = *plan.sav;
-    const std::uint64_t checksumAt = sav.size() - 4;
-    sav.write(kBrandCodesOffset, plan.newCodes);
-    try {
-        if (plan.newSum != plan.oldSum) sav.write(checksumAt, plan.newSum);
-    } catch (...) {
-        try {
-            sav.write(kBrandCodesOffset, plan.oldCodes);
-        } catch (...) {
-        }
-        throw;
-    }
-    e.savedStatePrefix = {true, sav.path(), sav.stamp(), plan.beforeCodes};
+// The saved state's changes: the brand codes and the checksum that matches
+// them.
+std::vector<Patch> savedStateChanges(const ExportPlan& plan) {
+    std::vector<Patch> changes{{kBrandCodesOffset, plan.newCodes}};
+    if (plan.newSum != plan.oldSum) changes.push_back({plan.sav->size() - 4, plan.newSum});
+    return changes;
 }
 
 }  // namespace
@@ -178,29 +169,44 @@ void sheetToGameData(Editor& e) {
 }
 
 void exportAll(Editor& e) {
+    recoverGameFiles(e);
     sheetToGameData(e);
     ExportPlan plan = planExport(e);
 
     // Only bytes that change are written. Nothing has been written yet: a
     // file about to change first gets its backup, unless it has one.
-    const std::vector<Patch> exeChanges = changedPatches(*plan.exe, plan.exeBlocks);
-    const std::vector<Patch> brandChange =
-        plan.brandString ? changedPatches(*plan.exe, {*plan.brandString}) : std::vector<Patch>{};
+    std::vector<Patch> exeChanges = changedPatches(*plan.exe, plan.exeBlocks);
+    if (plan.brandString) {
+        // Written after the blocks, so it wins where they overlap.
+        for (Patch& p : changedPatches(*plan.exe, {*plan.brandString})) exeChanges.push_back(std::move(p));
+    }
     const std::vector<Patch> tyreChanges = plan.archive ? changedPatches(*plan.archive, plan.tyres) : std::vector<Patch>{};
-    if (!exeChanges.empty() || !brandChange.empty()) keepWholeBackup(*plan.exe);
-    if (!tyreChanges.empty()) keepRangeBackup(*plan.archive, tyreChanges);
-    if (!plan.savWhole.empty()) keepWholeBackup(plan.sav->path(), plan.savWhole);
+    const std::vector<Patch> savChanges = plan.savChanges ? savedStateChanges(plan) : std::vector<Patch>{};
+    try {
+        if (!exeChanges.empty()) keepWholeBackup(*plan.exe);
+        if (!tyreChanges.empty()) keepRangeBackup(*plan.archive, tyreChanges);
+        if (!plan.savWhole.empty()) keepWholeBackup(plan.sav->path(), plan.savWhole);
+    } catch (const FileError& failure) {
+        throw FileError(std::string("Export All failed: ") + failure.what() + ". No game file was changed.");
+    }
 
-    writePatches(*plan.exe, exeChanges);
+    // The three files change together or not at all.
+    FileTransaction change(journalPath(e), "Export All");
+    change.add(*plan.exe, exeChanges);
+    if (plan.archive) change.add(*plan.archive, tyreChanges);
+    if (plan.sav) change.add(*plan.sav, savChanges);
+    CollisionLookup& known = e.collisionLookup;
+    const bool lookupCurrent =
+        plan.archive && known.valid && known.path == plan.archive->path() && known.stamp == plan.archive->stamp();
+    change.commit();
+    if (lookupCurrent) known.stamp = plan.archive->stamp();
+    if (plan.sav) {
+        if (plan.savChanges) e.savedStatePrefix = {true, plan.sav->path(), plan.sav->stamp(), plan.beforeCodes};
+        e.game.brandCodes = plan.brandCodes;
+    }
 
     switch (plan.wad) {
     case ExportPlan::Wad::Write:
-        {
-            CollisionLookup& known = e.collisionLookup;
-            const bool current = known.valid && known.path == plan.archive->path() && known.stamp == plan.archive->stamp();
-            writePatches(*plan.archive, tyreChanges);
-            if (current) known.stamp = plan.archive->stamp();
-        }
         break;
     case ExportPlan::Wad::NoCollisionEntry:
         e.ui.message("As no car_collision_mesh.ct was found in the wad, tyre positions haven't been exported");
@@ -209,14 +215,9 @@ void exportAll(Editor& e) {
         e.ui.message("As cars wad file hadn't been found, tyre positions haven't been exported");
         break;
     }
-
-    if (plan.sav) {
-        if (plan.savChanges) writeSavedState(e, plan);
-        e.game.brandCodes = plan.brandCodes;
-    } else {
+    if (!plan.sav) {
         e.ui.message("Sorry but as f1gstate.sav file hadn't been found, tyre brands havn't been exported.");
     }
-    writePatches(*plan.exe, brandChange);
 
     e.setStatus("Export Done");
 }

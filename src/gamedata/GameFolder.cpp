@@ -44,6 +44,7 @@ void chooseGP4Path(Editor& editor) {
     request.filter = "GP4.exe|gp4.exe";
     request.initialDir = ec ? std::string() : remembered.string();
     std::optional<FileDialogAnswer> answer = editor.ui.openFile(request);
+    if (answer && otherThanFileAt(answer->path)) editor.ui.message(fileNameOf(answer->path) + " is not a regular file.");
     if (answer && !answer->path.empty() && fileExists(answer->path) && namesGameExe(answer->path)) {
         const std::string& path = answer->path;
         // The folder is the chosen path less "\GP4.exe" (eight characters).

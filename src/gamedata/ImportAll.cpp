@@ -6,6 +6,7 @@
 #include "gamedata/ExeLayout.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/GameFolder.h"
+#include "gamedata/Recovery.h"
 #include "gamedata/SheetValues.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
@@ -64,6 +65,7 @@ void importAll(Editor& e) {
         chooseGP4Path(e);
         return;
     }
+    recoverGameFiles(e);
     Form& f = e.main;
     GameData& g = e.game;
     e.SheetReady = 0;

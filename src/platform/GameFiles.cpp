@@ -16,6 +16,63 @@ namespace fs = std::filesystem;
 
 namespace {
 
+FileStepHook& stepHook() {
+    static FileStepHook hook;
+    return hook;
+}
+
+// Asks the hook about a step; returns whether the step is to stop the
+// process (after a write's first half, for a write).
+bool stopsHere(FileStep step, const std::string& path) {
+    const FileStepHook& hook = stepHook();
+    if (!hook) return false;
+    switch (hook(step, path)) {
+    case StepFault::None:
+        return false;
+    case StepFault::Fail:
+        throwFileError(EIO);
+    case StepFault::Stop:
+        if (step != FileStep::Write) ::_exit(kStoppedByHook);
+        return true;
+    }
+    return false;
+}
+
+// Writes all bytes at the offset (or at the file's position when offset is
+// negative), going on after interruptions; returns 0 or the error number.
+int writeAll(int fd, const std::uint8_t* data, std::size_t size, long long offset, const std::string& path) {
+    const bool stop = stopsHere(FileStep::Write, path);
+    const std::size_t count = stop ? size / 2 : size;
+    std::size_t done = 0;
+    while (done < count) {
+        ssize_t n = offset < 0 ? ::write(fd, data + done, count - done)
+                               : ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (stop) ::_exit(kStoppedByHook);
+    return 0;
+}
+
+int flushDescriptor(int fd, const std::string& path) {
+    stopsHere(FileStep::Flush, path);
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR) continue;
+        // A file system that cannot flush a folder says so; nothing is lost.
+        return errno == EINVAL ? 0 : errno;
+    }
+    return 0;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t cut = path.find_last_of('/');
+    if (cut == std::string::npos) return ".";
+    return cut == 0 ? "/" : path.substr(0, cut);
+}
+
 std::string lower(std::string s) {
     for (char& c : s) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -34,8 +91,9 @@ std::string lower(std::string s) {
     case EPERM:
     case EROFS:
     case ETXTBSY:
-    case EISDIR:
         throw FileError(kAccessDenied);
+    case EISDIR:
+        throw FileError(kNotAFile);
     case ENOSPC:
     case EDQUOT:
         throw FileError("Disk full");
@@ -86,6 +144,13 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool otherThanFileAt(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+void setFileStepHook(FileStepHook hook) { stepHook() = std::move(hook); }
+
 void clearReadOnly(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return;
@@ -93,10 +158,13 @@ void clearReadOnly(const std::string& path) {
 }
 
 ByteFile::ByteFile(const std::string& path, Mode mode) : path_(path) {
-    fd_ = ::open(path.c_str(), (mode == Mode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    // Only a regular file is opened: the kind is checked before, and again on
+    // what was opened (without waiting, should it have become a pipe since).
+    if (otherThanFileAt(path)) throw FileError(kNotAFile);
+    fd_ = ::open(path.c_str(), (mode == Mode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) throwFileError(errno);
     struct stat st {};
-    const int failure = ::fstat(fd_, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EACCES : 0;
+    const int failure = ::fstat(fd_, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EISDIR : 0;
     if (failure != 0) {
         ::close(fd_);
         fd_ = -1;
@@ -114,6 +182,10 @@ ByteFile::ByteFile(ByteFile&& other) noexcept : path_(std::move(other.path_)), f
 }
 
 std::uint64_t ByteFile::size() const { return size_; }
+
+void ByteFile::flush() {
+    if (const int failure = flushDescriptor(fd_, path_)) throwFileError(failure);
+}
 
 FileStamp ByteFile::stamp() const {
     struct stat st {};
@@ -149,14 +221,8 @@ std::vector<std::uint8_t> ByteFile::read(std::uint64_t offset, std::size_t count
 
 void ByteFile::write(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
     if (!fits(offset, bytes.size())) throw FileError(kReadBeyondEnd);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throwFileError(errno);
-        }
-        done += static_cast<std::size_t>(n);
+    if (const int failure = writeAll(fd_, bytes.data(), bytes.size(), static_cast<long long>(offset), path_)) {
+        throwFileError(failure);
     }
 }
 
@@ -172,26 +238,54 @@ std::vector<std::uint8_t> readFileStart(const std::string& path, std::size_t lim
 
 void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     const std::string temp = path + ".varnisk-tmp";
+    if (otherThanFileAt(path)) throw FileError(kNotAFile);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) throwFileError(errno);
-    std::size_t done = 0;
+    // A folder in the temporary file's place is not the user's file.
+    if (fd < 0) throwFileError(errno == EISDIR ? EACCES : errno);
     int failure = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            failure = errno;
-            break;
+    try {
+        failure = writeAll(fd, bytes.data(), bytes.size(), -1, temp);
+        if (failure == 0) failure = flushDescriptor(fd, temp);
+        if (::close(fd) != 0 && failure == 0) failure = errno;
+        fd = -1;
+        if (failure == 0) {
+            stopsHere(FileStep::Rename, path);
+            if (::rename(temp.c_str(), path.c_str()) != 0) failure = errno;
         }
-        done += static_cast<std::size_t>(n);
+    } catch (...) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(temp.c_str());
+        throw;
     }
-    if (failure == 0 && ::fsync(fd) != 0) failure = errno;
-    if (::close(fd) != 0 && failure == 0) failure = errno;
-    if (failure == 0 && ::rename(temp.c_str(), path.c_str()) != 0) failure = errno;
     if (failure != 0) {
         ::unlink(temp.c_str());
         throwFileError(failure);
     }
+    flushFolderOf(path);
+}
+
+void removeFile(const std::string& path) {
+    stopsHere(FileStep::Remove, path);
+    if (::unlink(path.c_str()) != 0) {
+        if (errno == ENOENT) return;
+        throwFileError(errno);
+    }
+    flushFolderOf(path);
+}
+
+void renameFile(const std::string& from, const std::string& to) {
+    stopsHere(FileStep::Rename, to);
+    if (::rename(from.c_str(), to.c_str()) != 0) throwFileError(errno);
+    flushFolderOf(to);
+}
+
+void flushFolderOf(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) throwFileError(errno);
+    const int failure = flushDescriptor(fd, folder);
+    ::close(fd);
+    if (failure != 0) throwFileError(failure);
 }
 
 }  // namespace varnisk

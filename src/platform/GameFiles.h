@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,6 +18,9 @@ namespace varnisk {
 inline constexpr const char* kFileNotFound = "File not found";
 inline constexpr const char* kAccessDenied = "Access denied";
 inline constexpr const char* kReadBeyondEnd = "Read beyond end of file";
+// A folder, a pipe or a device where a file was expected. Nothing is opened:
+// a pipe would wait for a writer for ever, a device may act on being opened.
+inline constexpr const char* kNotAFile = "Not a regular file";
 
 // folder + separator + name. The folder is used as given, so a trailing
 // separator gives a doubled one, which the file system resolves.
@@ -37,6 +41,10 @@ std::string currentFolder();
 
 // Whether a regular file exists at the path.
 bool fileExists(const std::string& path);
+
+// Whether something that is not a regular file (a folder, a pipe, a device)
+// is at the path.
+bool otherThanFileAt(const std::string& path);
 
 // Clears a read-only mark (gives the owner write permission). Failure is
 // ignored: opening the file reports it.
@@ -65,6 +73,9 @@ public:
     ByteFile& operator=(ByteFile&&) = delete;
 
     std::uint64_t size() const;
+
+    // Makes what was written reach the disk.
+    void flush();
 
     // Reads exactly out.size() bytes at the offset; "Read beyond end of file"
     // when the file ends before.
@@ -96,7 +107,32 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path);
 // The file's first bytes, at most `limit` of them, for a format that never
 // needs more: a huge file chosen by mistake is not read whole.
 std::vector<std::uint8_t> readFileStart(const std::string& path, std::size_t limit);
+// The new file is on the disk, and so is its name in the folder, when this
+// returns.
 void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Removes a file; a file that is not there is no error. The folder is
+// flushed, so that the removal holds after a power loss.
+void removeFile(const std::string& path);
+
+// Renames a file, replacing any file of the new name; the folder is flushed.
+void renameFile(const std::string& from, const std::string& to);
+
+// Makes the folder's entries (a file created, renamed or removed in it)
+// reach the disk.
+void flushFolderOf(const std::string& path);
+
+// The seam where tests make the disk fail or the program stop: every step
+// that changes something on the disk (a write, a flush, a rename, a removal)
+// asks the hook first. Fail makes the step fail with an I/O error; Stop ends
+// the process there at once, as a kill or a power loss would (a write is cut
+// in half first). No hook is set outside tests.
+enum class FileStep { Write, Flush, Rename, Remove };
+enum class StepFault { None, Fail, Stop };
+using FileStepHook = std::function<StepFault(FileStep step, const std::string& path)>;
+void setFileStepHook(FileStepHook hook);
+// The exit code of a process stopped by the hook.
+inline constexpr int kStoppedByHook = 86;
 
 // A FileError for the system's error number.
 [[noreturn]] void throwFileError(int errorNumber);

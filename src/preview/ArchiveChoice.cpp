@@ -1,6 +1,7 @@
 #include "preview/ArchiveChoice.h"
 
 #include "core/Editor.h"
+#include "form/Errors.h"
 #include "gamedata/GameFolder.h"
 #include "gamedata/TyreData.h"
 #include "platform/GameFiles.h"
@@ -15,6 +16,7 @@ void changeCarswad(Editor& editor) {
     std::optional<FileDialogAnswer> answer = editor.ui.openFile(request);
     if (!answer || answer->path.empty()) return;
     const std::string& path = answer->path;
+    if (otherThanFileAt(path)) throw FileError(kNotAFile);
     clearReadOnly(path);
     std::uint8_t first = 0;
     {

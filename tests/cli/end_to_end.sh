@@ -107,6 +107,32 @@ MESA_GL_VERSION_OVERRIDE=1.0 "$cli" --game-dir "$work/game" render "$work/old.pn
 check "a driver older than OpenGL 1.1 is refused and no picture written" \
   "[ $? -eq 1 ] && grep -q '^error: Diese OpenGL version ist veraltet.$' '$work/err.txt' && [ ! -e '$work/old.png' ]"
 
+# A pipe where a file is expected is refused at once instead of waited on.
+mkfifo "$work/pipe.car"
+timeout 20 "$cli" --game-dir "$work/game" load "$work/pipe.car" >/dev/null 2>"$work/err.txt"
+check "loading a pipe ends at once with an error" \
+  "[ $? -eq 1 ] && diff <(printf 'error: Not a regular file\n') '$work/err.txt'"
+
+# An export cut off by a kill is undone by the next run that touches the game.
+cp "$work/game/GP4.exe" "$work/GP4.exe.before"
+python3 - "$work/game" <<'PY'
+import struct, sys, zlib
+# A journal as an export writes it before patching: GP4.exe's first 4 bytes
+# before and after, and the file patched already.
+game = sys.argv[1]; exe = game + "/GP4.exe"
+data = bytearray(open(exe, "rb").read()); before = bytes(data[:4]); after = b"\x01\x02\x03\x04"
+body = b"VARNISK JOURNAL 1\n" + struct.pack("<I", 10) + b"Export All" + struct.pack("<I", 1)
+body += struct.pack("<I", len(exe)) + exe.encode() + struct.pack("<QI", len(data), 1)
+body += struct.pack("<QI", 0, 4) + before + after
+body += struct.pack("<Q", len(body) + 12)
+body += struct.pack("<I", zlib.crc32(body))
+open(game + "/varnisk.journal", "wb").write(body)
+data[:4] = after; open(exe, "wb").write(bytes(data))
+PY
+"$cli" --game-dir "$work/game" import >/dev/null 2>"$work/err.txt"
+check "the next import puts GP4.exe back and says so" \
+  "[ $? -eq 0 ] && cmp -s '$work/game/GP4.exe' '$work/GP4.exe.before' && [ ! -e '$work/game/varnisk.journal' ] && grep -q '^message: The last Export All was cut off' '$work/err.txt'"
+
 # No game registered: the chooser, then the end.
 "$cli" import >/dev/null 2>"$work/err.txt"
 check "no game and no choice ends the program with status 3" "[ $? -eq 3 ]"

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <random>
 
 #include "TestGame.h"
@@ -95,6 +98,47 @@ TEST(DamagedFiles, RandomBytesInEveryFileNeverCrash) {
         }
         importAndExport(g);
     }
+}
+
+}  // namespace
+}  // namespace varnisk::testgame
+
+namespace varnisk::testgame {
+namespace {
+
+// A pipe, a folder or a device where a game file or a chosen file is
+// expected: a clear word at once, never a wait for a writer.
+TEST(DamagedFiles, WhatIsNoRegularFileIsRefusedAtOnce) {
+    ::alarm(60);  // a hang ends the run instead of stalling it
+    {
+        SCOPED_TRACE("pipes as the saved state and the archive");
+        TestGame g;
+        fs::remove(g.savPath());
+        fs::remove(g.wadPath());
+        ASSERT_EQ(::mkfifo(g.savPath().c_str(), 0644), 0);
+        ASSERT_EQ(::mkfifo(g.wadPath().c_str(), 0644), 0);
+        ASSERT_TRUE(g.importAll());
+        ASSERT_TRUE(g.exportAll());
+        EXPECT_TRUE(g.ui.errors().empty());
+        EXPECT_TRUE(fs::is_fifo(g.savPath()) && fs::is_fifo(g.wadPath()));
+    }
+    {
+        SCOPED_TRACE("a pipe as the archive chosen by hand, a folder as GP4.exe");
+        TestGame g;
+        ASSERT_TRUE(g.importAll());
+        const fs::path pipe = g.folder() / "other.wad";
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+        g.ui.queue(ScriptedUi::OpenAnswer{pipe.string()});
+        EXPECT_FALSE(g.click("LMDButton4"));
+        EXPECT_EQ(g.ui.errors().back(), "Not a regular file");
+        EXPECT_TRUE(g.editor.ManualWadPath.empty());
+
+        fs::create_directories(g.folder() / "elsewhere" / "GP4.exe");
+        g.ui.queue(ScriptedUi::OpenAnswer{(g.folder() / "elsewhere" / "GP4.exe").string()});
+        g.click("LMDPath");
+        EXPECT_EQ(g.ui.messages().at(0), "GP4.exe is not a regular file.");
+    }
+    ::alarm(0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -434,4 +435,100 @@ TEST(Backups, RestoringPutsEveryFileBackAndRemovesTheBackups) {
     for (const char* name : {"GP4.exe", "f1gstate.sav", "cars.wad"}) {
         EXPECT_FALSE(fs::exists(g.folder() / (std::string(name) + ".varnisk-backup"))) << name;
     }
+}
+
+// A restore checks every backup before it changes anything: a damaged one
+// is named and no file changes, and every backup stays.
+TEST(Backups, ADamagedBackupIsNamedAndNothingIsRestored) {
+    struct Case {
+        const char* what;
+        std::function<void(TestGame&)> damage;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"empty GP4.exe backup", [](TestGame& g) { writeBytes(g.folder() / "GP4.exe.varnisk-backup", {}); },
+         "GP4.exe.varnisk-backup is not the size of GP4.exe: it is damaged, or GP4.exe is no longer the file it was "
+         "made of. Nothing was restored."},
+        {"cut saved-state backup",
+         [](TestGame& g) {
+             Bytes b = readBytes(g.folder() / "f1gstate.sav.varnisk-backup");
+             b.resize(b.size() - 1);
+             writeBytes(g.folder() / "f1gstate.sav.varnisk-backup", b);
+         },
+         "f1gstate.sav.varnisk-backup is not the size of f1gstate.sav: it is damaged, or f1gstate.sav is no longer "
+         "the file it was made of. Nothing was restored."},
+        {"garbled archive backup",
+         [](TestGame& g) {
+             std::string t = readText(g.folder() / "cars.wad.varnisk-backup");
+             t.back() = 'x';
+             t += "zz\n";
+             writeBytes(g.folder() / "cars.wad.varnisk-backup", Bytes(t.begin(), t.end()));
+         },
+         "cars.wad.varnisk-backup is damaged. Nothing was restored."},
+        {"archive backup beyond the end",
+         [](TestGame& g) {
+             const std::string t = readText(g.folder() / "cars.wad.varnisk-backup") +
+                                   std::to_string(g.wad().size() - 1) + " 0102\n";
+             writeBytes(g.folder() / "cars.wad.varnisk-backup", Bytes(t.begin(), t.end()));
+         },
+         "cars.wad.varnisk-backup names bytes beyond the end of cars.wad: it is damaged. Nothing was restored."},
+        {"archive of another size",
+         [](TestGame& g) {
+             Bytes w = g.wad();
+             w.push_back(0);
+             writeBytes(g.wadPath(), w);
+         },
+         "cars.wad is no longer the file its backup was made of. Nothing was restored."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestGame g;
+        ASSERT_TRUE(g.importAll());
+        g.edit("LMDEdit3", "100");
+        g.setPosition("UpDown1", 0);
+        g.editor.game.tyres[0] = {0.5f, -0.5f, 1.5f};
+        ASSERT_TRUE(g.exportAll());
+        c.damage(g);
+        const GameBytes before = g.files();
+        std::vector<Bytes> backups;
+        for (const char* name : {"GP4.exe", "f1gstate.sav", "cars.wad"}) {
+            backups.push_back(readBytes(g.folder() / (std::string(name) + ".varnisk-backup")));
+        }
+        EXPECT_FALSE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+        ASSERT_FALSE(g.ui.errors().empty());
+        EXPECT_EQ(g.ui.errors().back(), c.error);
+        EXPECT_TRUE(g.files() == before);
+        std::size_t i = 0;
+        for (const char* name : {"GP4.exe", "f1gstate.sav", "cars.wad"}) {
+            EXPECT_TRUE(readBytes(g.folder() / (std::string(name) + ".varnisk-backup")) == backups[i++]) << name;
+        }
+    }
+}
+
+// A saved state lost since the export comes back from its backup.
+TEST(Backups, RestoreBringsBackAMissingSavedState) {
+    TestGame g;
+    const GameBytes original = g.files();
+    ASSERT_TRUE(g.importAll());
+    g.setPosition("UpDown1", 0);
+    ASSERT_TRUE(g.exportAll());
+    fs::remove(g.savPath());
+    ASSERT_TRUE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+    EXPECT_TRUE(g.files() == original);
+    EXPECT_FALSE(fs::exists(g.folder() / "f1gstate.sav.varnisk-backup"));
+}
+
+// Varnisk's own temporary files left by a process that was stopped are
+// removed by the next start; nothing else is.
+TEST(Backups, LeftoverTemporaryFilesAreRemovedAtTheNextStart) {
+    TestGame g;
+    const std::vector<std::string> leftovers = {"GP4.exe.varnisk-backup.varnisk-tmp", "f1gstate.sav.varnisk-backup.varnisk-tmp",
+                                                "cars.wad.varnisk-backup.varnisk-tmp", "f1gstate.sav.varnisk-tmp",
+                                                "varnisk.journal.varnisk-tmp"};
+    for (const std::string& name : leftovers) writeBytes(g.folder() / name, Bytes{1, 2});
+    writeBytes(g.folder() / "notes.varnisk-tmp", Bytes{3});
+    ASSERT_TRUE(g.editor.startUp());
+    for (const std::string& name : leftovers) EXPECT_FALSE(fs::exists(g.folder() / name)) << name;
+    EXPECT_TRUE(fs::exists(g.folder() / "notes.varnisk-tmp"));
+    EXPECT_TRUE(g.ui.messages().empty());
 }

@@ -1,6 +1,7 @@
 #include "platform/GameFiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -65,9 +66,26 @@ TEST_F(GameFilesTest, ReadsAndWritesStayInsideTheFile) {
     EXPECT_EQ(errorOf([&] { f.write(5, two); }), "Read beyond end of file");
     f.write(0, two);
     EXPECT_EQ(readWholeFile((dir / "f.bin").string()), (std::vector<std::uint8_t>{'X', 'Y', 'c', 'd', 'e', 'f'}));
-    // A folder is no game file.
-    fs::create_directories(dir / "GP4.exe");
-    EXPECT_EQ(errorOf([&] { ByteFile g((dir / "GP4.exe").string()); }), "Access denied");
+}
+
+// A folder, a pipe or a device is refused at once, before it is opened: a
+// pipe would make the program wait for a writer for ever.
+TEST_F(GameFilesTest, OnlyRegularFilesAreOpened) {
+    fs::create_directories(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+    const std::vector<std::string> paths = {(dir / "folder").string(), (dir / "pipe").string(), "/dev/null"};
+    ::alarm(20);  // a hang ends the test run instead of stalling it
+    for (const std::string& p : paths) {
+        SCOPED_TRACE(p);
+        EXPECT_EQ(errorOf([&] { ByteFile f(p, ByteFile::Mode::ReadOnly); }), "Not a regular file");
+        EXPECT_EQ(errorOf([&] { ByteFile f(p); }), "Not a regular file");
+        EXPECT_EQ(errorOf([&] { readWholeFile(p); }), "Not a regular file");
+        EXPECT_FALSE(fileExists(p));
+        EXPECT_TRUE(otherThanFileAt(p));
+    }
+    EXPECT_EQ(errorOf([&] { replaceFile((dir / "pipe").string(), std::vector<std::uint8_t>{1}); }), "Not a regular file");
+    ::alarm(0);
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
 }
 
 TEST_F(GameFilesTest, ReplacingAFileLeavesNoTemporaryFileBehind) {
@@ -78,6 +96,35 @@ TEST_F(GameFilesTest, ReplacingAFileLeavesNoTemporaryFileBehind) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
     // A file that cannot be created is an error, and the old one stays.
     EXPECT_FALSE(errorOf([&] { replaceFile((dir / "no-such-folder" / "f.bin").string(), bytes); }).empty());
+}
+
+// Replacing a file flushes the new bytes before the rename and the folder
+// after it, so that a power loss leaves the old file or the new one. A
+// failure at any step leaves the old file and no temporary file.
+TEST_F(GameFilesTest, ReplacingAFileFlushesBeforeAndAfterTheRename) {
+    const std::string path = (dir / "f.bin").string();
+    write("f.bin", "old");
+    std::vector<std::string> steps;
+    const char* names[] = {"write", "flush", "rename", "remove"};
+    setFileStepHook([&](FileStep step, const std::string& p) {
+        steps.push_back(std::string(names[static_cast<int>(step)]) + " " + fileNameOf(p));
+        return StepFault::None;
+    });
+    replaceFile(path, std::vector<std::uint8_t>{'n', 'e', 'w'});
+    const std::vector<std::string> expected = {"write f.bin.varnisk-tmp", "flush f.bin.varnisk-tmp", "rename f.bin",
+                                               "flush " + fileNameOf(dir.string())};
+    EXPECT_EQ(steps, expected);
+
+    for (std::size_t failAt = 0; failAt + 1 < expected.size(); ++failAt) {
+        SCOPED_TRACE(expected[failAt]);
+        write("f.bin", "old");
+        std::size_t step = 0;
+        setFileStepHook([&](FileStep, const std::string&) { return step++ == failAt ? StepFault::Fail : StepFault::None; });
+        EXPECT_EQ(errorOf([&] { replaceFile(path, std::vector<std::uint8_t>{'n', 'e', 'w'}); }), "I/O error 5");
+        EXPECT_EQ(readWholeFile(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    }
+    setFileStepHook({});
 }
 
 }  // namespace
