@@ -2,6 +2,7 @@
 
 #include "core/Editor.h"
 #include "editing/TeamSlots.h"
+#include "form/Errors.h"
 #include "gamedata/Bytes.h"
 #include "gamedata/ExeLayout.h"
 #include "gamedata/FieldSheet.h"
@@ -65,7 +66,13 @@ void importAll(Editor& e) {
         chooseGP4Path(e);
         return;
     }
-    recoverGameFiles(e);
+    try {
+        recoverGameFiles(e);
+    } catch (const FileError& failure) {
+        // Reading the files does no harm: the import goes on, and so does
+        // the program when this is its start.
+        e.ui.message(failure.what());
+    }
     Form& f = e.main;
     GameData& g = e.game;
     e.SheetReady = 0;

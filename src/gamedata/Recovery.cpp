@@ -1,6 +1,7 @@
 #include "gamedata/Recovery.h"
 
 #include "core/Editor.h"
+#include "form/Errors.h"
 #include "gamedata/Backup.h"
 #include "gamedata/FileTransaction.h"
 #include "gamedata/GameFolder.h"
@@ -46,9 +47,15 @@ std::string journalPath(Editor& e) {
 void recoverGameFiles(Editor& e) {
     const std::string folder = locateGame(e);
     if (folder.empty()) return;
-    removeLeftovers(e, folder);
     const std::string journal = joinPath(folder, kJournalName);
-    const Rollback r = rollBackJournal(journal);
+    Rollback r;
+    try {
+        removeLeftovers(e, folder);
+        r = rollBackJournal(journal);
+    } catch (const FileError& failure) {
+        throw FileError(std::string("The game files could not be put back after a change that was cut off: ") +
+                        failure.what() + ". Varnisk tries again the next time it opens them.");
+    }
     const std::string kept = std::string(kJournalName) + kNotAppliedSuffix;
     switch (r.outcome) {
     case Rollback::Outcome::None:

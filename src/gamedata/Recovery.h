@@ -13,7 +13,8 @@ std::string journalPath(Editor& editor);
 // import, Import All, Export All, restore): removes temporary files Varnisk
 // left beside them, and puts the files back from the journal of a change
 // that was cut off, telling the user what happened. Does nothing when no
-// game folder is known.
+// game folder is known. Throws FileError when the files cannot be put back;
+// the journal then stays for the next try.
 void recoverGameFiles(Editor& editor);
 
 }  // namespace varnisk

@@ -129,6 +129,22 @@ TEST_F(CutOffExport, TheNextStartPutsEveryFileBackAndSaysSo) {
     EXPECT_FALSE(fs::exists(journal));
 }
 
+// A disk that fails while the files are put back: the start goes on with a
+// message, the journal stays, and the next start puts them back.
+TEST_F(CutOffExport, PuttingBackThatFailsIsTriedAgainNextTime) {
+    const GameBytes cutOff = g.files();
+    setFileStepHook([](FileStep step, const std::string&) { return step == FileStep::Write ? StepFault::Fail : StepFault::None; });
+    GameBytes after;
+    const std::string message = startAgain(after);
+    setFileStepHook({});
+    EXPECT_EQ(message, "The game files could not be put back after a change that was cut off: I/O error 5. Varnisk "
+                       "tries again the next time it opens them.");
+    EXPECT_TRUE(after == cutOff);
+    EXPECT_TRUE(fs::exists(journal));
+    startAgain(after);
+    EXPECT_TRUE(after == before);
+}
+
 TEST_F(CutOffExport, ADamagedOrForeignJournalIsNeverApplied) {
     const std::vector<std::pair<std::string, std::function<void()>>> damages = {
         {"a byte changed", [&] {
