@@ -1,6 +1,7 @@
 #include "gamedata/FileTransaction.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "form/Errors.h"
 
@@ -37,7 +38,11 @@ void FileTransaction::add(ByteFile& file, const std::vector<Patch>& changes) {
     }
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return changes[a].offset < changes[b].offset; });
-    JournalFile record{file.path(), file.size(), {}};
+    // The path as the journal keeps it does not depend on the folder that is
+    // current when it is read back.
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(file.path(), ec);
+    JournalFile record{ec ? file.path() : whole.string(), file.size(), {}};
     for (std::size_t first = 0; first < order.size();) {
         const std::uint64_t begin = changes[order[first]].offset;
         std::uint64_t end = begin + changes[order[first]].bytes.size();
