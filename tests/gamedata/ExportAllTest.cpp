@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "TestGame.h"
+#include "form/Errors.h"
+#include "gamedata/Backup.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;
@@ -471,7 +473,7 @@ TEST(Backups, ADamagedBackupIsNamedAndNothingIsRestored) {
                                    std::to_string(g.wad().size() - 1) + " 0102\n";
              writeBytes(g.folder() / "cars.wad.varnisk-backup", Bytes(t.begin(), t.end()));
          },
-         "cars.wad.varnisk-backup names bytes beyond the end of cars.wad: it is damaged. Nothing was restored."},
+         "cars.wad.varnisk-backup is damaged. Nothing was restored."},
         {"archive of another size",
          [](TestGame& g) {
              Bytes w = g.wad();
@@ -531,4 +533,21 @@ TEST(Backups, LeftoverTemporaryFilesAreRemovedAtTheNextStart) {
     for (const std::string& name : leftovers) EXPECT_FALSE(fs::exists(g.folder() / name)) << name;
     EXPECT_TRUE(fs::exists(g.folder() / "notes.varnisk-tmp"));
     EXPECT_TRUE(g.ui.messages().empty());
+}
+
+// The archive's range backup takes plain decimal numbers and ranges inside
+// the size it names; anything else is damage, not a number read leniently.
+TEST(Backups, TheRangeBackupTakesOnlyPlainNumbersAndRangesInsideTheFile) {
+    const std::string head = "varnisk-backup ranges 1\n";
+    std::uint64_t size = 0;
+    const std::vector<Patch> ok = decodeRangeBackup(head + "size 10\n8 0A0B\n", size);
+    EXPECT_EQ(size, 10u);
+    ASSERT_EQ(ok.size(), 1u);
+    EXPECT_EQ(ok[0].offset, 8u);
+    EXPECT_EQ(ok[0].bytes, (std::vector<std::uint8_t>{0x0A, 0x0B}));
+    for (const std::string body : {"size +10\n", "size  10\n", "size -1\n", "size 99999999999999999999\n",
+                                   "size 10\n+8 0A\n", "size 10\n 8 0A\n", "size 10\n9 0A0B\n", "size 10\n11 \n",
+                                   "size 10\n18446744073709551615 0A\n", "size 10\n8 0a\n"}) {
+        EXPECT_THROW(decodeRangeBackup(head + body, size), FileError) << body;
+    }
 }
