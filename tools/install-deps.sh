@@ -10,6 +10,8 @@ varnisk_packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libpng-dev
   xvfb xauth
 )
+# What a caller needs besides (tools/fuzz.sh: clang and its fuzzing runtime).
+varnisk_packages+=(${varnisk_extra_packages[@]+"${varnisk_extra_packages[@]}"})
 
 varnisk_missing=()
 for p in "${varnisk_packages[@]}"; do

@@ -223,6 +223,10 @@ fs::path homeFolder() {
 
 }  // namespace
 
+std::optional<std::string> storeGameFolder(std::string_view text) { return findFolder(text); }
+
+std::string storeWithGameFolder(std::string_view text, const std::string& folder) { return withFolder(text, folder); }
+
 StoreRegistry::StoreRegistry(fs::path storeFile, fs::path winePrefix)
     : storeFile_(std::move(storeFile)), winePrefix_(std::move(winePrefix)) {}
 

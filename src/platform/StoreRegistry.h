@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Registry.h"
 
@@ -52,6 +53,13 @@ private:
     };
     WineAnswer wine_;
 };
+
+// The store's text without the file, as the class reads and writes it: the
+// game folder it names (nullopt without the key, empty text when the key
+// holds no value; the last value wins), and the text with the game folder
+// set and the rest kept.
+std::optional<std::string> storeGameFolder(std::string_view text);
+std::string storeWithGameFolder(std::string_view text, const std::string& folder);
 
 // The store file: $VARNISK_REGISTRY when set and not empty, else
 // "varnisk/registry.ini" in $XDG_CONFIG_HOME (when absolute), else in

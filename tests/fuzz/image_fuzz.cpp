@@ -1,15 +1,13 @@
-// A fuzz target for the texture decoders; not part of the build. Run it by
-// hand, e.g.:
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I src \
-//     tests/fuzz/image_fuzz.cpp src/preview/TextureFormats.cpp -o image_fuzz
-//   ./image_fuzz -max_total_time=60 -max_len=4096
+// The texture decoders, the input taken as a TGA and as a BMP file.
+// Beside memory errors it stops on a decoded image whose size and pixels
+// disagree or exceed the decoder's limit.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <span>
 
+#include "FuzzTargets.h"
 #include "preview/TextureFormats.h"
+
+namespace varnisk::fuzz {
 
 namespace {
 
@@ -17,21 +15,31 @@ namespace {
 void check(const varnisk::DecodedImage& image) {
     const auto expected = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) *
                           static_cast<std::size_t>(image.bytesPerPixel);
-    if (image.width <= 0 || image.height <= 0 || (image.bytesPerPixel != 3 && image.bytesPerPixel != 4) ||
-        image.pixels.size() != expected || expected > varnisk::kMaxDecodedImageBytes)
-        std::abort();
+    require(image.width > 0 && image.height > 0 && (image.bytesPerPixel == 3 || image.bytesPerPixel == 4) &&
+                image.pixels.size() == expected && expected <= varnisk::kMaxDecodedImageBytes,
+            "an image whose size and pixels disagree");
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int fuzzImage(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> file(data, size);
     const varnisk::TgaDecodeResult tga = varnisk::decodeTga(file);
-    if (tga.problem == varnisk::TgaProblem::None) check(tga.image);
+    if (tga.problem == varnisk::TgaProblem::None) {
+        check(tga.image);
+        // A run-length packet of 1 + bytesPerPixel bytes gives at most 128
+        // pixels; an uncompressed image stores each of them.
+        const auto pixels = tga.image.pixels.size() / static_cast<std::size_t>(tga.image.bytesPerPixel);
+        require(pixels <= 128 * size && (file[2] != 2 || tga.image.pixels.size() <= size),
+                "a TGA image larger than its file can hold");
+    }
     const varnisk::BmpDecodeResult bmp = varnisk::decodeBmp(file);
     if (bmp.problem == varnisk::BmpProblem::None) {
         check(bmp.image);
-        if (bmp.image.bytesPerPixel != 3) std::abort();
+        require(bmp.image.bytesPerPixel == 3, "a BMP image that is not RGB");
+        require(bmp.image.pixels.size() <= size, "a BMP image larger than its file");
     }
     return 0;
 }
+
+}  // namespace varnisk::fuzz

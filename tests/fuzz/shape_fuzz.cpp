@@ -1,45 +1,41 @@
-// libFuzzer target for the car shape decoder. Built by hand, not by CMake:
-//   clang++ -std=c++20 -fsanitize=fuzzer,address,undefined -Isrc \
-//       tests/fuzz/shape_fuzz.cpp src/preview/ShapeFormat.cpp -o shape_fuzz
-//   ./shape_fuzz -malloc_limit_mb=64 CORPUS_DIR
+// The car shape decoder, on a shape's bytes from its first byte.
 // Beside memory errors it stops on a decoded shape that breaks what the
 // decoder promises: indices inside the vertices, groups inside the triangles.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <span>
 #include <string>
 
+#include "FuzzTargets.h"
 #include "preview/ShapeFormat.h"
 
-namespace {
+namespace varnisk::fuzz {
 
-void require(bool holds) {
-    if (!holds) std::abort();
-}
+namespace {
 
 void checkShape(const varnisk::ShapeDecodeResult& r, std::size_t size) {
     using Status = varnisk::ShapeDecodeResult::Status;
     if (r.status != Status::Ok) {
-        require(!r.problem.empty());
-        require(r.shape.objects.empty() && r.shape.textures.empty());
+        require(!r.problem.empty(), "a refused shape without a problem text");
+        require(r.shape.objects.empty() && r.shape.textures.empty(), "a refused shape that is not empty");
         return;
     }
-    require(r.shape.version >= 0 && r.shape.version <= 9);
+    require(r.shape.version >= 0 && r.shape.version <= 9, "a version other than a digit");
     for (const varnisk::ShapeObject& o : r.shape.objects) {
         const std::size_t vertices = o.positions.size();
-        require(o.normals.size() == vertices && o.texCoords.size() == vertices);
-        require(o.triangles.size() <= static_cast<std::size_t>(varnisk::kMaxShapeTriangles));
-        require(o.triangles.size() * 16 <= size && vertices * 32 <= size);
+        require(o.normals.size() == vertices && o.texCoords.size() == vertices, "vertex lists of different lengths");
+        require(o.triangles.size() <= static_cast<std::size_t>(varnisk::kMaxShapeTriangles), "too many triangles");
+        require(o.triangles.size() * 16 <= size && vertices * 32 <= size, "more records than the bytes hold");
         for (const auto& t : o.triangles) {
-            for (std::int32_t v : t) require(v >= 0 && static_cast<std::size_t>(v) < vertices);
+            for (std::int32_t v : t) {
+                require(v >= 0 && static_cast<std::size_t>(v) < vertices, "a face index outside the vertices");
+            }
         }
         for (const varnisk::ShapeGroup& g : o.groups) {
-            require(g.firstFace() >= 0 && g.faceCount() >= 0);
+            require(g.firstFace() >= 0 && g.faceCount() >= 0, "a group with a negative start or count");
             if (g.faceCount() > 0) {
                 require(static_cast<std::size_t>(g.firstFace()) + static_cast<std::size_t>(g.faceCount()) <=
-                        o.triangles.size());
+                            o.triangles.size(),
+                        "a group beyond the triangles");
             }
         }
     }
@@ -47,7 +43,7 @@ void checkShape(const varnisk::ShapeDecodeResult& r, std::size_t size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int fuzzShape(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
     const varnisk::ShapeDecodeResult r = varnisk::decodeShape(bytes);
     checkShape(r, size);
@@ -57,10 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::size_t at = at0;
         std::string text;
         if (varnisk::readQuotedString(bytes, at, text)) {
-            require(text.size() <= 100 && at <= size && at > at0);
+            require(text.size() <= 100 && at <= size && at > at0, "a quoted string too long or read past the bytes");
         } else {
-            require(at == at0);
+            require(at == at0, "a quoted string that fails but moves on");
         }
     }
     return 0;
 }
+
+}  // namespace varnisk::fuzz

@@ -1,0 +1,143 @@
+// cars.wad as a whole file: the directory entries and their stored names,
+// the search for the collision entry (findArchiveEntry reads an open file,
+// so the input is written to a scratch file first), and Import All's reading
+// of the tyre records behind that entry, twice, the second time through the
+// kept look-up.
+//
+// Beside memory errors it stops when the fast test for ".ct" names, the
+// search or the tyre records disagree with a plain reading of the bytes.
+
+#include <bit>
+#include <cstdio>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "FuzzTargets.h"
+#include "core/Editor.h"
+#include "form/Errors.h"
+#include "gamedata/Bytes.h"
+#include "gamedata/TyreData.h"
+#include "platform/GameFiles.h"
+#include "preview/Archive.h"
+
+namespace varnisk::fuzz {
+
+namespace {
+
+std::string plainName(std::span<const std::uint8_t> raw) {
+    std::string name;
+    for (std::uint8_t c : raw) {
+        if (c != 0) name.push_back(static_cast<char>(c));
+    }
+    return name;
+}
+
+bool plainIsCollision(std::span<const std::uint8_t> raw) { return plainName(raw).ends_with(".ct"); }
+
+void checkName(std::span<const std::uint8_t> raw) {
+    const StoredName name = raw.first<kEntryNameSize>();
+    require(storedName(name) == plainName(raw), "a stored name read wrong");
+    require(isCollisionEntry(name) == plainIsCollision(raw), "the collision test disagrees with the name");
+}
+
+// What findArchiveEntry(archive, isCollisionEntry) must give: the first
+// ".ct" entry, none, or an error for a directory that does not fit.
+struct Expected {
+    bool error = false;
+    std::optional<ArchiveEntry> entry;
+};
+
+Expected plainSearch(std::span<const std::uint8_t> file) {
+    if (file.size() < kDirectoryStart) return {true, std::nullopt};
+    const std::int32_t count = bytes::i32(file, 0);
+    if (count < 0 || kDirectoryStart + std::uint64_t(count) * kDirectoryEntrySize > file.size()) {
+        return {true, std::nullopt};
+    }
+    for (std::int32_t i = 0; i < count; ++i) {
+        const auto record = file.subspan(kDirectoryStart + std::size_t(i) * kDirectoryEntrySize, kDirectoryEntrySize);
+        if (plainIsCollision(record.first(kEntryNameSize))) {
+            return {false, ArchiveEntry{i, plainName(record.first(kEntryNameSize)), bytes::u32(record, kEntryNameSize),
+                                        bytes::u32(record, kEntryNameSize + 4)}};
+        }
+    }
+    return {false, std::nullopt};
+}
+
+bool sameEntry(const ArchiveEntry& a, const ArchiveEntry& b) {
+    return a.index == b.index && a.name == b.name && a.offset == b.offset && a.size == b.size;
+}
+
+// Import All's step: the tyre records of the collision entry, or the error
+// or message it gives.
+void checkTyrePositions(const std::string& path, std::span<const std::uint8_t> file, const Expected& expected) {
+    Editor& e = sharedEditor();
+    e.ManualWadPath = path;
+    e.collisionLookup = {};
+    for (int pass = 0; pass < 2; ++pass) {
+        e.game.CollisionEntry.reset();
+        bool error = false;
+        try {
+            readTyrePositions(e);
+        } catch (const FileError&) {
+            error = true;
+        }
+        if (expected.error || !expected.entry) {
+            require(error == expected.error, "a directory that does not fit taken, or a good one refused");
+            require(!e.game.CollisionEntry, "a collision entry kept where there is none");
+            continue;
+        }
+        const std::uint64_t offset = expected.entry->offset;
+        const bool fits = offset + kTyrePosOffsets[3] + kTyreRecordSize <= file.size();
+        require(error == !fits, "tyre records past the end taken, or records inside refused");
+        if (!fits) {
+            require(!e.game.CollisionEntry, "a collision entry kept whose records lie past the end");
+            continue;
+        }
+        require(e.game.CollisionEntry == expected.entry->offset, "the collision entry kept at another place");
+        for (std::size_t j = 0; j < 4; ++j) {
+            for (std::size_t v = 0; v < 3; ++v) {
+                const std::uint32_t stored = bytes::u32(file, offset + kTyrePosOffsets[j] + 4 * v);
+                require(std::bit_cast<std::uint32_t>(e.game.tyres[j][v]) == stored, "a tyre value read wrong");
+            }
+        }
+    }
+    e.ManualWadPath.clear();
+}
+
+}  // namespace
+
+int fuzzArchive(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> file(data, size);
+
+    // The stored names, from the directory and from any place of the input.
+    for (std::size_t at = kDirectoryStart; at + kDirectoryEntrySize <= size; at += kDirectoryEntrySize) {
+        const ArchiveEntry entry = decodeDirectoryEntry(file.subspan(at, kDirectoryEntrySize), 7);
+        require(entry.index == 7 && entry.name == plainName(file.subspan(at, kEntryNameSize)),
+                "a directory entry read wrong");
+        checkName(file.subspan(at, kEntryNameSize));
+    }
+    for (std::size_t at = 0; at + kEntryNameSize <= size && at < 8; ++at) checkName(file.subspan(at, kEntryNameSize));
+
+    const Expected expected = plainSearch(file);
+    const std::string path = scratchPath(".wad");
+    writeScratch(path, file);
+    {
+        const ByteFile archive(path, ByteFile::Mode::ReadOnly);
+        bool error = false;
+        std::optional<ArchiveEntry> found;
+        try {
+            found = findArchiveEntry(archive, isCollisionEntry);
+        } catch (const FileError&) {
+            error = true;
+        }
+        require(error == expected.error, "a directory that does not fit taken, or a good one refused");
+        require(found.has_value() == expected.entry.has_value() && (!found || sameEntry(*found, *expected.entry)),
+                "the search found another entry than the first .ct entry");
+    }
+    checkTyrePositions(path, file, expected);
+    std::remove(path.c_str());
+    return 0;
+}
+
+}  // namespace varnisk::fuzz

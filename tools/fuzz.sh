@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Fuzzes the parsers of the game's files and the program's own files:
+#
+#   tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
+#
+# Builds the fuzzers of tests/fuzz with clang's libFuzzer, AddressSanitizer
+# and UndefinedBehaviorSanitizer into build-fuzz/, writes seed inputs cut
+# from the game generator's files and the program's encoders, then runs the
+# targets one after another (all of them when none is named), each for
+# SECONDS_PER_TARGET seconds (default 120). Every crash, leak, timeout or
+# out-of-memory input found is copied into tests/fuzz/regressions/<target>/,
+# where ./test replays it. The corpus each fuzzer grows is kept in
+# build-fuzz/corpus/<target>/ for the next run; the fuzzers' output is in
+# build-fuzz/logs/. Exits with 1 when anything was found.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-120}
+if ! [[ $seconds =~ ^[0-9]+$ ]] || [ "$seconds" -eq 0 ]; then
+  echo "usage: tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]" >&2
+  exit 2
+fi
+shift $(($# > 0 ? 1 : 0))
+
+all_targets=($(sed -n 's/^set(VARNISK_FUZZ_TARGET_NAMES \(.*\))$/\1/p' tests/fuzz/Targets.cmake))
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
+for t in "${targets[@]}"; do
+  if [[ " ${all_targets[*]} " != *" $t "* ]]; then
+    echo "No fuzz target named $t; there are: ${all_targets[*]}" >&2
+    exit 2
+  fi
+done
+
+# The fuzzers need clang and its runtime of libFuzzer and the sanitizers.
+varnisk_extra_packages=(clang libclang-rt-14-dev)
+source tools/install-deps.sh
+
+build=build-fuzz
+cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DVARNISK_FUZZ=ON \
+  -DVARNISK_WITH_WINDOW=OFF -DVARNISK_WITH_TESTS=OFF -DVARNISK_WITH_BENCH=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target varnisk-fuzz-seeds $(printf 'fuzz_%s ' "${targets[@]}")
+
+rm -rf "$build/seeds"
+"$build/tests/fuzz/varnisk-fuzz-seeds" "$build/seeds"
+
+# The longest input each target takes: a little more than its largest seed.
+max_len() {
+  case $1 in
+    savedstate) echo 102400 ;;  # a whole f1gstate.sav: the brand codes lie 96932 bytes in
+    shape) echo 81920 ;;  # the generated team cars run to 80 KB
+    archive) echo 16384 ;;
+    *) echo 4096 ;;
+  esac
+}
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+summary=()
+found=0
+for t in "${targets[@]}"; do
+  corpus=$build/corpus/$t
+  artifacts=$build/artifacts/$t
+  log=$build/logs/$t.log
+  mkdir -p "$corpus" "$artifacts" "$build/logs" "tests/fuzz/regressions/$t"
+  echo "== fuzz_$t for ${seconds}s"
+  status=0
+  "$build/tests/fuzz/fuzz_$t" "$corpus" "$build/seeds/$t" "tests/fuzz/seeds/$t" "tests/fuzz/regressions/$t" \
+    -max_total_time="$seconds" -max_len="$(max_len "$t")" -timeout=10 \
+    -malloc_limit_mb=256 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  size=$(find "$corpus" -type f | wc -l)
+  kept=()
+  for f in "$artifacts"/crash-* "$artifacts"/leak-* "$artifacts"/timeout-* "$artifacts"/oom-* "$artifacts"/slow-unit-*; do
+    [ -e "$f" ] || continue
+    cp "$f" "tests/fuzz/regressions/$t/"
+    kept+=("tests/fuzz/regressions/$t/$(basename "$f")")
+    rm "$f"
+  done
+  if [ ${#kept[@]} -gt 0 ] || [ "$status" -ne 0 ]; then
+    found=1
+    result="FOUND (exit $status): ${kept[*]:-see $log}"
+    grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error|fuzz target)' "$log" | head -5 || true
+  else
+    result="nothing found"
+  fi
+  summary+=("$(printf '%-11s %12s executions  %6s corpus files  %s' "$t" "${execs:-?}" "$size" "$result")")
+done
+
+echo
+echo "Fuzzing summary (${seconds}s per target; logs in $build/logs/):"
+printf '  %s\n' "${summary[@]}"
+exit $found
