@@ -9,12 +9,16 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <stdexcept>
 #include <vector>
 
 #include "FuzzTargets.h"
 
 namespace varnisk::fuzz {
+
+// The target by its name in test listings, not as raw bytes.
+inline void PrintTo(const Target& target, std::ostream* out) { *out << target.name; }
 
 namespace {
 
