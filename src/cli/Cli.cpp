@@ -27,6 +27,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: varnisk-cli [--game-dir DIR] [--start-dir DIR] [--script FILE] [COMMAND ...]\n"
+    "       varnisk-cli --help | --version\n"
     "commands: import, export, click NAME, double-click NAME, type NAME TEXT, paste NAME TEXT,\n"
     "  press NAME left|right|middle X Y, move X Y, release X Y, arrow NAME up|down,\n"
     "  choose NAME INDEX, resize W H, answer open PATH, answer save PATH INDEX,\n"
@@ -41,6 +42,7 @@ struct Options {
     std::string script;
     std::vector<std::string> commandWords;
     bool help = false;
+    bool version = false;
 };
 
 Options parseOptions(const std::vector<std::string>& args) {
@@ -61,6 +63,8 @@ Options parseOptions(const std::vector<std::string>& args) {
             o.script = value(a);
         } else if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a.rfind("--", 0) == 0) {
             throw UsageError("unknown option '" + a + "'");
         } else {
@@ -298,6 +302,15 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             out << kUsage;
             return kExitOk;
         }
+        if (options.version) {
+            out << "varnisk-cli " << VARNISK_VERSION << "\n";
+            return kExitOk;
+        }
+        // A run without any command would do nothing: it is a usage error.
+        if (options.script.empty() && options.commandWords.empty()) {
+            err << kUsage;
+            return kExitUsage;
+        }
         if (!options.script.empty()) commands = readScript(readFile(options.script), options.script);
         for (Command& c : groupArguments(options.commandWords)) commands.push_back(std::move(c));
     } catch (const UsageError& e) {
@@ -342,7 +355,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             editor.dispatch([&view] { view.drawFrame(); });
         }
     }
-    if (editor.terminated()) return kExitTerminated;
+    if (editor.terminated()) {
+        if (editor.exitCode() == 0 && !editor.GameFound) {
+            err << "hint: give the game folder for one run with --game-dir DIR\n";
+        }
+        return kExitTerminated;
+    }
     return ui.errors().empty() ? kExitOk : kExitErrors;
 }
 

@@ -82,6 +82,23 @@ TEST(Cli, UsageErrorsAreReportedBeforeAnythingRuns) {
     }
 }
 
+TEST(Cli, HelpVersionAndARunWithoutCommands) {
+    const CliRun help = runCli({"--help"});
+    EXPECT_EQ(help.status, kExitOk);
+    EXPECT_EQ(help.out.rfind("usage: varnisk-cli [--game-dir DIR]", 0), 0u) << help.out;
+    EXPECT_TRUE(contains(help.out, "render FILE"));
+    const CliRun version = runCli({"--version"});
+    EXPECT_EQ(version.status, kExitOk);
+    EXPECT_EQ(version.out, "varnisk-cli 6.6\n");
+    // Nothing to do is a mistake, not a silent success.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, std::vector<std::string>{"--game-dir", "/x"}}) {
+        const CliRun none = runCli(args);
+        EXPECT_EQ(none.status, kExitUsage);
+        EXPECT_EQ(none.out, "");
+        EXPECT_EQ(none.err.rfind("usage: varnisk-cli", 0), 0u) << none.err;
+    }
+}
+
 TEST(Cli, DataSetCommandsAnswerTheDialogsAndReportWhatFails) {
     auto dir = std::filesystem::temp_directory_path() / "varnisk-cli-datasets";
     std::filesystem::remove_all(dir);

@@ -136,7 +136,7 @@ check "the next import puts GP4.exe back and says so" \
 # No game registered: the chooser, then the end.
 "$cli" import >/dev/null 2>"$work/err.txt"
 check "no game and no choice ends the program with status 3" "[ $? -eq 3 ]"
-check "the start-up messages" "diff <(printf 'message: Please choose your GP4 folder\nmessage: Sorry but Varnisk will now terminate.\n') '$work/err.txt'"
+check "the start-up messages and how to name the folder" "diff <(printf 'message: Please choose your GP4 folder\nmessage: Sorry but Varnisk will now terminate.\nhint: give the game folder for one run with --game-dir DIR\n') '$work/err.txt'"
 "$cli" answer open "$work/game/GP4.exe" import dump >"$work/out.json" 2>"$work/err.txt"
 check "choosing GP4.exe imports it" "[ $? -eq 0 ] && grep -q 'Import Done' '$work/out.json'"
 check "the choice is kept in Varnisk's own registry store" "grep -q '^Directory=$work/game$' '$work/registry.ini'"
