@@ -226,9 +226,7 @@ void restoreGameFiles(Editor& e) {
                         ". The game files that were there are back as before the first export; the backups left over hold the same.");
     }
 
-    std::string list;
-    for (const std::string& name : restored) list += (list.empty() ? "" : ", ") + name;
-    e.ui.message("Restored as they were before the first export: " + list + ".");
+    e.ui.message("Restored as they were before the first export: " + fileNameList(restored) + ".");
 }
 
 }  // namespace varnisk

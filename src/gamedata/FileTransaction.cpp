@@ -73,9 +73,9 @@ void FileTransaction::commit() {
     std::size_t begun = 0;  // the files whose writing began
     try {
         replaceFile(journalPath_, encodeJournal(journal_));
-        for (; begun < files_.size();) {
-            ++begun;
-            writeSide(*files_[begun - 1], journal_.files[begun - 1], false);
+        for (std::size_t i = 0; i < files_.size(); ++i) {
+            begun = i + 1;
+            writeSide(*files_[i], journal_.files[i], false);
         }
         for (ByteFile* file : files_) file->flush();
         removeFile(journalPath_);

@@ -28,12 +28,6 @@ void removeLeftovers(Editor& e, const std::string& folder) {
     }
 }
 
-std::string nameList(const std::vector<std::string>& paths) {
-    std::string list;
-    for (const std::string& p : paths) list += (list.empty() ? "" : ", ") + fileNameOf(p);
-    return list;
-}
-
 constexpr const char* kRestoreAdvice =
     " If the game misbehaves, 'restore' puts its files back as they were before Varnisk's first export.";
 
@@ -63,7 +57,7 @@ void recoverGameFiles(Editor& e) {
     case Rollback::Outcome::RolledBack:
         e.ui.message("The last " + r.operation +
                      " was cut off before it finished (Varnisk was stopped, or the computer lost power). " +
-                     nameList(r.files) + (r.files.size() == 1 ? " was" : " were") + " put back as before it.");
+                     fileNameList(r.files) + (r.files.size() == 1 ? " was" : " were") + " put back as before it.");
         break;
     case Rollback::Outcome::Damaged:
         e.ui.message(std::string(kJournalName) +
@@ -71,7 +65,7 @@ void recoverGameFiles(Editor& e) {
                      "could not be undone. It was kept as " + kept + "." + kRestoreAdvice);
         break;
     case Rollback::Outcome::Changed:
-        e.ui.message("The " + r.operation + " that was cut off could not be undone: " + nameList(r.files) +
+        e.ui.message("The " + r.operation + " that was cut off could not be undone: " + fileNameList(r.files) +
                      " was changed since. Its record was kept as " + kept + "." + kRestoreAdvice);
         break;
     }

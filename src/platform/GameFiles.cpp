@@ -139,6 +139,12 @@ std::string gameFilePath(const std::string& folder, const std::string& name) {
 
 std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
 
+std::string fileNameList(const std::vector<std::string>& paths) {
+    std::string list;
+    for (const std::string& p : paths) list += (list.empty() ? "" : ", ") + fileNameOf(p);
+    return list;
+}
+
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

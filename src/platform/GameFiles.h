@@ -36,6 +36,9 @@ std::string gameFilePath(const std::string& folder, const std::string& name);
 // The last part of a path: its file name.
 std::string fileNameOf(const std::string& path);
 
+// The file names of the paths, separated by ", ".
+std::string fileNameList(const std::vector<std::string>& paths);
+
 // The process's current folder; empty when it cannot be told.
 std::string currentFolder();
 
