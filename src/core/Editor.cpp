@@ -74,6 +74,10 @@ Editor::Found Editor::findControl(std::string_view qualifiedName) {
 
 bool Editor::startUp() {
     bool ok = dispatch([this] { importAll(); });
+    // A registered game whose files cannot be read must not lock the user
+    // out: after its error comes the chooser, until a game imports or the
+    // user gives up.
+    while (!ok && !terminated()) ok = dispatch([this] { chooseGameAfterFailedImport(*this); });
     return ok && !terminated();
 }
 

@@ -80,8 +80,9 @@ public:
     bool terminated() const { return dispatcher_.terminated(); }
     int exitCode() const { return dispatcher_.exitCode(); }
 
-    // The start-up import, run once before the main window is shown. An error
-    // here ends the program: returns false then.
+    // The start-up import, run once before the main window is shown. When it
+    // fails, the user is asked for another game folder until one imports;
+    // returns false when the program is to end instead.
     bool startUp();
 
     // The message of the status panel; editing clears it with "".

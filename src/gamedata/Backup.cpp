@@ -168,7 +168,7 @@ void restoreGameFiles(Editor& e) {
     // Every backup is checked and every change worked out before any file
     // changes; then the files change together.
     FileTransaction change(journalPath(e), "Restore");
-    std::list<ByteFile> open;  // stays in place while the change holds it
+    std::list<ByteFile> open;  // stays in place while the change holds it; opened for writing by add
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> recreate;
     std::vector<std::string> restored, backups;
 

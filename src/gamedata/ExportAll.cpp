@@ -182,6 +182,14 @@ void exportAll(Editor& e) {
     }
     const std::vector<Patch> tyreChanges = plan.archive ? changedPatches(*plan.archive, plan.tyres) : std::vector<Patch>{};
     const std::vector<Patch> savChanges = plan.savChanges ? savedStateChanges(plan) : std::vector<Patch>{};
+
+    // The three files change together or not at all. Each file that changes
+    // is opened for writing first: a read-only one stops the export here,
+    // before any backup or journal is written.
+    FileTransaction change(journalPath(e), "Export All");
+    change.add(*plan.exe, exeChanges);
+    if (plan.archive) change.add(*plan.archive, tyreChanges);
+    if (plan.sav) change.add(*plan.sav, savChanges);
     try {
         if (!exeChanges.empty()) keepWholeBackup(*plan.exe);
         if (!tyreChanges.empty()) keepRangeBackup(*plan.archive, tyreChanges);
@@ -189,12 +197,6 @@ void exportAll(Editor& e) {
     } catch (const FileError& failure) {
         throw FileError(std::string("Export All failed: ") + failure.what() + ". No game file was changed.");
     }
-
-    // The three files change together or not at all.
-    FileTransaction change(journalPath(e), "Export All");
-    change.add(*plan.exe, exeChanges);
-    if (plan.archive) change.add(*plan.archive, tyreChanges);
-    if (plan.sav) change.add(*plan.sav, savChanges);
     CollisionLookup& known = e.collisionLookup;
     const bool lookupCurrent =
         plan.archive && known.valid && known.path == plan.archive->path() && known.stamp == plan.archive->stamp();

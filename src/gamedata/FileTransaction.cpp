@@ -22,6 +22,18 @@ void writeSide(ByteFile& file, const JournalFile& record, bool before) {
 
 void setAside(const std::string& journalPath) { renameFile(journalPath, journalPath + kNotAppliedSuffix); }
 
+// Opens a file that was read for writing as well; FileError names it when it
+// is marked read-only or the system refuses. Its permissions stay as they are.
+void openToWrite(ByteFile& file) {
+    const std::string name = fileNameOf(file.path());
+    if (file.readOnly()) throw FileError(name + " is read-only");
+    try {
+        file.openForWriting();
+    } catch (const FileError& refused) {
+        throw FileError(name + " cannot be written: " + refused.what());
+    }
+}
+
 }  // namespace
 
 FileTransaction::FileTransaction(std::string journalPath, std::string operation) : journalPath_(std::move(journalPath)) {
@@ -64,6 +76,11 @@ void FileTransaction::add(ByteFile& file, const std::vector<Patch>& changes) {
         first = last;
     }
     if (record.ranges.empty()) return;
+    try {
+        openToWrite(file);
+    } catch (const FileError& refused) {
+        throw FileError(journal_.operation + " failed: " + refused.what() + ". No game file was changed.");
+    }
     journal_.files.push_back(std::move(record));
     files_.push_back(&file);
 }
@@ -127,6 +144,7 @@ Rollback rollBackJournal(const std::string& journalPath) {
             return result;
         }
     }
+    for (ByteFile& file : files) openToWrite(file);
     for (std::size_t i = 0; i < files.size(); ++i) writeSide(files[i], journal->files[i], true);
     for (ByteFile& file : files) file.flush();
     removeFile(journalPath);

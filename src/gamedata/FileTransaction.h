@@ -29,6 +29,11 @@ public:
     // The changes to one file, in the order they are to be written (a later
     // one wins where they overlap); the bytes they replace are read now. The
     // changes must fit in the file. The file must stay open until commit.
+    // A file that changes is opened for writing here, so that every file is
+    // known to be writable before the first byte of any changes: one marked
+    // read-only, or one the system will not let Varnisk write, throws
+    // FileError "<operation> failed: cars.wad is read-only. No game file was
+    // changed." and the transaction stays as it was.
     void add(ByteFile& file, const std::vector<Patch>& changes);
 
     bool empty() const { return journal_.files.empty(); }

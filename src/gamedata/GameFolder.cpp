@@ -72,4 +72,16 @@ std::string wadPath(Editor& editor) {
     return gameFilePath(folder, kArchiveName);
 }
 
+void chooseGameAfterFailedImport(Editor& editor) {
+    editor.SheetReady = 0;
+    editor.ui.message("Please choose your GP4 folder");
+    chooseGP4Path(editor);
+    // The failed folder is still registered, so the chooser's own test for a
+    // game finds one even when nothing new was imported.
+    if (editor.SheetReady != 1) {
+        editor.ui.message("Sorry but Varnisk will now terminate.");
+        throw Terminated();
+    }
+}
+
 }  // namespace varnisk

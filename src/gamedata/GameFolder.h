@@ -18,6 +18,11 @@ std::string locateGame(Editor& editor);
 // registry and imported. Ends the program when no game is found afterwards.
 void chooseGP4Path(Editor& editor);
 
+// After the start-up import failed: the chooser as when no game is found.
+// A chosen game is imported; when none is chosen, or the chosen one cannot
+// be taken, the program ends.
+void chooseGameAfterFailedImport(Editor& editor);
+
 // The path of one of the game's files in the game folder. Throws
 // "File not found" when no game folder is known: a game file is never looked
 // for anywhere else.

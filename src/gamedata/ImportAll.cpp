@@ -25,7 +25,7 @@ void showCockpit(Form& f, const std::array<float, 6>& c) {
 }
 
 void readGameBlocks(Editor& e) {
-    ByteFile exe(gameFile(e, kExeName));
+    ByteFile exe(gameFile(e, kExeName), ByteFile::Mode::ReadOnly);
     GameData& g = e.game;
     std::uint8_t version = 0;
     exe.read(kVersionOffset, std::span(&version, 1));
@@ -46,7 +46,7 @@ void readGameBlocks(Editor& e) {
 }
 
 void getNames(Editor& e) {
-    ByteFile exe(gameFile(e, kExeName));
+    ByteFile exe(gameFile(e, kExeName), ByteFile::Mode::ReadOnly);
     GameData& g = e.game;
     if (!namesKnown(g.version)) {
         g.namesRead = false;

@@ -48,14 +48,14 @@ void readTyreBrands(Editor& e) {
         return;
     }
     {
-        ByteFile sav(savPath);
+        ByteFile sav(savPath, ByteFile::Mode::ReadOnly);
         e.game.brandCodes = decodeBrandCodes(sav.read(kBrandCodesOffset, kBrandCodesSize));
     }
     for (int t = 0; t < 11; ++t) {
         if (t == 1) continue;  // team 1's brand is GP4.exe's brand string
         showBrand(e, t, e.game.brandCodes[t] == kBridgestoneCode ? 0 : 1);
     }
-    ByteFile exe(gameFile(e, kExeName));
+    ByteFile exe(gameFile(e, kExeName), ByteFile::Mode::ReadOnly);
     std::uint8_t version = 0;
     exe.read(kVersionOffset, std::span(&version, 1));
     const std::optional<std::uint32_t> at = brandStringOffset(version);
@@ -81,8 +81,7 @@ void readTyrePositions(Editor& e) {
         }
         return;
     }
-    clearReadOnly(path);
-    ByteFile archive(path);
+    ByteFile archive(path, ByteFile::Mode::ReadOnly);
     CollisionLookup& known = e.collisionLookup;
     const FileStamp stamp = archive.stamp();
     // File times are coarse: the kept entry is taken only when the directory

@@ -157,12 +157,6 @@ bool otherThanFileAt(const std::string& path) {
 
 void setFileStepHook(FileStepHook hook) { stepHook() = std::move(hook); }
 
-void clearReadOnly(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return;
-    if ((st.st_mode & S_IWUSR) == 0) ::chmod(path.c_str(), st.st_mode | S_IWUSR);
-}
-
 ByteFile::ByteFile(const std::string& path, Mode mode) : path_(path) {
     // Only a regular file is opened: the kind is checked before, and again on
     // what was opened (without waiting, should it have become a pipe since).
@@ -188,6 +182,29 @@ ByteFile::ByteFile(ByteFile&& other) noexcept : path_(std::move(other.path_)), f
 }
 
 std::uint64_t ByteFile::size() const { return size_; }
+
+bool ByteFile::readOnly() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throwFileError(errno);
+    return (st.st_mode & S_IWUSR) == 0;
+}
+
+void ByteFile::openForWriting() {
+    const int fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throwFileError(errno);
+    struct stat now {}, opened {};
+    int failure = ::fstat(fd, &now) != 0 || ::fstat(fd_, &opened) != 0 ? errno : 0;
+    if (failure == 0 && (now.st_dev != opened.st_dev || now.st_ino != opened.st_ino)) {
+        ::close(fd);
+        throw FileError(fileNameOf(path_) + " was replaced by another file while Varnisk had it open");
+    }
+    if (failure != 0) {
+        ::close(fd);
+        throwFileError(failure);
+    }
+    ::close(fd_);
+    fd_ = fd;
+}
 
 void ByteFile::flush() {
     if (const int failure = flushDescriptor(fd_, path_)) throwFileError(failure);

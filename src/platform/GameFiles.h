@@ -49,10 +49,6 @@ bool fileExists(const std::string& path);
 // is at the path.
 bool otherThanFileAt(const std::string& path);
 
-// Clears a read-only mark (gives the owner write permission). Failure is
-// ignored: opening the file reports it.
-void clearReadOnly(const std::string& path);
-
 // What tells one state of a file from another: its identity, size and the
 // times of its last change. The change time cannot be set back by anyone,
 // so any write to the file gives a new stamp.
@@ -62,13 +58,14 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-// A file opened for reading and writing together, as the program opens
-// every game file: reading therefore needs write access too.
+// A file opened for reading, and for writing only where asked: reading a game
+// file never needs write access, and Varnisk never changes a file's
+// permissions.
 class ByteFile {
 public:
     enum class Mode { ReadWrite, ReadOnly };
 
-    explicit ByteFile(const std::string& path, Mode mode = Mode::ReadWrite);
+    explicit ByteFile(const std::string& path, Mode mode = Mode::ReadOnly);
     ~ByteFile();
     ByteFile(const ByteFile&) = delete;
     ByteFile& operator=(const ByteFile&) = delete;
@@ -94,6 +91,16 @@ public:
     bool fits(std::uint64_t offset, std::uint64_t count) const;
 
     const std::string& path() const { return path_; }
+
+    // Whether the file carries a read-only mark: its owner is given no write
+    // permission. The mark is the user's word, so it holds for the superuser
+    // too, whom the system would let write anyway.
+    bool readOnly() const;
+
+    // Opens the same file again for writing as well (what was read stays
+    // valid). Throws FileError when the system refuses, and when the path no
+    // longer names the file that was opened.
+    void openForWriting();
 
     // The file's stamp as it is now.
     FileStamp stamp() const;

@@ -17,10 +17,9 @@ void changeCarswad(Editor& editor) {
     if (!answer || answer->path.empty()) return;
     const std::string& path = answer->path;
     if (otherThanFileAt(path)) throw FileError(kNotAFile);
-    clearReadOnly(path);
     std::uint8_t first = 0;
     {
-        ByteFile chosen(path);
+        ByteFile chosen(path, ByteFile::Mode::ReadOnly);
         // A file too short to hold a first entry is no archive either.
         if (chosen.fits(kDirectoryStart, 1)) chosen.read(kDirectoryStart, std::span(&first, 1));
     }

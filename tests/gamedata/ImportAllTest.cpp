@@ -460,10 +460,12 @@ TEST(ImportAll, AnExeShorterThanItsBlocksIsReadBeyondItsEnd) {
     }
 }
 
-TEST(ImportAll, AnExeWithoutWritePermissionIsAccessDenied) {
-    if (::geteuid() == 0) GTEST_SKIP() << "the superuser may write any file";
+// Reading needs no write access (see ReadOnlyFilesTest.cpp); a file that may
+// not be read at all is "Access denied".
+TEST(ImportAll, AnExeWithoutReadPermissionIsAccessDenied) {
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser may read any file";
     TestGame g;
-    fs::permissions(g.exePath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(g.exePath(), fs::perms::owner_write);
     EXPECT_FALSE(g.importAll());
     EXPECT_EQ(g.ui.errors(), Messages{"Access denied"});
 }
@@ -516,6 +518,58 @@ TEST_F(NoRegisteredGame, ChoosingTheExeRegistersItsFolderAndImports) {
     EXPECT_EQ(editor.main.get("Status").caption, "Import Done");
     EXPECT_EQ(editor.main.get("LMDSlot0").text, "Northwind Racing");
     EXPECT_EQ(editor.SheetReady, 1);
+}
+
+// A registered game that cannot be imported at start: its error, then the
+// chooser, until a game imports or the user cancels.
+TEST(StartUp, AFailedImportLeadsToTheChooser) {
+    TempFolder dir;
+    gg::GameSpec broken;
+    broken.exeSize = 1000;
+    gg::writeGame(dir.path, broken);
+    TempFolder good;
+    gg::writeGame(good.path, {});
+    const std::string brokenExe = (dir.path / "GP4.exe").string();
+    const std::string goodExe = (good.path / "GP4.exe").string();
+    const Messages choose{"Please choose your GP4 folder"};
+    const Messages end{"Please choose your GP4 folder", "Sorry but Varnisk will now terminate."};
+
+    struct Case {
+        const char* what;
+        std::vector<ScriptedUi::Answer> answers;
+        bool started;
+        Messages messages;
+        std::size_t errors;
+        std::string registered;
+    };
+    const Case cases[] = {
+        {"cancelled", {ScriptedUi::Cancel{}}, false, end, 1, dir.path.string()},
+        {"another file", {ScriptedUi::OpenAnswer{(dir.path / "cars.wad").string()}}, false, end, 1, dir.path.string()},
+        {"a working game", {ScriptedUi::OpenAnswer{goodExe}}, true, choose, 1, good.path.string()},
+        {"the same game, then a working one",
+         {ScriptedUi::OpenAnswer{brokenExe}, ScriptedUi::OpenAnswer{goodExe}},
+         true,
+         {"Please choose your GP4 folder", "Please choose your GP4 folder"},
+         2,
+         good.path.string()},
+    };
+    for (const Case& c : cases) {
+        ScriptedUi ui;
+        MemoryRegistry registry;
+        registry.writeGameFolder(dir.path.string());
+        Editor editor{ui, registry, {dir.path.string()}};
+        for (const ScriptedUi::Answer& a : c.answers) ui.queue(a);
+        EXPECT_EQ(editor.startUp(), c.started) << c.what;
+        EXPECT_EQ(editor.terminated(), !c.started) << c.what;
+        EXPECT_EQ(ui.messages(), c.messages) << c.what;
+        EXPECT_EQ(ui.errors(), Messages(c.errors, "Read beyond end of file")) << c.what;
+        EXPECT_EQ(ui.dialogs().size(), c.answers.size()) << c.what;
+        EXPECT_EQ(registry.readGameFolder(), c.registered) << c.what;
+        if (c.started) {
+            EXPECT_EQ(editor.main.get("Status").caption, "Import Done") << c.what;
+            EXPECT_EQ(editor.main.get("LMDSlot0").text, "Northwind Racing") << c.what;
+        }
+    }
 }
 
 TEST(ManualGamePath, CancellingOrChoosingAnotherFileChangesNothing) {

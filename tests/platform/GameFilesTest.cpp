@@ -58,7 +58,7 @@ TEST_F(GameFilesTest, GameFilesAreFoundWhateverTheCaseOfTheirNames) {
 
 TEST_F(GameFilesTest, ReadsAndWritesStayInsideTheFile) {
     write("f.bin", "abcdef");
-    ByteFile f((dir / "f.bin").string());
+    ByteFile f((dir / "f.bin").string(), ByteFile::Mode::ReadWrite);
     EXPECT_EQ(f.size(), 6u);
     EXPECT_EQ(f.read(2, 4), (std::vector<std::uint8_t>{'c', 'd', 'e', 'f'}));
     EXPECT_EQ(errorOf([&] { f.read(3, 4); }), "Read beyond end of file");
@@ -66,6 +66,44 @@ TEST_F(GameFilesTest, ReadsAndWritesStayInsideTheFile) {
     EXPECT_EQ(errorOf([&] { f.write(5, two); }), "Read beyond end of file");
     f.write(0, two);
     EXPECT_EQ(readWholeFile((dir / "f.bin").string()), (std::vector<std::uint8_t>{'X', 'Y', 'c', 'd', 'e', 'f'}));
+}
+
+// A file is opened for reading only unless asked: a read-only file can be
+// read, and writing needs openForWriting, which leaves the mode alone.
+TEST_F(GameFilesTest, FilesAreReadWithoutWriteAccessAndOpenedForWritingOnRequest) {
+    write("f.bin", "abcdef");
+    const std::string path = (dir / "f.bin").string();
+    const std::uint8_t two[2] = {'X', 'Y'};
+    {
+        ByteFile f(path);
+        EXPECT_FALSE(f.readOnly());
+        EXPECT_FALSE(errorOf([&] { f.write(0, two); }).empty());  // not open for writing
+        f.openForWriting();
+        EXPECT_EQ(f.read(0, 2), (std::vector<std::uint8_t>{'a', 'b'}));
+        f.write(0, two);
+    }
+    EXPECT_EQ(readWholeFile(path), (std::vector<std::uint8_t>{'X', 'Y', 'c', 'd', 'e', 'f'}));
+
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    {
+        ByteFile f(path);
+        EXPECT_TRUE(f.readOnly());
+        EXPECT_EQ(f.read(2, 2), (std::vector<std::uint8_t>{'c', 'd'}));
+        if (::geteuid() != 0) {
+            EXPECT_EQ(errorOf([&] { f.openForWriting(); }), "Access denied");
+        }
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+
+    // A file replaced under the same name since it was opened is not the one
+    // that was read: it is not written.
+    ByteFile f(path);
+    write("other.bin", "123456");
+    fs::rename(dir / "other.bin", dir / "f.bin");
+    EXPECT_EQ(errorOf([&] { f.openForWriting(); }), "f.bin was replaced by another file while Varnisk had it open");
 }
 
 // A folder, a pipe or a device is refused at once, before it is opened: a
@@ -78,7 +116,7 @@ TEST_F(GameFilesTest, OnlyRegularFilesAreOpened) {
     for (const std::string& p : paths) {
         SCOPED_TRACE(p);
         EXPECT_EQ(errorOf([&] { ByteFile f(p, ByteFile::Mode::ReadOnly); }), "Not a regular file");
-        EXPECT_EQ(errorOf([&] { ByteFile f(p); }), "Not a regular file");
+        EXPECT_EQ(errorOf([&] { ByteFile f(p, ByteFile::Mode::ReadWrite); }), "Not a regular file");
         EXPECT_EQ(errorOf([&] { readWholeFile(p); }), "Not a regular file");
         EXPECT_FALSE(fileExists(p));
         EXPECT_TRUE(otherThanFileAt(p));
