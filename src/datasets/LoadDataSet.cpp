@@ -4,6 +4,7 @@
 
 #include "core/Editor.h"
 #include "datasets/DataSetFormats.h"
+#include "datasets/ValueSetFolder.h"
 #include "editing/ColourPanels.h"
 #include "editing/PreviewFeed.h"
 #include "form/Errors.h"
@@ -31,7 +32,21 @@ void withHandlersIdle(Editor& e, Body body) {
     }
 }
 
-[[noreturn]] void readBeyondEnd() { throw FileError(kReadBeyondEnd); }
+// A load is all or nothing: the file is read and decoded whole, and only a
+// file that holds every value it promises changes the sheet.
+
+// The file's bytes; a file that cannot be read is named with the reason.
+std::vector<std::uint8_t> readValueSet(const std::string& path) {
+    try {
+        return readFileStart(path, kDataSetReadLimit);
+    } catch (const FileError& failure) {
+        throw FileError(fileNameOf(path) + " could not be read: " + failure.what() + ". Nothing was loaded.");
+    }
+}
+
+[[noreturn]] void endsEarly(const std::string& path) {
+    throw FileError(fileNameOf(path) + " is damaged: " + kReadBeyondEnd + ". Nothing was loaded.");
+}
 
 void setDashboard(GameData& g, const std::array<float, 3>& v) { std::copy(v.begin(), v.end(), g.cockpit.begin()); }
 void setWheel(GameData& g, const std::array<float, 3>& v) { std::copy(v.begin(), v.end(), g.cockpit.begin() + 3); }
@@ -48,7 +63,6 @@ void loadHeaderless(Editor& e, const CarDataFile& file, bool withCockpit) {
     if (file.tyres) g.tyres = *file.tyres;
     if (file.dashboard) setDashboard(g, *file.dashboard);
     if (file.wheel) setWheel(g, *file.wheel);
-    if (file.outcome != CarDataFile::Outcome::Complete) readBeyondEnd();
 
     Form& f = e.main;
     withHandlersIdle(e, [&] {
@@ -70,16 +84,20 @@ void loadSectioned(Editor& e, const CarDataFile& file) {
     Form& f = e.main;
     GameData& g = e.game;
     const bool v4 = file.version == 4;
+    // The sheet's values are taken into a copy first: a field that does not
+    // convert stops the load before GameData or any field changes. The T-cam
+    // pair is taken before the external wheel here: a field that does not
+    // convert is named in that order.
+    GameData taken = g;
+    for (int t = 0; t < 11; ++t) {
+        takeArmColour(f, taken, t);
+        takeRimColour(f, taken, t);
+        takeHelmet(f, taken, t);
+        takeTcam(f, taken, t);
+        takeExtWheel(f, taken, t);
+    }
+    g = taken;
     withHandlersIdle(e, [&] {
-        // The T-cam pair is taken before the external wheel here: a field
-        // that does not convert is named in that order.
-        for (int t = 0; t < 11; ++t) {
-            takeArmColour(f, g, t);
-            takeRimColour(f, g, t);
-            takeHelmet(f, g, t);
-            takeTcam(f, g, t);
-            takeExtWheel(f, g, t);
-        }
         for (const auto& [k, record] : file.cameras) {
             g.cameras[k] = record;
             showCameraRow(f, k, decodeCamera(record, k, CameraForm::Car));
@@ -101,7 +119,6 @@ void loadSectioned(Editor& e, const CarDataFile& file) {
         if (file.dashboard) setDashboard(g, *file.dashboard);
         if (file.wheel) setWheel(g, *file.wheel);
         for (std::size_t t = 0; t < file.names.size(); ++t) g.names[t] = file.names[t];
-        if (file.outcome != CarDataFile::Outcome::Complete) readBeyondEnd();
 
         // The loaded names reach the save window's labels and the preview's
         // car, not the name fields.
@@ -121,7 +138,7 @@ void loadDataSet(Editor& e) {
         "All readable files|*.car;*.cam;*.tyr|Car datas file (*.car)|*.car|Camset file (*.cam)|*.cam|"
         "Tyreset file (*.tyr)|*.tyr|All (*.*)|*.*";
     request.filterIndex = 1;
-    request.initialDir = currentFolder();
+    request.initialDir = valueSetFolder(e);
     std::optional<FileDialogAnswer> answer = e.ui.openFile(request);
     if (!answer || answer->path.empty()) return;
     const std::string& path = answer->path;
@@ -132,16 +149,20 @@ void loadDataSet(Editor& e) {
         loadCameraSet(e, path);
     } else if (kind == "tyr") {
         loadTyreSet(e, path);
+    } else {
+        throw FileError(fileNameOf(path) + " is not a value set file: its name must end in .car, .cam or .tyr.");
     }
+    rememberValueSetFolder(e, path);
 }
 
 void loadCarData(Editor& e, const std::string& path) {
-    const std::vector<std::uint8_t> bytes = readFileStart(path, kDataSetReadLimit);
+    const std::vector<std::uint8_t> bytes = readValueSet(path);
     const CarDataFile file = decodeCarData(bytes);
     if (file.outcome == CarDataFile::Outcome::DamagedHeader) {
         throw FileError(fileNameOf(path) +
                         " is damaged: its header names cameras or teams that do not exist. Nothing was loaded.");
     }
+    if (file.outcome == CarDataFile::Outcome::Truncated) endsEarly(path);
     if (file.version == 0) {
         loadHeaderless(e, file, bytes.size() == kHeaderlessCockpitSize);
     } else {
@@ -150,12 +171,12 @@ void loadCarData(Editor& e, const std::string& path) {
 }
 
 void loadCameraSet(Editor& e, const std::string& path) {
-    const CameraSetFile file = decodeCameraSet(readFileStart(path, kDataSetReadLimit));
+    const CameraSetFile file = decodeCameraSet(readValueSet(path));
+    if (!file.complete) endsEarly(path);
     GameData& g = e.game;
     const int first = file.layout.first;
     for (std::size_t i = 0; i < file.records.size(); ++i) g.cameras[first + i] = file.records[i];
     if (file.chase) g.chase = *file.chase;
-    if (!file.complete) readBeyondEnd();
 
     Form& f = e.main;
     withHandlersIdle(e, [&] {
@@ -176,10 +197,10 @@ void loadCameraSet(Editor& e, const std::string& path) {
 }
 
 void loadTyreSet(Editor& e, const std::string& path) {
-    const TyreSetFile file = decodeTyreSet(readFileStart(path, kDataSetReadLimit));
+    const TyreSetFile file = decodeTyreSet(readValueSet(path));
+    if (!file.complete) endsEarly(path);
     // A stored position outside a selector's range is held to the range.
     for (std::size_t t = 0; t < file.brands.size(); ++t) showBrand(e, static_cast<int>(t), file.brands[t]);
-    if (!file.complete) readBeyondEnd();
     e.setStatus("Tyre Set loaded");
 }
 

@@ -6,9 +6,15 @@ namespace varnisk {
 
 class Editor;
 
-// "Load File": asks for a file and loads it by the last three letters of its
-// name, in any letter case: "car" a car data file, "cam" a camera set, "tyr"
-// a tyre set. Any other name is ignored without a word.
+// "Load File": asks for a file, in the folder value sets were last loaded
+// from or saved to, and loads it by the last three letters of its name, in
+// any letter case: "car" a car data file, "cam" a camera set, "tyr" a tyre
+// set. Any other name is refused with a FileError saying so.
+//
+// A load is all or nothing: the file is decoded whole first, and one that
+// cannot be read, ends before the values it promises or has a damaged header
+// is reported (FileError naming the file) without changing any field, name,
+// brand or GameData. After a load the folder is remembered.
 void loadDataSet(Editor& editor);
 
 // A car data file of any form: only the values it holds change, then the

@@ -5,6 +5,7 @@
 #include "core/Editor.h"
 #include "datasets/DataSetFormats.h"
 #include "datasets/SaveWindow.h"
+#include "datasets/ValueSetFolder.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/SheetValues.h"
 #include "platform/GameFiles.h"
@@ -37,7 +38,7 @@ void saveDataSet(Editor& e) {
     request.filter = "Car data File (*.car)|*.car|CamSet File (*.cam)|*.cam";
     request.filterIndex = 1;
     request.defaultExt = "car";
-    request.initialDir = currentFolder();
+    request.initialDir = valueSetFolder(e);
     std::optional<FileDialogAnswer> answer = e.ui.saveFile(request);
     if (!answer || answer->path.empty()) return;
 
@@ -46,11 +47,13 @@ void saveDataSet(Editor& e) {
         for (int k = 0; k < 12; ++k) g.cameras[k] = encodeCamera(rows[k], k, CameraForm::Game);
         g.chase = encodeChase(chase1, chase2, CameraForm::Game);
         replaceFile(answer->path, encodeCameraSet(g.cameras, g.chase));
+        rememberValueSetFolder(e, answer->path);
         e.setStatus("Camset saved");
         return;
     }
     e.saveWindow.masks = computeSaveSelection(e.save);
     replaceFile(answer->path, encodeCarData(e.saveWindow.masks, g, brands));
+    rememberValueSetFolder(e, answer->path);
     e.setStatus("Car datas saved");
 }
 

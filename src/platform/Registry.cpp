@@ -43,13 +43,42 @@ public:
     }
 
     bool writeGameFolder(const std::string& folder) override {
+        return writeString(HKEY_LOCAL_MACHINE, kGameKey, KEY_WOW64_32KEY, kGameValue, folder);
+    }
+
+    std::optional<std::string> readValueSetFolder() override {
         HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kGameKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+        std::optional<std::string> folder;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegQueryValueExA(key, kValueSetFolderValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+            type == REG_SZ && size > 0) {
+            std::string text(size, '\0');
+            if (RegQueryValueExA(key, kValueSetFolderValue, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                                 &size) == ERROR_SUCCESS) {
+                text.resize(std::min<std::size_t>(size, text.size()));
+                text.resize(std::min(text.size(), text.find('\0')));
+                folder = text;
+            }
+        }
+        RegCloseKey(key);
+        return folder;
+    }
+
+    bool writeValueSetFolder(const std::string& folder) override {
+        return writeString(HKEY_CURRENT_USER, kSettingsKey, 0, kValueSetFolderValue, folder);
+    }
+
+private:
+    static bool writeString(HKEY root, const char* keyName, REGSAM view, const char* name, const std::string& text) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(root, keyName, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE | view, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS) {
             return false;
         }
-        LONG result = RegSetValueExA(key, kGameValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                                     static_cast<DWORD>(folder.size() + 1));
+        LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                     static_cast<DWORD>(text.size() + 1));
         RegCloseKey(key);
         return result == ERROR_SUCCESS;
     }
@@ -69,6 +98,14 @@ public:
 
     bool writeGameFolder(const std::string& folder) override {
         return registry_ && registry_->writeGameFolder(folder);
+    }
+
+    std::optional<std::string> readValueSetFolder() override {
+        return registry_ ? registry_->readValueSetFolder() : std::nullopt;
+    }
+
+    bool writeValueSetFolder(const std::string& folder) override {
+        return registry_ && registry_->writeValueSetFolder(folder);
     }
 
 private:

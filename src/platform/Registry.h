@@ -10,6 +10,10 @@ namespace varnisk {
 inline constexpr const char* kGameKey = "Software\\Infogrames\\Grand Prix 4\\1.00\\Install Dir";
 inline constexpr const char* kGameValue = "Directory";
 
+// The program's own settings: a key below the current user's root.
+inline constexpr const char* kSettingsKey = "Software\\Varnisk";
+inline constexpr const char* kValueSetFolderValue = "ValueSetFolder";
+
 // The game's entry in the system registry: under the local machine root,
 // the key "Software\Infogrames\Grand Prix 4\1.00\Install Dir" with the string
 // value "Directory", the game folder without a trailing file name.
@@ -29,6 +33,13 @@ public:
     // "Directory". false when the key cannot be opened for writing; nothing
     // is written then.
     virtual bool writeGameFolder(const std::string& folder) = 0;
+
+    // The folder value set files were last loaded from or saved to: the
+    // string value "ValueSetFolder" of the program's own key (kSettingsKey,
+    // below the current user's root). nullopt while none was written.
+    virtual std::optional<std::string> readValueSetFolder() = 0;
+    // false when it cannot be written; nothing is written then.
+    virtual bool writeValueSetFolder(const std::string& folder) = 0;
 };
 
 // A registry that lives only as long as the program: the key exists once a
@@ -44,8 +55,15 @@ public:
         return true;
     }
 
+    std::optional<std::string> readValueSetFolder() override { return valueSetFolder_; }
+    bool writeValueSetFolder(const std::string& folder) override {
+        valueSetFolder_ = folder;
+        return true;
+    }
+
 private:
     std::optional<std::string> folder_;
+    std::optional<std::string> valueSetFolder_;
 };
 
 // The environment variable that points the program's own store at another

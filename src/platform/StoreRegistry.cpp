@@ -29,9 +29,20 @@ constexpr std::uintmax_t kMaxStoreSize = 1 << 20;
 
 constexpr std::string_view kSpaces = " \t\v\f\r";
 
-const std::string& storeKey() {
-    static const std::string key = std::string("HKEY_LOCAL_MACHINE\\") + kGameKey;
-    return key;
+// A value of the store: its section and its name.
+struct StoreValue {
+    std::string section;
+    const char* name;
+};
+
+const StoreValue& gameValue() {
+    static const StoreValue value{std::string("HKEY_LOCAL_MACHINE\\") + kGameKey, kGameValue};
+    return value;
+}
+
+const StoreValue& valueSetFolderValue() {
+    static const StoreValue value{std::string("HKEY_CURRENT_USER\\") + kSettingsKey, kValueSetFolderValue};
+    return value;
 }
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -67,12 +78,12 @@ StoreLine parseLine(std::string_view line) {
     return {StoreLine::Kind::Value, std::nullopt, trim(t.substr(0, eq)), trim(t.substr(eq + 1))};
 }
 
-bool isGameSection(const StoreLine& line) {
-    return line.kind == StoreLine::Kind::Section && line.section && sameName(*line.section, storeKey());
+bool isSection(const StoreLine& line, const StoreValue& value) {
+    return line.kind == StoreLine::Kind::Section && line.section && sameName(*line.section, value.section);
 }
 
-bool isGameValue(const StoreLine& line) {
-    return line.kind == StoreLine::Kind::Value && sameName(line.name, kGameValue);
+bool isValue(const StoreLine& line, const StoreValue& value) {
+    return line.kind == StoreLine::Kind::Value && sameName(line.name, value.name);
 }
 
 std::string unquote(std::string_view value) {
@@ -111,18 +122,18 @@ std::optional<std::string> readStoreText(const fs::path& file) {
     return text;
 }
 
-// The game folder in the store's text: nullopt without the key, empty text
-// when the key has no value; the last value wins.
-std::optional<std::string> findFolder(std::string_view text) {
+// A value in the store's text: nullopt without its key, empty text when the
+// key does not hold it; the last value wins.
+std::optional<std::string> findValue(std::string_view text, const StoreValue& value) {
     bool inKey = false;
     bool found = false;
     std::string folder;
     for (std::string_view raw : splitLines(text)) {
         StoreLine line = parseLine(raw);
         if (line.kind == StoreLine::Kind::Section) {
-            inKey = isGameSection(line);
+            inKey = isSection(line, value);
             found = found || inKey;
-        } else if (inKey && isGameValue(line)) {
+        } else if (inKey && isValue(line, value)) {
             folder = unquote(line.value);
         }
     }
@@ -130,20 +141,21 @@ std::optional<std::string> findFolder(std::string_view text) {
     return folder;
 }
 
-// The store's text with the game folder set: the first value line of the key
-// is replaced and any others dropped; without one, the line follows the key's
-// first header; without the key, a section is added at the end.
-std::string withFolder(std::string_view text, const std::string& folder) {
+// The store's text with a value set: the first value line of its key is
+// replaced and any others dropped; without one, the line follows the key's
+// first header; without the key, a section is added at the end. Every other
+// line stays as it was.
+std::string withValue(std::string_view text, const StoreValue& value, const std::string& folder) {
     const std::string eol = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
-    const std::string entry = std::string(kGameValue) + "=" + quoteIfNeeded(folder);
+    const std::string entry = std::string(value.name) + "=" + quoteIfNeeded(folder);
     std::vector<std::string_view> lines = splitLines(text);
 
     bool hasEntry = false;
     bool inKey = false;
     for (std::string_view raw : lines) {
         StoreLine line = parseLine(raw);
-        if (line.kind == StoreLine::Kind::Section) inKey = isGameSection(line);
-        else if (inKey && isGameValue(line)) hasEntry = true;
+        if (line.kind == StoreLine::Kind::Section) inKey = isSection(line, value);
+        else if (inKey && isValue(line, value)) hasEntry = true;
     }
 
     std::string out;
@@ -153,13 +165,13 @@ std::string withFolder(std::string_view text, const std::string& folder) {
     for (std::string_view raw : lines) {
         StoreLine line = parseLine(raw);
         if (line.kind == StoreLine::Kind::Section) {
-            inKey = isGameSection(line);
+            inKey = isSection(line, value);
             add(raw);
             if (inKey && !hasEntry && !written) {
                 add(entry);
                 written = true;
             }
-        } else if (inKey && isGameValue(line)) {
+        } else if (inKey && isValue(line, value)) {
             if (!written) add(entry);
             written = true;
         } else {
@@ -169,7 +181,7 @@ std::string withFolder(std::string_view text, const std::string& folder) {
     if (!written) {
         if (lines.empty()) add("; Varnisk's registry: a [section] per key, a Name=value line per value.");
         else if (!trim(lines.back()).empty()) add("");
-        add("[" + storeKey() + "]");
+        add("[" + value.section + "]");
         add(entry);
     }
     return out;
@@ -221,18 +233,49 @@ fs::path homeFolder() {
     return user && user->pw_dir ? fs::path(user->pw_dir) : fs::path();
 }
 
+// Writes one value into the store file, keeping the rest of it.
+bool writeStoreValue(const fs::path& storeFile, const StoreValue& value, const std::string& folder) {
+    if (storeFile.empty() || folder.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return false;
+    // A store that is a link to a file elsewhere stays one.
+    fs::path file = storeFile;
+    std::error_code ec;
+    if (fs::is_symlink(file, ec)) {
+        fs::path target = fs::weakly_canonical(file, ec);
+        if (!ec) file = target;
+    }
+    std::string text = withValue(readStoreText(file).value_or(""), value, folder);
+    if (!file.parent_path().empty()) {
+        fs::create_directories(file.parent_path(), ec);
+        if (ec) return false;
+    }
+    return replaceFile(file, text);
+}
+
 }  // namespace
 
-std::optional<std::string> storeGameFolder(std::string_view text) { return findFolder(text); }
+std::optional<std::string> storeGameFolder(std::string_view text) { return findValue(text, gameValue()); }
 
-std::string storeWithGameFolder(std::string_view text, const std::string& folder) { return withFolder(text, folder); }
+std::string storeWithGameFolder(std::string_view text, const std::string& folder) {
+    return withValue(text, gameValue(), folder);
+}
+
+std::optional<std::string> storeValueSetFolder(std::string_view text) {
+    std::optional<std::string> folder = findValue(text, valueSetFolderValue());
+    // A key without the value names no folder.
+    if (folder && folder->empty()) return std::nullopt;
+    return folder;
+}
+
+std::string storeWithValueSetFolder(std::string_view text, const std::string& folder) {
+    return withValue(text, valueSetFolderValue(), folder);
+}
 
 StoreRegistry::StoreRegistry(fs::path storeFile, fs::path winePrefix)
     : storeFile_(std::move(storeFile)), winePrefix_(std::move(winePrefix)) {}
 
 std::optional<std::string> StoreRegistry::readGameFolder() {
     if (auto text = readStoreText(storeFile_)) {
-        if (auto folder = findFolder(*text)) return folder;
+        if (auto folder = findValue(*text, gameValue())) return folder;
     }
     if (winePrefix_.empty()) return std::nullopt;
     struct stat st {};
@@ -249,21 +292,16 @@ std::optional<std::string> StoreRegistry::readGameFolder() {
     return wine_.folder;
 }
 
-bool StoreRegistry::writeGameFolder(const std::string& folder) {
-    if (storeFile_.empty() || folder.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return false;
-    // A store that is a link to a file elsewhere stays one.
-    fs::path file = storeFile_;
-    std::error_code ec;
-    if (fs::is_symlink(file, ec)) {
-        fs::path target = fs::weakly_canonical(file, ec);
-        if (!ec) file = target;
-    }
-    std::string text = withFolder(readStoreText(file).value_or(""), folder);
-    if (!file.parent_path().empty()) {
-        fs::create_directories(file.parent_path(), ec);
-        if (ec) return false;
-    }
-    return replaceFile(file, text);
+bool StoreRegistry::writeGameFolder(const std::string& folder) { return writeStoreValue(storeFile_, gameValue(), folder); }
+
+std::optional<std::string> StoreRegistry::readValueSetFolder() {
+    // Never looked for under Wine: the setting is the program's own.
+    auto text = readStoreText(storeFile_);
+    return text ? storeValueSetFolder(*text) : std::nullopt;
+}
+
+bool StoreRegistry::writeValueSetFolder(const std::string& folder) {
+    return writeStoreValue(storeFile_, valueSetFolderValue(), folder);
 }
 
 fs::path storeFileFromEnvironment() {

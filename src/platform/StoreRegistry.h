@@ -16,6 +16,12 @@ namespace varnisk {
 //   [HKEY_LOCAL_MACHINE\Software\Infogrames\Grand Prix 4\1.00\Install Dir]
 //   Directory=/home/me/games/gp4
 //
+//   [HKEY_CURRENT_USER\Software\Varnisk]
+//   ValueSetFolder=/home/me/Documents/sets
+//
+// A store without the program's own section (as every store was before it
+// kept the value set folder) simply names no value set folder.
+//
 // Lines starting with ';' or '#' are comments. Names compare without regard
 // to letter case; spaces around names and values are ignored, and a value in
 // double quotes is taken as it stands between them (so it may start or end
@@ -34,6 +40,10 @@ public:
     // temporary file beside it, keeping the rest of its content. false when
     // the file cannot be written, or the folder holds a line break or a NUL.
     bool writeGameFolder(const std::string& folder) override;
+
+    // Only ever from the store itself. Written as the game folder is.
+    std::optional<std::string> readValueSetFolder() override;
+    bool writeValueSetFolder(const std::string& folder) override;
 
     const std::filesystem::path& storeFile() const { return storeFile_; }
     const std::filesystem::path& winePrefix() const { return winePrefix_; }
@@ -60,6 +70,11 @@ private:
 // set and the rest kept.
 std::optional<std::string> storeGameFolder(std::string_view text);
 std::string storeWithGameFolder(std::string_view text, const std::string& folder);
+
+// The same for the value set folder, in the section of the program's own
+// key; nullopt also when the key holds an empty value.
+std::optional<std::string> storeValueSetFolder(std::string_view text);
+std::string storeWithValueSetFolder(std::string_view text, const std::string& folder);
 
 // The store file: $VARNISK_REGISTRY when set and not empty, else
 // "varnisk/registry.ini" in $XDG_CONFIG_HOME (when absolute), else in

@@ -106,11 +106,14 @@ TEST(Cli, DataSetCommandsAnswerTheDialogsAndReportWhatFails) {
     const std::string cam = (dir / "x.cam").string();
     // Before an import the helmet fields are empty: the save stops before its
     // dialog, and its answer is not left for the next dialog. A name of no
-    // known kind is ignored; a missing file is reported.
+    // known kind and a missing file are reported, each naming the file.
     CliRun r = runCli({"save-cam", cam, "load", (dir / "x.txt").string(), "load", (dir / "missing.car").string(),
                        "dump"});
     EXPECT_EQ(r.status, kExitErrors);
-    EXPECT_EQ(r.err, "error: '' is not a valid integer value\nerror: File not found\n");
+    EXPECT_EQ(r.err,
+              "error: '' is not a valid integer value\n"
+              "error: x.txt is not a value set file: its name must end in .car, .cam or .tyr.\n"
+              "error: missing.car could not be read: File not found. Nothing was loaded.\n");
     EXPECT_FALSE(std::filesystem::exists(cam));
     EXPECT_TRUE(contains(r.out, "\"TFormSave.LMDButton2\": {\"kind\": \"button\", \"caption\": \"Unselect ALL\""));
     std::filesystem::remove_all(dir);

@@ -111,7 +111,7 @@ check "a driver older than OpenGL 1.1 is refused and no picture written" \
 mkfifo "$work/pipe.car"
 timeout 20 "$cli" --game-dir "$work/game" load "$work/pipe.car" >/dev/null 2>"$work/err.txt"
 check "loading a pipe ends at once with an error" \
-  "[ $? -eq 1 ] && diff <(printf 'error: Not a regular file\n') '$work/err.txt'"
+  "[ $? -eq 1 ] && diff <(printf 'error: pipe.car could not be read: Not a regular file. Nothing was loaded.\n') '$work/err.txt'"
 
 # An export cut off by a kill is undone by the next run that touches the game.
 cp "$work/game/GP4.exe" "$work/GP4.exe.before"
@@ -140,5 +140,16 @@ check "the start-up messages and how to name the folder" "diff <(printf 'message
 "$cli" answer open "$work/game/GP4.exe" import dump >"$work/out.json" 2>"$work/err.txt"
 check "choosing GP4.exe imports it" "[ $? -eq 0 ] && grep -q 'Import Done' '$work/out.json'"
 check "the choice is kept in Varnisk's own registry store" "grep -q '^Directory=$work/game$' '$work/registry.ini'"
+
+# The folder of the last value set is kept in the store for the next run's
+# dialogs; a value set that is cut short is refused whole.
+mkdir -p "$work/sets"
+"$cli" import save-cam "$work/sets/all.cam" >/dev/null 2>"$work/err.txt"
+check "a save keeps its folder in the store, beside the game folder" \
+  "[ $? -eq 0 ] && grep -q '^ValueSetFolder=$work/sets$' '$work/registry.ini' && grep -q '^Directory=$work/game$' '$work/registry.ini'"
+head -c 100 "$work/sets/all.cam" >"$work/sets/cut.cam"
+"$cli" import dump "$work/before.json" load "$work/sets/cut.cam" dump "$work/after.json" >/dev/null 2>"$work/err.txt"
+check "a camera set cut short changes nothing and is named" \
+  "[ $? -eq 1 ] && diff <(printf 'error: cut.cam is damaged: Read beyond end of file. Nothing was loaded.\n') '$work/err.txt' && python3 -c 'import json,sys; a=json.load(open(sys.argv[1])); b=json.load(open(sys.argv[2])); assert a[\"controls\"]==b[\"controls\"] and a[\"state\"][\"GameData\"]==b[\"state\"][\"GameData\"]' '$work/before.json' '$work/after.json'"
 
 exit $fail

@@ -243,14 +243,16 @@ TEST_F(LoadDataSet, AsksWithItsTitleAndFilterAndACancelChangesNothing) {
     EXPECT_EQ(g.ui.messages().size(), messages);
 }
 
-TEST_F(LoadDataSet, NamesNotEndingInAKnownKindAreIgnoredSilently) {
+TEST_F(LoadDataSet, NamesNotEndingInAKnownKindAreRefusedByName) {
     const auto before = sheet();
-    const std::size_t errors = g.ui.errors().size(), messages = g.ui.messages().size();
-    for (const char* name : {"helmet.car.bak", "helmet.txt", "helmet.ca", "helmet.cars", "helmet.tyre"}) {
+    const std::size_t messages = g.ui.messages().size();
+    for (const char* name : {"helmet.car.bak", "helmet.txt", "helmet.ca", "helmet.cars", "helmet.tyre", "ar"}) {
         SCOPED_TRACE(name);
-        EXPECT_TRUE(load(place(name, teamThreeHelmet())));
+        const std::size_t errors = g.ui.errors().size();
+        EXPECT_FALSE(load(place(name, teamThreeHelmet())));
+        ASSERT_EQ(g.ui.errors().size(), errors + 1);
+        EXPECT_EQ(lastError(), std::string(name) + " is not a value set file: its name must end in .car, .cam or .tyr.");
         EXPECT_EQ(sheet(), before);
-        EXPECT_EQ(g.ui.errors().size(), errors);
         EXPECT_EQ(g.ui.messages().size(), messages);
     }
 }
@@ -647,7 +649,7 @@ TEST_F(LoadDataSet, AMissingFileIsReportedAndChangesNothing) {
     for (const char* name : {"absent.car", "absent.cam", "absent.tyr"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(load(g.folder() / name));
-        EXPECT_EQ(lastError(), "File not found");
+        EXPECT_EQ(lastError(), std::string(name) + " could not be read: File not found. Nothing was loaded.");
         EXPECT_EQ(sheet(), before);
         EXPECT_EQ(g.editor.SheetReady, 1);
     }
@@ -661,7 +663,7 @@ TEST_F(LoadDataSet, TinyCarDataFilesAreReadBeyondTheirEnd) {
     for (const Bytes& file : {Bytes{}, Bytes{0x04}, Bytes{0x04, 0x00}, v4, v3}) {
         SCOPED_TRACE(::testing::Message() << file.size() << " bytes");
         EXPECT_FALSE(load(place("tiny.car", file)));
-        EXPECT_EQ(lastError(), "Read beyond end of file");
+        EXPECT_EQ(lastError(), "tiny.car is damaged: Read beyond end of file. Nothing was loaded.");
         EXPECT_EQ(sheet(), before);
         EXPECT_EQ(g.editor.SheetReady, 1);
     }
@@ -693,7 +695,7 @@ TEST_F(LoadDataSet, ATruncatedFileLeavesTheChangeHandlersLive) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(load(place(c.name, c.file)));
-        EXPECT_EQ(lastError(), "Read beyond end of file");
+        EXPECT_EQ(lastError(), std::string(c.name) + " is damaged: Read beyond end of file. Nothing was loaded.");
         EXPECT_EQ(g.editor.SheetReady, 1);
         // Every selector shows the caption of the position it holds.
         for (int t = 0; t < 11; ++t) {
@@ -784,4 +786,114 @@ TEST_F(LoadDataSet, AFieldThatDoesNotConvertStopsTheLoadBeforeAnySectionIsRead) 
         EXPECT_EQ(g.editor.SheetReady, 1);
         quietEdit(c.field, former);
     }
+}
+
+// --- all or nothing ---
+
+namespace {
+
+// GameData's values that a load may change, to compare before and after.
+void expectSameValues(const GameData& a, const GameData& b) {
+    EXPECT_EQ(a.cameras, b.cameras);
+    EXPECT_EQ(a.chase, b.chase);
+    EXPECT_EQ(a.tcam, b.tcam);
+    EXPECT_EQ(a.helmets, b.helmets);
+    EXPECT_EQ(a.extWheel, b.extWheel);
+    EXPECT_EQ(a.arms, b.arms);
+    EXPECT_EQ(a.rims, b.rims);
+    EXPECT_EQ(a.tyres, b.tyres);
+    EXPECT_EQ(a.cockpit, b.cockpit);
+    EXPECT_EQ(a.names, b.names);
+    EXPECT_EQ(a.brandCodes, b.brandCodes);
+}
+
+// Values unlike the generated game's in every block a value set holds.
+GameData otherValues() {
+    GameData v;
+    for (int k = 0; k < 12; ++k) v.cameras[at(k)] = carRecord(sampleRow(k), k);
+    v.chase = {-701, 233};
+    for (int t = 0; t < 11; ++t) {
+        const float f = static_cast<float>(t + 1) / 64.0f;
+        v.tcam[at(t)] = {s16(30 + t), s16(-40 - t)};
+        v.helmets[at(t)] = {f, -f};
+        v.extWheel[at(t)] = {2 * f, -2 * f};
+        v.arms[at(t)] = 0xFF102030u + static_cast<std::uint32_t>(t);
+        v.rims[at(t)] = 0xFF405060u + static_cast<std::uint32_t>(t);
+        v.names[at(t)] = "Cut Team " + std::to_string(t);
+    }
+    v.tyres = kTyres;
+    v.cockpit = kCockpit;
+    return v;
+}
+
+}  // namespace
+
+// A file that ends before the values it promises is refused whole, wherever
+// it is cut: no field, name, brand or GameData value changes, the status
+// stays, and the message names the file.
+TEST_F(LoadDataSet, AFileCutAnywhereChangesNothing) {
+    const GameData v = otherValues();
+    SaveMasks all;
+    all.cameraMask = 0x0FFF;
+    all.tcamMask = all.helmetMask = all.extWheelMask = all.armMask = all.rimMask = all.brandMask = all.nameMask = 0x07FF;
+    all.globalMask = 0x000F;
+    const std::array<int, 11> brands{1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
+    std::array<std::uint32_t, 11> codes{};
+    codes.fill(0x03350335u);
+
+    struct Case {
+        const char* name;
+        Bytes whole;
+        std::vector<std::size_t> cuts;
+    };
+    const Bytes v4 = encodeCarData(all, v, brands);
+    const Bytes v3 = versionThree(all, v, brands);
+    const std::vector<Case> cases{
+        {"full.car", v4, {1, 2, 19, 20, 21, 260, 600, v4.size() - 32, v4.size() - 1}},
+        {"three.car", v3, {3, 15, 16, 300, v3.size() - 1}},
+        {"old.car", headerless(v, codes, true), {2, 20, 243, 244, 400, 555}},
+        {"cameras.cam", cameraSet(244, 0, 11, true), {1, 19, 20, 100, 179}},
+        {"brands.tyr", tyreSet({1, 2, 0, 1, 0, 1, 0, 1, 0, 1, 0}), {1, 2, 11, 21}},
+    };
+    g.editor.main.setCaption(g.get("Status"), "kept");
+    const auto before = sheet();
+    const GameData values = g.editor.game;
+    const std::string teamKey = g.editor.preview.CarTeamKey;
+    for (const Case& c : cases) {
+        // The whole file loads: each cut below would change something.
+        for (std::size_t cut : c.cuts) {
+            SCOPED_TRACE(::testing::Message() << c.name << " cut to " << cut << " of " << c.whole.size() << " bytes");
+            ASSERT_LT(cut, c.whole.size());
+            const Bytes part(c.whole.begin(), c.whole.begin() + static_cast<std::ptrdiff_t>(cut));
+            const std::size_t errors = g.ui.errors().size();
+            EXPECT_FALSE(load(place(c.name, part)));
+            ASSERT_EQ(g.ui.errors().size(), errors + 1);
+            EXPECT_EQ(lastError(), std::string(c.name) + " is damaged: Read beyond end of file. Nothing was loaded.");
+            EXPECT_EQ(sheet(), before);
+            expectSameValues(g.editor.game, values);
+            EXPECT_EQ(g.editor.preview.CarTeamKey, teamKey);
+            EXPECT_EQ(g.editor.SheetReady, 1);
+        }
+    }
+    // Whole, every one of them loads and changes fields beside the status.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(load(place(c.name, c.whole)));
+        std::set<std::string> changed = changedNames(before, sheet());
+        changed.erase("Status");
+        EXPECT_FALSE(changed.empty());
+        ASSERT_TRUE(g.importAll());
+        g.editor.main.setCaption(g.get("Status"), "kept");
+    }
+}
+
+// The sheet's per-team values are taken into GameData only once every field
+// converts: a field that does not stops the load with GameData as it was.
+TEST_F(LoadDataSet, AFieldThatDoesNotConvertLeavesGameDataAsItWas) {
+    quietEdit("LMDHP2", "33");  // shown, not yet in GameData
+    quietEdit("LMDHP4", "abc");
+    const GameData values = g.editor.game;
+    EXPECT_FALSE(load(place("stopped.car", teamThreeHelmet())));
+    EXPECT_NE(lastError().find("'abc'"), std::string::npos) << lastError();
+    expectSameValues(g.editor.game, values);
 }

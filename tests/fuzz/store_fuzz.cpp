@@ -3,7 +3,8 @@
 // follows is a folder to write into it.
 //
 // Beside memory errors it stops when a written folder does not read back,
-// or writing the same folder twice changes more than the line ends.
+// writing the same folder twice changes more than the line ends, or writing
+// the value set folder changes the game folder.
 
 #include <string>
 #include <string_view>
@@ -35,6 +36,13 @@ int fuzzStore(const std::uint8_t* data, std::size_t size) {
     };
     require(withoutReturns(storeWithGameFolder(written, wanted)) == withoutReturns(written),
             "writing the same folder again changes the store");
+
+    // The value set folder lives in a section of its own: writing it reads
+    // back (an empty one reads as none) and leaves the game folder alone.
+    const std::string both = storeWithValueSetFolder(written, wanted);
+    require(storeValueSetFolder(both) == (wanted.empty() ? std::nullopt : std::optional<std::string>(wanted)),
+            "a written value set folder that does not read back");
+    require(storeGameFolder(both) == wanted, "writing the value set folder changes the game folder");
     return 0;
 }
 

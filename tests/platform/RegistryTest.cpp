@@ -367,3 +367,64 @@ TEST_F(RegistryTest, ADemoFallbackPassesOnAFailedWrite) {
     EXPECT_FALSE(registry->writeGameFolder("/chosen"));
     EXPECT_EQ(registry->readGameFolder(), Folder("/demo"));
 }
+
+// --- the value set folder, the program's own setting beside the game folder ---
+
+namespace {
+const std::string kSettingsHeader = "[HKEY_CURRENT_USER\\Software\\Varnisk]";
+}  // namespace
+
+TEST_F(RegistryTest, AStoreWrittenBeforeTheValueSetFolderWasKeptStillLoadsAndGainsIt) {
+    const std::string old = "; mine\n" + kHeader + "\nDirectory=/games/gp4\n";
+    writeText(store, old);
+    EXPECT_EQ(read(), Folder("/games/gp4"));
+    EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), std::nullopt);
+
+    ASSERT_TRUE(makeSystemRegistry()->writeValueSetFolder("/home/me/sets"));
+    EXPECT_EQ(readText(store), old + "\n" + kSettingsHeader + "\nValueSetFolder=/home/me/sets\n");
+    EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), Folder("/home/me/sets"));
+    EXPECT_EQ(read(), Folder("/games/gp4"));
+
+    // Each value is written without touching the other.
+    ASSERT_TRUE(write("/games/other"));
+    ASSERT_TRUE(makeSystemRegistry()->writeValueSetFolder(" /spaced sets "));
+    EXPECT_EQ(read(), Folder("/games/other"));
+    EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), Folder(" /spaced sets "));
+    EXPECT_FALSE(makeSystemRegistry()->writeValueSetFolder("/a\nb"));
+    EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), Folder(" /spaced sets "));
+}
+
+TEST_F(RegistryTest, TheValueSetFolderIsReadFromItsOwnSectionOnly) {
+    struct Case {
+        std::string text;
+        Folder folder;
+    };
+    const Case cases[] = {
+        {"", std::nullopt},
+        {kHeader + "\nValueSetFolder=/in/the/game/key\n", std::nullopt},
+        {kSettingsHeader + "\n", std::nullopt},
+        {kSettingsHeader + "\nValueSetFolder=\n", std::nullopt},
+        {kSettingsHeader + "\nDirectory=/x\n", std::nullopt},
+        {kSettingsHeader + "\nvaluesetfolder = /sets \r\n", "/sets"},
+        {kHeader + "\nDirectory=/g\n" + kSettingsHeader + "\nValueSetFolder=/sets\n", "/sets"},
+    };
+    for (const Case& c : cases) {
+        writeText(store, c.text);
+        EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), c.folder) << c.text;
+    }
+    // A game found under Wine lends no value set folder.
+    makeWineGame(kWineKey + "\n\"Directory\"=\"C:\\\\games\\\\gp4\"\n");
+    fs::remove(store);
+    EXPECT_NE(read(), std::nullopt);
+    EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), std::nullopt);
+}
+
+TEST(RegistryDemoFallback, PassesTheValueSetFolderOn) {
+    auto memory = std::make_unique<MemoryRegistry>();
+    MemoryRegistry* wrapped = memory.get();
+    auto registry = withDemoFallback(std::move(memory), "/demo");
+    EXPECT_EQ(registry->readValueSetFolder(), std::nullopt);
+    EXPECT_TRUE(registry->writeValueSetFolder("/sets"));
+    EXPECT_EQ(wrapped->readValueSetFolder(), Folder("/sets"));
+    EXPECT_EQ(registry->readValueSetFolder(), Folder("/sets"));
+}
