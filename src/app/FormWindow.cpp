@@ -131,7 +131,7 @@ void FormWindow::wire(Control& c, QWidget* w) {
     switch (c.kind) {
     case ControlKind::Edit: {
         auto* edit = static_cast<FieldEdit*>(w);
-        edit->keyFilter = [this, &c](const QKeyEvent& event) { return filterKey(c, event); };
+        edit->takeKey = [this, &c](const QKeyEvent& event) { return typeKey(c, event); };
         connect(edit, &QLineEdit::textEdited, this, [this, &c](const QString& text) {
             if (syncing_ == 0) forward(&c, [&] { form_.userEdit(c, toCp1252(text)); });
         });
@@ -191,31 +191,53 @@ void FormWindow::relayMouse(Control& c, QWidget* w) {
     relay->holdContextMenu = [&c] { return static_cast<bool>(c.on.press); };
 }
 
-FieldEdit::KeyVerdict FormWindow::filterKey(Control& c, const QKeyEvent& event) {
-    using Verdict = FieldEdit::KeyVerdict;
-    // Shortcuts (copy, paste, undo) and keys that type nothing pass as they are.
-    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return {};
+bool FormWindow::typeKey(Control& c, const QKeyEvent& event) {
+    // Shortcuts (copy, paste, undo) and keys that type nothing go to the line edit.
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    auto* edit = static_cast<FieldEdit*>(widgetFor(c));
+    const auto from = static_cast<std::size_t>(std::max(0, edit->selectionFrom()));
+    const auto size = static_cast<std::size_t>(std::max(0, edit->selectionSize()));
+    if (event.key() == Qt::Key_Delete) {
+        if (event.modifiers() & Qt::ShiftModifier) return false;  // Shift+Delete cuts
+        typeAt(c, [&] { return form_.userDeleteAt(c, from, size); });
+        return true;
+    }
     char32_t code = 0;
     if (event.key() == Qt::Key_Backspace) {
         code = 8;
-    } else if (event.key() == Qt::Key_Delete) {
-        return {};
     } else {
         QList<uint> codes = event.text().toUcs4();
-        if (codes.size() != 1) return {};
+        if (codes.size() != 1) return false;
         code = codes.front();
     }
-    int byte = unicodeToCp1252(code);
+    const int byte = unicodeToCp1252(code);
     if (byte < 0) {  // the program's code page has no such character
         editor_.ui.beep();
-        return {Verdict::Discard, {}};
+        return true;
     }
     const char typed = static_cast<char>(byte);
-    char result = 0;
-    forward(&c, [&] { result = form_.userKey(c, typed); });
-    if (result == 0) return {Verdict::Discard, {}};
-    if (result == typed) return {};
-    return {Verdict::Replace, QChar(static_cast<char16_t>(cp1252ToUnicode(static_cast<unsigned char>(result))))};
+    if (code != 8 && (code < 0x20 || code == 0x7F)) {
+        // Return, Escape: the filter judges them; one it lets pass is the
+        // line edit's (it types nothing).
+        char result = 0;
+        forward(&c, [&] { result = form_.userKey(c, typed); });
+        return result == 0;
+    }
+    typeAt(c, [&] { return form_.userTypeKeyAt(c, typed, from, size); });
+    return true;
+}
+
+void FormWindow::typeAt(Control& c, const std::function<std::optional<std::size_t>()>& key) {
+    std::optional<std::size_t> cursor;
+    const Control* outer = typingInto_;
+    typingInto_ = &c;
+    forward(&c, [&] { cursor = key(); });
+    typingInto_ = outer;
+    auto* edit = static_cast<FieldEdit*>(widgetFor(c));
+    if (!cursor || edit == nullptr) return;  // nothing changed: the selection stays
+    Syncing syncing(syncing_);
+    const auto length = static_cast<std::size_t>(edit->text().size());
+    edit->setCursorPosition(static_cast<int>(std::min(*cursor, length)));
 }
 
 // --- model to widget ---
@@ -226,7 +248,14 @@ void FormWindow::syncControl(Control& c) {
     Syncing syncing(syncing_);
     w->setEnabled(c.enabled);
     const QString hint = fromCp1252(c.hint);
-    if (w->toolTip() != hint) w->setToolTip(hint);
+    // A panel or field shows its hint, or else a text too wide for it, as its tooltip.
+    if (auto* panel = dynamic_cast<Panel*>(w)) {
+        panel->setHint(hint);
+    } else if (auto* field = dynamic_cast<FieldEdit*>(w)) {
+        field->setHint(hint);
+    } else if (w->toolTip() != hint) {
+        w->setToolTip(hint);
+    }
     if (c.kind != ControlKind::Page) {
         QRect bounds(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
         if (w->geometry() != bounds) w->setGeometry(bounds);
@@ -235,10 +264,18 @@ void FormWindow::syncControl(Control& c) {
     switch (c.kind) {
     case ControlKind::Edit: {
         auto* edit = static_cast<FieldEdit*>(w);
-        edit->setMaxLength(c.maxLength > 0 ? c.maxLength : 32767);
-        edit->setAlignment(toQtAlignment(c.align));
+        // Setting the limit writes the text again, which sends the cursor to
+        // the end: only a new limit is set.
+        const int maxLength = c.maxLength > 0 ? c.maxLength : 32767;
+        if (edit->maxLength() != maxLength) edit->setMaxLength(maxLength);
+        if (edit->alignment() != toQtAlignment(c.align)) {
+            edit->setAlignment(toQtAlignment(c.align));
+            edit->refit();
+        }
         const QString text = fromCp1252(c.text);
-        if (edit->text() != text) {
+        if (edit->text() != text && typingInto_ == &c) {
+            edit->showEdit(text);  // the key typed: an edit the user can undo
+        } else if (edit->text() != text) {
             int cursor = edit->cursorPosition();
             edit->setText(text);
             if (edit->hasFocus()) edit->setCursorPosition(std::min(cursor, static_cast<int>(text.size())));
@@ -356,6 +393,34 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     }
     event->ignore();
     forward(nullptr, [&] { form_.hide(); });
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (onClose_ != OnClose::HideForm || !plain) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        close();  // through closeEvent, as the title bar's close button
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        QPushButton* only = nullptr;
+        int buttons = 0;
+        for (const auto& control : form_.controls()) {
+            if (control->kind != ControlKind::Button || !control->visible || !control->enabled) continue;
+            ++buttons;
+            only = qobject_cast<QPushButton*>(widgetFor(*control));
+        }
+        if (buttons == 1 && only != nullptr) {
+            event->accept();
+            only->click();  // as the user's click: the model hears it
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace varnisk::app

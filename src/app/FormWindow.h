@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -38,12 +39,21 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A window the program hides (credits, the save selection) closes with
+    // Escape as from its title bar; Return presses its button when it has
+    // only one (the credits' OK).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* create(Control& c);
     void wire(Control& c, QWidget* w);
     void relayMouse(Control& c, QWidget* w);
-    FieldEdit::KeyVerdict filterKey(Control& c, const QKeyEvent& event);
+    // A key pressed in the edit field of c: the typing keys go to the model
+    // at the field's cursor; true when the key was taken.
+    bool typeKey(Control& c, const QKeyEvent& event);
+    // Runs one key typed at the cursor of c's field; the field shows the
+    // model's text as the user's edit and its cursor where the model puts it.
+    void typeAt(Control& c, const std::function<std::optional<std::size_t>()>& key);
 
     // Model to widget, with the widget's signals ignored meanwhile.
     void syncControl(Control& c);
@@ -57,6 +67,7 @@ private:
     OnClose onClose_;
     std::unordered_map<const Control*, QWidget*> widgets_;
     int syncing_ = 0;
+    const Control* typingInto_ = nullptr;  // the field a key is being typed into
     int raiseCount_ = 0;
     bool placed_ = false;
 };

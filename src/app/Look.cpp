@@ -44,18 +44,25 @@ QPalette classicPalette() {
 
 }  // namespace
 
+QFont lookFont() {
+    // The controls keep the places and sizes the windows were drawn with for
+    // 8-point text; a condensed face of 10 pixels fits them: five-digit
+    // values in the camera grid, every status message in the status panel
+    // and the longest captions on their buttons and tabs.
+    QFont font;
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                      QStringLiteral("Arial Narrow"), QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(10);
+    return font;
+}
+
 void applyLook(QApplication& app) {
     QStyle* style = QStyleFactory::create(QStringLiteral("Windows"));
     if (style == nullptr) style = QStyleFactory::create(QStringLiteral("Fusion"));
     if (style != nullptr) app.setStyle(style);
     app.setPalette(classicPalette());
-
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    app.setFont(font);
+    app.setFont(lookFont());
 }
 
 }  // namespace varnisk::app

@@ -1,5 +1,8 @@
 #include "app/Widgets.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QButtonGroup>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -50,14 +53,34 @@ void Panel::resizeEvent(QResizeEvent* event) {
     fit();
 }
 
+void Panel::setHint(const QString& hint) {
+    if (hint == hint_) return;
+    hint_ = hint;
+    fit();
+}
+
+int Panel::textRoom() const {
+    // What QLabel draws in: the contents less the margin, and less the indent
+    // on the side of a left or right alignment (half an "x" when the panel
+    // has a frame and no indent of its own).
+    int room = contentsRect().width() - 2 * margin();
+    int indent = this->indent();
+    if (indent < 0) indent = frameWidth() > 0 ? fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+    if (alignment() & (Qt::AlignLeft | Qt::AlignRight)) room -= indent;
+    return std::max(0, room);
+}
+
 void Panel::fit() {
-    const int room = width();
+    // Measured against the room the text really gets: a centred line wider
+    // than that would lose both its ends.
+    const int room = textRoom();
     const bool oneLine = !caption_.contains(QLatin1Char('\n'));
     const QString shown = oneLine && fontMetrics().horizontalAdvance(caption_) > room
                               ? fontMetrics().elidedText(caption_, Qt::ElideRight, room)
                               : caption_;
-    setText(shown);
-    setToolTip(shown == caption_ ? QString() : caption_);
+    if (text() != shown || text().isNull()) setText(shown);
+    const QString tip = !hint_.isEmpty() ? hint_ : shown == caption_ ? QString() : caption_;
+    if (toolTip() != tip) setToolTip(tip);
 }
 
 // --- Swatch ---
@@ -118,36 +141,135 @@ void ArrowPair::place() {
 
 // --- FieldEdit ---
 
+namespace {
+
+// QLineEdit draws its text this far inside its text margins on either side.
+constexpr int kLineEditMargin = 2;
+// The field's own text margin on the left.
+constexpr int kTextIndent = 1;
+
+}  // namespace
+
 FieldEdit::FieldEdit(QWidget* parent) : QLineEdit(parent) {
     // A one-pixel border of our own leaves room for the text in the low
-    // fields of the sheet.
+    // fields of the sheet; a pixel more than the line edit's own margin keeps
+    // the text off the border on the left, its cursor on the right.
     setFrame(false);
-    setTextMargins(1, 1, 1, 1);
+    setTextMargins(kTextIndent, 1, 0, 1);
+    connect(this, &QLineEdit::textChanged, this, [this] { refit(); });
+}
+
+int FieldEdit::selectionFrom() const { return hasSelectedText() ? selectionStart() : cursorPosition(); }
+
+int FieldEdit::selectionSize() const { return hasSelectedText() ? selectionLength() : 0; }
+
+void FieldEdit::showEdit(const QString& text) {
+    const QString shown = this->text();
+    if (shown == text) return;
+    qsizetype head = 0;
+    while (head < shown.size() && head < text.size() && shown[head] == text[head]) ++head;
+    qsizetype tail = 0;
+    while (tail < shown.size() - head && tail < text.size() - head &&
+           shown[shown.size() - 1 - tail] == text[text.size() - 1 - tail]) {
+        ++tail;
+    }
+    setSelection(static_cast<int>(head), static_cast<int>(shown.size() - head - tail));
+    const QString middle = text.mid(head, text.size() - head - tail);
+    if (middle.isEmpty()) {
+        del();  // takes the selected text away
+    } else {
+        insert(middle);  // replaces the selected text
+    }
+    if (this->text() != text) setText(text);  // the line edit refused the edit (its length limit)
 }
 
 void FieldEdit::keyPressEvent(QKeyEvent* event) {
-    KeyVerdict verdict = keyFilter ? keyFilter(*event) : KeyVerdict{};
-    switch (verdict.action) {
-    case KeyVerdict::Pass:
-        QLineEdit::keyPressEvent(event);
-        return;
-    case KeyVerdict::Discard:
+    if (takeKey && takeKey(*event)) {
         event->accept();
         return;
-    case KeyVerdict::Replace: {
-        int key = verdict.replacement == QChar(8) ? int(Qt::Key_Backspace) : int(Qt::Key_unknown);
-        QKeyEvent typed(QEvent::KeyPress, key, event->modifiers(), QString(verdict.replacement),
-                        event->isAutoRepeat());
-        QLineEdit::keyPressEvent(&typed);
-        event->setAccepted(typed.isAccepted());
-        return;
     }
+    QLineEdit::keyPressEvent(event);
+}
+
+void FieldEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+    QLineEdit::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) selectAll();
+}
+
+int FieldEdit::textRoom() const { return std::max(0, width() - 2 * kLineEditMargin - kTextIndent); }
+
+bool FieldEdit::fits(const QFont& font, const QString& text) const {
+    return QFontMetrics(font).horizontalAdvance(text) + 1 <= textRoom();  // and the cursor after it
+}
+
+void FieldEdit::setHint(const QString& hint) {
+    if (hint == hint_) return;
+    hint_ = hint;
+    refit();
+}
+
+void FieldEdit::refit() {
+    const QString shown = text();
+    QFont font = parentWidget() != nullptr ? parentWidget()->font() : QApplication::font(this);
+    int stretch = 0;
+    if (!fits(font, shown)) {
+        for (int s = 99; s >= kNarrowest; --s) {
+            QFont narrower = font;
+            narrower.setStretch(s);
+            if (fits(narrower, shown)) {
+                stretch = s;
+                break;
+            }
+        }
     }
+    if (stretch != stretch_) {
+        stretch_ = stretch;
+        if (stretch == 0) {
+            setFont(QFont());  // the window's font again
+        } else {
+            font.setStretch(stretch);
+            setFont(font);
+        }
+    }
+    const bool whole = fits(this->font(), shown);
+    const bool elided = !whole && !hasFocus();
+    if (elided != elided_) {
+        elided_ = elided;
+        update();
+    }
+    const QString tip = !hint_.isEmpty() ? hint_ : whole ? QString() : shown;
+    if (toolTip() != tip) setToolTip(tip);
+}
+
+void FieldEdit::resizeEvent(QResizeEvent* event) {
+    QLineEdit::resizeEvent(event);
+    refit();
+}
+
+void FieldEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    refit();
+}
+
+void FieldEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    refit();
 }
 
 void FieldEdit::paintEvent(QPaintEvent* event) {
     QLineEdit::paintEvent(event);
     QPainter p(this);
+    if (elided_) {
+        // Too wide even narrowed, and not being edited: the start of the text
+        // and an ellipsis, in place of what the line edit scrolled to.
+        const QRect inner = rect().adjusted(1, 1, -1, -1);
+        p.fillRect(inner, palette().brush(QPalette::Base));
+        p.setPen(palette().color(QPalette::Text));
+        const QRect line = rect().adjusted(kLineEditMargin + kTextIndent, 1, -kLineEditMargin, -1);
+        const Qt::Alignment horizontal = alignment() & Qt::AlignHorizontal_Mask;
+        p.drawText(line, static_cast<int>(horizontal | Qt::AlignVCenter | Qt::TextSingleLine),
+                   fontMetrics().elidedText(text(), Qt::ElideRight, textRoom()));
+    }
     p.setPen(palette().color(QPalette::Dark));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

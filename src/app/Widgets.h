@@ -29,10 +29,16 @@ class Panel : public QLabel {
 public:
     explicit Panel(QWidget* parent);
     void setBevel(Bevel bevel);
-    // The caption; one too wide for the panel ends in an ellipsis and shows
-    // whole as the panel's tooltip.
+    // The caption; a line too wide for the panel ends in an ellipsis and
+    // shows whole as the panel's tooltip.
     void setCaption(const QString& caption);
     const QString& caption() const { return caption_; }
+    // The control's own hint; when set it is the tooltip, whether the caption
+    // fits or not.
+    void setHint(const QString& hint);
+    // The width the label draws its text in: the contents less the margin and
+    // the indent on the side the text is aligned to.
+    int textRoom() const;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -41,6 +47,7 @@ protected:
 private:
     void fit();
     QString caption_;
+    QString hint_;
 };
 
 // A colour panel: a sunken swatch of one colour.
@@ -81,22 +88,55 @@ private:
     bool horizontal_ = true;
 };
 
-// A single-line edit field whose typed characters pass a filter first.
+// A single-line edit field whose typing keys are offered to the model first.
 class FieldEdit : public QLineEdit {
 public:
-    // What becomes of a typed key: handled as typed, discarded, or typed as
-    // another character.
-    struct KeyVerdict {
-        enum { Pass, Discard, Replace } action = Pass;
-        QChar replacement;
-    };
-
     explicit FieldEdit(QWidget* parent);
-    std::function<KeyVerdict(const QKeyEvent&)> keyFilter;
+    // Offered each key before the line edit: true when it took the key,
+    // false to leave the key to the line edit (moving the cursor, selecting,
+    // shortcuts).
+    std::function<bool(const QKeyEvent&)> takeKey;
+
+    // The selection as start and length; the cursor alone is an empty
+    // selection at the cursor.
+    int selectionFrom() const;
+    int selectionSize() const;
+    // Shows `text` as an edit of the text shown: only the part that differs
+    // is replaced, so the edit can be undone as the user's own and leaves the
+    // cursor after it.
+    void showEdit(const QString& text);
+
+    // The width between the field's inner margins that a text may take whole.
+    int textRoom() const;
+    // Whether `text` shows whole in the field at `font`.
+    bool fits(const QFont& font, const QString& text) const;
+    // The control's own hint; when set it is the tooltip, else a text too
+    // wide for the field is.
+    void setHint(const QString& hint);
+    // Fits the text again: a value too wide for the field at the window's
+    // font is drawn narrower (down to kNarrowest percent); one too wide even
+    // so ends in an ellipsis while the field is not being edited. Runs by
+    // itself when the text, the size or the focus changes; call it after
+    // changing the alignment.
+    void refit();
+    // Whether the field shows its text cut short with an ellipsis.
+    bool elided() const { return elided_; }
+
+    static constexpr int kNarrowest = 60;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A double click selects the whole text (a field holds one value).
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    QString hint_;
+    int stretch_ = 0;  // 0: the window's font as it is
+    bool elided_ = false;
 };
 
 // A radio group: a frame with one radio button per item, top to bottom.

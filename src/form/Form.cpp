@@ -219,6 +219,49 @@ void Form::userTypeKey(Control& c, char typed) {
     setText(c, std::move(next));
 }
 
+namespace {
+
+// Holds a selection to a text of `size` characters.
+void holdSelection(std::size_t size, std::size_t& start, std::size_t& length) {
+    start = std::min(start, size);
+    length = std::min(length, size - start);
+}
+
+}  // namespace
+
+std::size_t Form::replaceAt(Control& c, std::size_t at, std::size_t length, std::string_view with) {
+    std::string next = c.text;
+    next.replace(at, length, with);
+    setText(c, std::move(next));
+    return at + with.size();
+}
+
+std::optional<std::size_t> Form::userTypeKeyAt(Control& c, char typed, std::size_t selStart, std::size_t selLength) {
+    if (!c.enabled || c.kind != ControlKind::Edit) return std::nullopt;
+    const char ch = userKey(c, typed);
+    if (ch == 0) return std::nullopt;
+    holdSelection(c.text.size(), selStart, selLength);  // the filter may have written the text
+    if (ch == '\b') {
+        if (selLength > 0) return replaceAt(c, selStart, selLength, {});
+        if (selStart == 0) return std::nullopt;
+        return replaceAt(c, selStart - 1, 1, {});
+    }
+    const auto code = static_cast<unsigned char>(ch);
+    if (code < 0x20 || code == 0x7F) return std::nullopt;
+    if (selLength == 0 && c.maxLength > 0 && c.text.size() >= static_cast<std::size_t>(c.maxLength)) {
+        return std::nullopt;  // the field is full: the character is not taken
+    }
+    return replaceAt(c, selStart, selLength, std::string_view(&ch, 1));
+}
+
+std::optional<std::size_t> Form::userDeleteAt(Control& c, std::size_t selStart, std::size_t selLength) {
+    if (!c.enabled || c.kind != ControlKind::Edit) return std::nullopt;
+    holdSelection(c.text.size(), selStart, selLength);
+    if (selLength > 0) return replaceAt(c, selStart, selLength, {});
+    if (selStart == c.text.size()) return std::nullopt;
+    return replaceAt(c, selStart, 1, {});
+}
+
 void Form::userPress(Control& c, MouseButton button) {
     if (!c.enabled) return;
     mouseHolder_ = &c;

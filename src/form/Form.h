@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -86,6 +87,20 @@ public:
     // One key typed into a field at the end of its text, through the key
     // filter: backspace takes the last character away.
     void userTypeKey(Control& c, char typed);
+    // One key typed into a field at its text cursor, as a text field takes
+    // it; the selection is [selStart, selStart + selLength) (selLength 0: the
+    // cursor at selStart), held to the text. The key filter judges the
+    // character first. An accepted character replaces the selection, or goes
+    // in at the cursor when nothing is selected and the field is not full; a
+    // backspace deletes the selection or the character before the cursor; a
+    // control character other than backspace goes nowhere (the field is one
+    // line). Returns where the cursor stands after the key, nullopt when the
+    // key changed nothing (the selection stays as it was).
+    std::optional<std::size_t> userTypeKeyAt(Control& c, char typed, std::size_t selStart, std::size_t selLength);
+    // The Delete key at a text cursor: deletes the selection or the character
+    // after the cursor. It types no character, so no key filter sees it.
+    // Returns as userTypeKeyAt.
+    std::optional<std::size_t> userDeleteAt(Control& c, std::size_t selStart, std::size_t selLength);
     void userPress(Control& c, MouseButton button);
     // The mouse moved: the move goes to the control that holds the mouse.
     void userMove();
@@ -104,6 +119,9 @@ public:
 
 private:
     void changed(Control& c);
+    // Writes the text with [at, at + length) replaced by `with` as the user's
+    // edit; returns the cursor after `with`.
+    std::size_t replaceAt(Control& c, std::size_t at, std::size_t length, std::string_view with);
     void windowChanged();
 
     std::string className_;

@@ -8,12 +8,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -317,6 +320,104 @@ TEST_F(Windows, TypingGoesThroughTheKeyFilterIntoTheModel) {
     slotEdit->end(false);
     QTest::keyClicks(slotEdit, "!");
     EXPECT_EQ(slotEdit->text(), QStringLiteral("Kept"));
+}
+
+TEST_F(Windows, KeysTypeAtTheCursorAndOverTheSelection) {
+    Control& c = control("LMDEdit12");
+    // Digits and the point pass, a comma becomes a point, anything else is
+    // discarded.
+    c.on.key = [](Control&, char& ch) {
+        if (ch == ',') ch = '.';
+        else if (!((ch >= '0' && ch <= '9') || ch == '.' || ch == '\b')) ch = 0;
+    };
+    editor.main.setText(c, "1234");
+    std::vector<std::string> changes;
+    c.on.change = [&changes](Control& x) { changes.push_back(x.text); };
+    auto* edit = dynamic_cast<app::FieldEdit*>(main.widgetFor("LMDEdit12"));
+    ASSERT_NE(edit, nullptr);
+    showMain();
+    edit->setFocus();
+    edit->end(false);
+
+    auto key = [edit](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(edit, k, m); };
+    auto type = [edit](const char* text) { QTest::keyClicks(edit, QString::fromLatin1(text)); };
+    struct Step {
+        const char* what;
+        std::function<void()> keys;
+        const char* text;  // in the model and in the field
+        int cursor;
+        const char* selected;  // what stays selected afterwards
+    };
+    const Step steps[] = {
+        {"Home then a digit", [&] { key(Qt::Key_Home); type("9"); }, "91234", 1, ""},
+        {"arrows then a digit", [&] { key(Qt::Key_Right); key(Qt::Key_Right); type("5"); }, "912534", 4, ""},
+        {"a discarded key moves nothing", [&] { type("a"); }, "912534", 4, ""},
+        {"a replaced key goes in at the cursor", [&] { type(","); }, "9125.34", 5, ""},
+        {"Shift+End then a digit replaces the rest",
+         [&] { key(Qt::Key_Left); key(Qt::Key_End, Qt::ShiftModifier); type("7"); }, "91257", 5, ""},
+        {"Backspace at the cursor", [&] { key(Qt::Key_Left); key(Qt::Key_Left); key(Qt::Key_Backspace); }, "9157", 2,
+         ""},
+        {"Delete at the cursor", [&] { key(Qt::Key_Delete); }, "917", 2, ""},
+        {"a discarded key leaves the selection", [&] { key(Qt::Key_Home, Qt::ShiftModifier); type("x"); }, "917", 0,
+         "91"},
+        {"Backspace on a selection", [&] { key(Qt::Key_Backspace); }, "7", 0, ""},
+        {"Backspace at the start", [&] { key(Qt::Key_Backspace); }, "7", 0, ""},
+        {"Delete on a selection", [&] { key(Qt::Key_A, Qt::ControlModifier); key(Qt::Key_Delete); }, "", 0, ""},
+        {"typing into the empty field", [&] { type("42"); }, "42", 2, ""},
+        {"Ctrl+A then a digit", [&] { key(Qt::Key_A, Qt::ControlModifier); type("8"); }, "8", 1, ""},
+        {"Return types nothing", [&] { key(Qt::Key_Home); key(Qt::Key_Return); }, "8", 0, ""},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.keys();
+        EXPECT_EQ(c.text, step.text);
+        EXPECT_EQ(edit->text(), QString::fromLatin1(step.text));
+        EXPECT_EQ(edit->cursorPosition(), step.cursor);
+        EXPECT_EQ(edit->selectedText(), QString::fromLatin1(step.selected));
+    }
+    // Each key that changed the text raised one change, and only those.
+    EXPECT_EQ(changes, (std::vector<std::string>{"91234", "912534", "9125.34", "91257", "9157", "917", "7", "", "4",
+                                                 "42", "8"}));
+
+    // A full field takes no character at the cursor; typing over a
+    // selection replaces it.
+    c.maxLength = 4;
+    editor.main.setText(c, "1234");
+    key(Qt::Key_Home);
+    type("5");
+    EXPECT_EQ(c.text, "1234");
+    EXPECT_EQ(edit->cursorPosition(), 0);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    type("5");
+    EXPECT_EQ(c.text, "5234");
+    EXPECT_EQ(edit->text(), QStringLiteral("5234"));
+    EXPECT_EQ(edit->cursorPosition(), 1);
+
+    // A typed key is an edit the field can undo, and the undo reaches the
+    // model.
+    c.maxLength = 0;
+    editor.main.setText(c, "12");
+    key(Qt::Key_Home);
+    type("3");
+    EXPECT_EQ(c.text, "312");
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(c.text, "12");
+    EXPECT_EQ(edit->text(), QStringLiteral("12"));
+}
+
+TEST_F(Windows, ADoubleClickSelectsTheWholeTextOfAField) {
+    Control& slot = control("LMDSlot0");
+    slot.on.change = nullptr;
+    slot.on.click = nullptr;
+    editor.main.setText(slot, "Aurora Racing");
+    auto* edit = dynamic_cast<app::FieldEdit*>(main.widgetFor("LMDSlot0"));
+    ASSERT_NE(edit, nullptr);
+    showMain();
+    QTest::mouseDClick(edit, Qt::LeftButton, {}, QPoint(8, edit->height() / 2));
+    EXPECT_EQ(edit->selectedText(), QStringLiteral("Aurora Racing"));
+    QTest::keyClicks(edit, QStringLiteral("V"));
+    EXPECT_EQ(slot.text, "V");
+    EXPECT_EQ(edit->cursorPosition(), 1);
 }
 
 TEST_F(Windows, MouseEventsReachTheFormAsItsOwnEvents) {
@@ -785,4 +886,291 @@ TEST(WindowOnAGame, ThePreviewDrawsTheCarAsTheCameraSeesIt) {
     }
     EXPECT_GT(red, 2000);
     std::filesystem::remove_all(folder);
+}
+
+// --- what the windows show is readable ---
+
+namespace {
+
+// The width QLineEdit gives a text: its contents less the text margins and
+// its own two pixels on either side. A text fits when it and the cursor
+// after it take no more; a longer one scrolls and loses its first
+// characters.
+bool showsWhole(QLineEdit* edit, const QString& text) {
+    const int room = edit->contentsRect().marginsRemoved(edit->textMargins()).width() - 2 * 2;
+    return QFontMetrics(edit->font()).horizontalAdvance(text) + 1 <= room;
+}
+
+std::vector<app::Panel*> panelsOf(FormWindow& window) {
+    std::vector<app::Panel*> out;
+    for (const auto& c : window.form().controls()) {
+        if (auto* panel = dynamic_cast<app::Panel*>(window.widgetFor(*c))) out.push_back(panel);
+    }
+    return out;
+}
+
+// Whether a one-line panel shows `text` whole, measured against the label's
+// own text rect.
+bool showsWhole(app::Panel* panel, const QString& text) {
+    return panel->text() == text && QFontMetrics(panel->font()).horizontalAdvance(text) <= panel->textRoom() &&
+           panel->textRoom() <= panel->contentsRect().width();
+}
+
+}  // namespace
+
+TEST_F(Windows, TheLongestValuesShowWholeInTheirFields) {
+    // The widest text each family of fields can be given by an import: the
+    // camera rows hold 16-bit numbers (X, Y, Z halved; the details and the
+    // chase values as they are), the T-cam columns halved 16-bit numbers
+    // less an offset, helmets and tyres hundredths, the wheel and dashboard
+    // positions tenths.
+    struct Family { const char* prefix; std::vector<QString> values; };
+    const std::vector<Family> families = {
+        {"LMDEdit", {"-32768", "-16384", "-3852"}}, {"LMDTC", {"-16464", "-3852"}},
+        {"LMDHP", {"-12345", "-3852"}},            {"LMDTP", {"-12345", "-3852"}},
+        {"LMDEW", {"-3852.5", "-12345.6"}},        {"LMDSW", {"-3852.5", "-12345.6"}},
+        {"LMDDB", {"-3852.5", "-12345.6"}},
+    };
+    for (const auto& c : editor.main.controls()) c->on.change = nullptr;  // the sheet was never imported
+    showMain();
+    int checked = 0;
+    for (const auto& c : editor.main.controls()) {
+        if (c->kind != ControlKind::Edit || c->name == "LMDEdit103") continue;
+        const Family* family = nullptr;
+        for (const Family& f : families) {
+            if (c->name.rfind(f.prefix, 0) == 0) family = &f;
+        }
+        if (c->name.rfind("LMDSlot", 0) == 0) continue;  // team names: below
+        ASSERT_NE(family, nullptr) << c->name;
+        auto* edit = dynamic_cast<app::FieldEdit*>(main.widgetFor(*c));
+        ASSERT_NE(edit, nullptr) << c->name;
+        for (const QString& value : family->values) {
+            editor.main.setText(*c, value.toStdString());
+            EXPECT_EQ(edit->text(), value);
+            EXPECT_TRUE(showsWhole(edit, value)) << c->name << " " << value.toStdString() << " in " << edit->width();
+            EXPECT_FALSE(edit->elided()) << c->name;
+            EXPECT_TRUE(edit->toolTip().isEmpty()) << c->name;
+            // Drawn narrower only as far as it must, and still readable.
+            const int stretch = edit->font().stretch();
+            EXPECT_TRUE(stretch == 0 || stretch == QFont::AnyStretch || stretch >= app::FieldEdit::kNarrowest)
+                << c->name << " " << stretch;
+        }
+        // A short value is drawn at the window's font again.
+        editor.main.setText(*c, "12");
+        EXPECT_EQ(edit->font().toString(), main.font().toString()) << c->name;
+        ++checked;
+    }
+    EXPECT_GT(checked, 150);
+
+    // Five-digit values of the camera grid need no narrowing at all.
+    auto* x = dynamic_cast<app::FieldEdit*>(main.widgetFor("LMDEdit12"));
+    editor.main.setText(control("LMDEdit12"), "-3852");
+    EXPECT_EQ(x->font().toString(), main.font().toString());
+    EXPECT_TRUE(showsWhole(x, QStringLiteral("-3852")));
+
+    // What is typed is fitted the same way.
+    x->setFocus();
+    x->selectAll();
+    QTest::keyClicks(x, "-16384");
+    EXPECT_EQ(x->text(), QStringLiteral("-16384"));
+    EXPECT_TRUE(showsWhole(x, x->text()));
+}
+
+TEST_F(Windows, EveryStatusMessageAndFixedCaptionShowsWhole) {
+    showMain();
+    // Every message the program puts in the status panel.
+    const char* messages[] = {
+        "Import Done",          "Export Done",           "Default Tyre brands",       "Default Tyre Positions",
+        "Default T-Cam Positions", "Default Helmets Positions", "Default Ext. Wheel Pos.", "Default Rim colors",
+        "Default Arm colors",   "Default Cameras Positions", "Default Cockpit Positions", "Default Teams Datas",
+        "Reset to default",     "Camset loaded",         "Tyre Set loaded",           "Camset saved",
+        "Car datas saved"};
+    auto* status = dynamic_cast<app::Panel*>(main.widgetFor("Status"));
+    ASSERT_NE(status, nullptr);
+    for (const char* message : messages) {
+        editor.setStatus(message);
+        EXPECT_TRUE(showsWhole(status, QString::fromLatin1(message)))
+            << message << ": " << QFontMetrics(status->font()).horizontalAdvance(QString::fromLatin1(message))
+            << " in " << status->textRoom();
+        EXPECT_TRUE(status->toolTip().isEmpty()) << message;
+    }
+
+    // The captions of the three windows as built, the default team names
+    // among them, show whole.
+    for (FormWindow* window : {&main, &credits, &save}) {
+        for (app::Panel* panel : panelsOf(*window)) {
+            if (panel->caption().contains(QLatin1Char('\n'))) continue;
+            EXPECT_TRUE(showsWhole(panel, panel->caption())) << panel->caption().toStdString();
+        }
+    }
+
+    // Buttons keep a margin around their captions; boxes, radio buttons and
+    // group titles fit their widths.
+    constexpr int kButtonMargin = 3;
+    for (FormWindow* window : {&main, &credits, &save}) {
+        for (const auto& c : window->form().controls()) {
+            QWidget* w = window->widgetFor(*c);
+            if (auto* button = qobject_cast<QPushButton*>(w)) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                option.text = button->text();
+                const QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+                const int advance = QFontMetrics(button->font()).horizontalAdvance(button->text());
+                EXPECT_LE(advance + 2 * kButtonMargin, contents.width())
+                    << button->text().toStdString() << " in " << contents.width();
+            } else if (auto* box = qobject_cast<QCheckBox*>(w); box != nullptr && !box->text().isEmpty()) {
+                EXPECT_LE(box->sizeHint().width(), box->width()) << box->text().toStdString();
+            } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+                EXPECT_LE(QFontMetrics(group->font()).horizontalAdvance(group->title()) + 16, group->width())
+                    << group->title().toStdString();
+            } else if (auto* radio = qobject_cast<app::RadioChoice*>(w)) {
+                for (QAbstractButton* item : radio->findChildren<QAbstractButton*>()) {
+                    EXPECT_LE(item->sizeHint().width(), radio->contentsRect().width() - 6) << item->text().toStdString();
+                }
+            }
+        }
+    }
+
+    // The tabs' captions fit their flat buttons.
+    auto* tabs = widget<QTabWidget>("Onglets");
+    for (int i = 0; i < tabs->count(); ++i) {
+        const int advance = QFontMetrics(tabs->tabBar()->font()).horizontalAdvance(tabs->tabText(i));
+        EXPECT_LE(advance + 2, tabs->tabBar()->tabRect(i).width() - 1) << tabs->tabText(i).toStdString();
+    }
+}
+
+TEST_F(Windows, ALongTeamNameEndsInAnEllipsisWithTheWholeNameAsTooltip) {
+    showMain();
+    const QString name = QStringLiteral("Scuderia Kestrel Grand Prix Team");  // 32 bytes, the most a name holds
+    ASSERT_EQ(name.size(), 32);
+    auto endsInEllipsis = [&](const QString& shown) {
+        return shown.endsWith(QChar(0x2026)) && shown.size() > 1 && name.startsWith(shown.chopped(1));
+    };
+
+    // Captions on the External, Cockpit and Tyres tabs and among the
+    // original names of the Slots tab.
+    for (const char* panelName : {"PanelTC0", "Panel46", "PanelTT1", "OrigName0"}) {
+        editor.main.setCaption(control(panelName), name.toStdString());
+        auto* panel = dynamic_cast<app::Panel*>(main.widgetFor(panelName));
+        ASSERT_NE(panel, nullptr) << panelName;
+        EXPECT_TRUE(endsInEllipsis(panel->text())) << panelName << ": " << panel->text().toStdString();
+        EXPECT_LE(QFontMetrics(panel->font()).horizontalAdvance(panel->text()), panel->textRoom()) << panelName;
+        EXPECT_EQ(panel->toolTip(), name) << panelName;
+        // A name that fits shows whole, without a tooltip.
+        editor.main.setCaption(control(panelName), "Blue Heron");
+        EXPECT_TRUE(showsWhole(panel, QStringLiteral("Blue Heron"))) << panelName;
+        EXPECT_TRUE(panel->toolTip().isEmpty()) << panelName;
+    }
+
+    // The current name's field of the Slots tab: cut short while it is not
+    // being edited, whole while it is.
+    auto* slot = dynamic_cast<app::FieldEdit*>(main.widgetFor("LMDSlot0"));
+    ASSERT_NE(slot, nullptr);
+    editor.main.setText(control("LMDSlot0"), name.toStdString());
+    EXPECT_EQ(slot->text(), name);
+    EXPECT_TRUE(slot->elided());
+    EXPECT_EQ(slot->toolTip(), name);
+    // The field draws the start of the name and an ellipsis: its first
+    // letter stands near the left edge, where a scrolled line edit would
+    // have shown the end of the name instead. Centred, so drawn from the
+    // left only when cut.
+    {
+        const QImage image = slot->grab().toImage();
+        int firstInk = -1;
+        for (int x = 2; x < image.width() - 2 && firstInk < 0; ++x) {
+            for (int y = 2; y < image.height() - 2; ++y) {
+                if (qGray(image.pixel(x, y)) < 128) {
+                    firstInk = x;
+                    break;
+                }
+            }
+        }
+        EXPECT_GE(firstInk, 2);
+        EXPECT_LE(firstInk, 6);
+    }
+    slot->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slot->hasFocus(); }));
+    EXPECT_FALSE(slot->elided());
+    EXPECT_EQ(slot->toolTip(), name);
+    main.widgetFor("LMDSlot1")->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !slot->hasFocus(); }));
+    EXPECT_TRUE(slot->elided());
+    editor.main.setText(control("LMDSlot0"), "Blue Heron");
+    EXPECT_FALSE(slot->elided());
+    EXPECT_TRUE(slot->toolTip().isEmpty());
+    EXPECT_TRUE(showsWhole(slot, QStringLiteral("Blue Heron")));
+
+    // The save window's team labels: the hint the program gives them stays
+    // the tooltip, whether the name fits or not.
+    Control& label = editor.save.get("Label1");
+    auto* saveLabel = dynamic_cast<app::Panel*>(save.widgetFor(label));
+    ASSERT_NE(saveLabel, nullptr);
+    editor.save.setCaption(label, name.toStdString());
+    editor.save.setHint(label, name.toStdString());
+    EXPECT_TRUE(endsInEllipsis(saveLabel->text())) << saveLabel->text().toStdString();
+    EXPECT_EQ(saveLabel->toolTip(), name);
+    editor.save.setCaption(label, "Blue Heron");
+    editor.save.setHint(label, "Blue Heron");
+    EXPECT_EQ(saveLabel->text(), QStringLiteral("Blue Heron"));
+    EXPECT_EQ(saveLabel->toolTip(), QStringLiteral("Blue Heron"));
+}
+
+// --- keys that close the credits and the save window ---
+
+TEST_F(Windows, EscapeClosesTheCreditsAndTheSaveWindowAndReturnTheCredits) {
+    showMain();
+    int oks = 0;
+    Control& ok = editor.credits.get("Button1");
+    auto okClick = ok.on.click;
+    ok.on.click = [&oks, okClick](Control& c) {
+        ++oks;
+        okClick(c);
+    };
+    auto showCredits = [&] {
+        editor.dispatch([&] { editor.aboutClick(); });
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&credits));
+        credits.activateWindow();
+    };
+
+    showCredits();
+    QTest::keyClick(credits.widgetFor("Button1"), Qt::Key_Escape);
+    EXPECT_FALSE(editor.credits.visible());
+    EXPECT_FALSE(credits.isVisible());
+    EXPECT_EQ(oks, 0);
+
+    struct Case { Qt::Key key; Qt::KeyboardModifiers modifiers; };
+    for (const Case& k : {Case{Qt::Key_Return, Qt::NoModifier}, Case{Qt::Key_Enter, Qt::KeypadModifier}}) {
+        showCredits();
+        const int before = oks;
+        QTest::keyClick(credits.widgetFor("Button1"), k.key, k.modifiers);
+        EXPECT_EQ(oks, before + 1);  // as pressing OK
+        EXPECT_FALSE(editor.credits.visible());
+        EXPECT_FALSE(credits.isVisible());
+    }
+    // Return with a modifier is not OK.
+    showCredits();
+    QTest::keyClick(&credits, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(editor.credits.visible());
+    QTest::keyClick(&credits, Qt::Key_Escape);
+    EXPECT_FALSE(editor.credits.visible());
+
+    // The save window: Escape closes it as its title bar would, with nothing
+    // saved; Return, with two buttons to choose from, presses neither.
+    editor.dispatch([&] { editor.save.show(); });
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&save));
+    QWidget* box = save.widgetFor("CBCam1");
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(editor.save.visible());
+    EXPECT_TRUE(save.isVisible());
+    QTest::keyClick(box, Qt::Key_Escape);
+    EXPECT_FALSE(editor.save.visible());
+    EXPECT_FALSE(save.isVisible());
+    EXPECT_TRUE(ui.dialogs().empty());
+    EXPECT_TRUE(ui.errors().empty());
+
+    // The main window stays.
+    QTest::keyClick(&main, Qt::Key_Escape);
+    EXPECT_TRUE(editor.main.visible());
+    EXPECT_TRUE(main.isVisible());
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,97 @@ TEST_F(FormFixture, TypingStopsAtTheLengthLimit) {
     edit.maxLength = 2;
     form.userType(edit, "123");
     EXPECT_EQ(edit.text, "12");
+}
+
+namespace {
+
+// One key at a text cursor: the field holds `before` (limit `maxLength`, 0 for
+// none), the selection is [selStart, selStart + selLength); kDelete stands
+// for the Delete key.
+constexpr char kDelete = 0x7F;
+struct KeyAtCase {
+    const char* what;
+    const char* before;
+    int maxLength;
+    char key;
+    std::size_t selStart, selLength;
+    const char* after;
+    std::optional<std::size_t> cursor;
+};
+
+const KeyAtCase kKeyAtCases[] = {
+    {"insert in the middle", "1234", 0, '9', 2, 0, "12934", 3},
+    {"insert at the start", "1234", 0, '9', 0, 0, "91234", 1},
+    {"insert at the end", "12", 0, '9', 2, 0, "129", 3},
+    {"replace a selection", "12345", 0, '9', 1, 3, "195", 2},
+    {"replace the whole text", "12345", 0, '9', 0, 5, "9", 1},
+    {"the filter discards", "1234", 0, 'x', 2, 0, "1234", std::nullopt},
+    {"the filter discards, the selection stays", "1234", 0, 'x', 0, 4, "1234", std::nullopt},
+    {"the filter replaces", "1234", 0, ',', 1, 0, "1.234", 2},
+    {"the filter replaces a selection", "1234", 0, ',', 1, 2, "1.4", 2},
+    {"a control character goes nowhere", "12", 0, '\r', 1, 0, "12", std::nullopt},
+    {"backspace at the cursor", "1234", 0, '\b', 2, 0, "134", 1},
+    {"backspace at the start", "1234", 0, '\b', 0, 0, "1234", std::nullopt},
+    {"backspace with a selection", "12345", 0, '\b', 1, 3, "15", 1},
+    {"backspace in a full field", "1234", 4, '\b', 4, 0, "123", 3},
+    {"delete at the cursor", "1234", 0, kDelete, 1, 0, "134", 1},
+    {"delete at the end", "1234", 0, kDelete, 4, 0, "1234", std::nullopt},
+    {"delete with a selection", "12345", 0, kDelete, 0, 2, "345", 0},
+    {"a full field takes no character", "1234", 4, '9', 2, 0, "1234", std::nullopt},
+    {"typing over a selection in a full field", "1234", 4, '9', 1, 2, "194", 2},
+    {"room left in a limited field", "123", 4, '9', 0, 0, "9123", 1},
+    {"a selection past the text is held to it", "12", 0, '9', 7, 3, "129", 3},
+    {"a selection running past the text is cut", "123", 0, '9', 1, 9, "19", 2},
+};
+
+}  // namespace
+
+TEST_F(FormFixture, KeysAtTheCursorGoThroughTheFilterAndReplaceTheSelection) {
+    std::vector<char> filtered;
+    edit.on.key = [&filtered](Control&, char& ch) {
+        filtered.push_back(ch);
+        if (ch == 'x') ch = 0;
+        if (ch == ',') ch = '.';
+    };
+    for (const KeyAtCase& k : kKeyAtCases) {
+        SCOPED_TRACE(k.what);
+        edit.maxLength = 0;
+        form.setText(edit, k.before);
+        edit.maxLength = k.maxLength;
+        changes.clear();
+        filtered.clear();
+        const std::optional<std::size_t> cursor = k.key == kDelete
+                                                      ? form.userDeleteAt(edit, k.selStart, k.selLength)
+                                                      : form.userTypeKeyAt(edit, k.key, k.selStart, k.selLength);
+        EXPECT_EQ(edit.text, k.after);
+        EXPECT_EQ(cursor, k.cursor);
+        // One change for a new text, none otherwise; Delete types nothing, so
+        // the filter never sees it.
+        EXPECT_EQ(changes, std::string(k.after) == k.before ? std::vector<std::string>{}
+                                                             : std::vector<std::string>{k.after});
+        EXPECT_EQ(filtered, k.key == kDelete ? std::vector<char>{} : std::vector<char>{k.key});
+    }
+}
+
+TEST_F(FormFixture, TypingTheSelectedCharacterAgainMovesTheCursorWithoutAChange) {
+    form.setText(edit, "15");
+    changes.clear();
+    EXPECT_EQ(form.userTypeKeyAt(edit, '5', 1, 1), std::optional<std::size_t>(2));
+    EXPECT_EQ(edit.text, "15");
+    EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(FormFixture, KeysAtTheCursorReachNoDisabledFieldAndNoOtherKind) {
+    form.setText(edit, "12");
+    changes.clear();
+    form.setEnabled(edit, false);
+    EXPECT_EQ(form.userTypeKeyAt(edit, '3', 0, 0), std::nullopt);
+    EXPECT_EQ(form.userDeleteAt(edit, 0, 0), std::nullopt);
+    EXPECT_EQ(edit.text, "12");
+    EXPECT_TRUE(changes.empty());
+    Control& button = form.add(ControlKind::Button, "Switch", nullptr, {});
+    EXPECT_EQ(form.userTypeKeyAt(button, '3', 0, 0), std::nullopt);
+    EXPECT_EQ(button.text, "");
 }
 
 TEST_F(FormFixture, DisabledControlsTakeNoUserEvents) {
