@@ -5,10 +5,11 @@ set -euo pipefail
 
 varnisk_packages=(
   g++ make cmake pkg-config
-  libgtest-dev
+  libgtest-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libpng-dev
   xvfb xauth
+  fonts-dejavu-core
 )
 # What a caller needs besides (tools/fuzz.sh: clang and its fuzzing runtime).
 varnisk_packages+=(${varnisk_extra_packages[@]+"${varnisk_extra_packages[@]}"})

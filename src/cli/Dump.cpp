@@ -2,357 +2,356 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
+#include <string_view>
 
 #include "form/CodePage.h"
 #include "gamedata/GameFolder.h"
 
 namespace varnisk::cli {
 
-std::string jsonString(const std::string& cp1252) {
-    std::string utf8 = cp1252ToUtf8(cp1252);
-    std::string out = "\"";
-    for (char ch : utf8) {
-        unsigned char u = static_cast<unsigned char>(ch);
-        switch (ch) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (u < 0x20) {
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
-                    out += buffer;
-                } else {
-                    out.push_back(ch);
-                }
-        }
-    }
-    return out + "\"";
-}
+DumpJson textValue(const std::string& cp1252) { return cp1252ToUtf8(cp1252); }
 
-std::string jsonFloat(float value) {
-    if (!std::isfinite(value)) return "null";
+DumpJson singleValue(float value) {
+    if (!std::isfinite(value)) return nullptr;
+    // The shortest decimal of the float, read back as a double: the writer's
+    // shortest decimal of that double is the same text.
     char buffer[32];
-    auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    std::string text(buffer, ptr);
-    if (text.find_first_of(".e") == std::string::npos) text += ".0";
-    return text;
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    double shortest = 0;
+    std::from_chars(buffer, end, shortest);
+    return shortest;
 }
 
 namespace {
 
-std::string boolText(bool b) { return b ? "true" : "false"; }
-
-// Writes a JSON object's members one after another, with commas between.
-class Members {
-public:
-    explicit Members(std::string& out, std::string separator = ", ") : out_(out), separator_(std::move(separator)) {
-        out_ += "{";
-    }
-    void add(const std::string& key, const std::string& json) {
-        if (!first_) out_ += separator_;
-        first_ = false;
-        out_ += jsonString(key) + ": " + json;
-    }
-    void close() { out_ += "}"; }
-
-private:
-    std::string& out_;
-    std::string separator_;
-    bool first_ = true;
-};
-
-template <typename T, typename F>
-std::string jsonArray(const T& values, F&& each) {
-    std::string out = "[";
-    bool first = true;
-    for (const auto& v : values) {
-        if (!first) out += ", ";
-        first = false;
-        out += each(v);
-    }
-    return out + "]";
+// A double of the preview: a whole number is written as one (58, not 58.0).
+DumpJson doubleValue(double value) {
+    if (!std::isfinite(value)) return nullptr;
+    char buffer[32];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    std::int64_t whole = 0;
+    auto [last, wholeEc] = std::from_chars(buffer, end, whole);
+    if (wholeEc == std::errc() && last == end && std::string_view(buffer, end) != "-0") return whole;
+    return value;
 }
 
-std::string controlJson(const Control& c) {
-    std::string out;
-    Members m(out);
+void writeNumber(std::string& out, double value) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    char buffer[32];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    out += text;
+    if (text.find_first_of(".e") == std::string_view::npos) out += ".0";
+}
+
+// Writes a value with `separator` between the members or elements of its own
+// level and ", " deeper down. Texts, whole numbers, booleans and null are
+// written by the library.
+void writeValue(std::string& out, const DumpJson& value, std::string_view separator = ", ") {
+    if (value.is_object()) {
+        out += '{';
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            if (it != value.begin()) out += separator;
+            out += DumpJson(it.key()).dump();
+            out += ": ";
+            writeValue(out, it.value());
+        }
+        out += '}';
+    } else if (value.is_array()) {
+        out += '[';
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            if (it != value.begin()) out += separator;
+            writeValue(out, *it);
+        }
+        out += ']';
+    } else if (value.is_number_float()) {
+        writeNumber(out, value.get<double>());
+    } else {
+        out += value.dump();
+    }
+}
+
+template <typename T, typename F>
+DumpJson arrayOf(const T& values, F&& each) {
+    DumpJson out = DumpJson::array();
+    for (const auto& v : values) out.push_back(each(v));
+    return out;
+}
+
+template <typename T>
+DumpJson singles(const T& values) {
+    return arrayOf(values, [](float v) { return singleValue(v); });
+}
+
+template <typename T>
+DumpJson wholes(const T& values) {
+    return arrayOf(values, [](auto v) { return DumpJson(v); });
+}
+
+DumpJson flags(const std::vector<bool>& values) {
+    return arrayOf(values, [](bool v) { return DumpJson(v); });
+}
+
+DumpJson texts(const std::vector<std::string>& values) { return arrayOf(values, textValue); }
+
+DumpJson controlJson(const Control& c) {
+    DumpJson m = DumpJson::object();
     switch (c.kind) {
         case ControlKind::Edit:
-            m.add("kind", "\"edit\"");
-            m.add("text", jsonString(c.text));
-            m.add("enabled", boolText(c.enabled));
+            m["kind"] = "edit";
+            m["text"] = textValue(c.text);
+            m["enabled"] = c.enabled;
             break;
         case ControlKind::Colour:
-            m.add("kind", "\"colour\"");
-            m.add("colour", std::to_string(c.colour));
-            m.add("enabled", boolText(c.enabled));
+            m["kind"] = "colour";
+            m["colour"] = c.colour;
+            m["enabled"] = c.enabled;
             break;
         case ControlKind::UpDown:
-            m.add("kind", "\"updown\"");
-            m.add("position", std::to_string(c.position));
-            m.add("min", std::to_string(c.min));
-            m.add("max", std::to_string(c.max));
+            m["kind"] = "updown";
+            m["position"] = c.position;
+            m["min"] = c.min;
+            m["max"] = c.max;
             break;
         case ControlKind::Button:
-            m.add("kind", "\"button\"");
-            m.add("caption", jsonString(c.caption));
-            m.add("enabled", boolText(c.enabled));
-            m.add("hint", jsonString(c.hint));
+            m["kind"] = "button";
+            m["caption"] = textValue(c.caption);
+            m["enabled"] = c.enabled;
+            m["hint"] = textValue(c.hint);
             break;
         case ControlKind::Check:
-            m.add("kind", "\"check\"");
-            m.add("checked", boolText(c.checked));
-            m.add("caption", jsonString(c.caption));
-            m.add("enabled", boolText(c.enabled));
+            m["kind"] = "check";
+            m["checked"] = c.checked;
+            m["caption"] = textValue(c.caption);
+            m["enabled"] = c.enabled;
             break;
         case ControlKind::Choice:
-            m.add("kind", "\"choice\"");
-            m.add("index", std::to_string(c.index));
-            m.add("items", jsonArray(c.items, [](const std::string& s) { return jsonString(s); }));
+            m["kind"] = "choice";
+            m["index"] = c.index;
+            m["items"] = texts(c.items);
             break;
         case ControlKind::View:
-            m.add("kind", "\"view\"");
-            m.add("width", std::to_string(c.bounds.width));
-            m.add("height", std::to_string(c.bounds.height));
+            m["kind"] = "view";
+            m["width"] = c.bounds.width;
+            m["height"] = c.bounds.height;
             break;
         case ControlKind::Caption:
         case ControlKind::Group:
         case ControlKind::Page:
         case ControlKind::Rule:
-            m.add("kind", "\"caption\"");
-            m.add("caption", jsonString(c.caption));
-            m.add("enabled", boolText(c.enabled));
+            m["kind"] = "caption";
+            m["caption"] = textValue(c.caption);
+            m["enabled"] = c.enabled;
             break;
     }
-    m.close();
-    return out;
+    return m;
 }
 
-std::string dragJson(const DragState& d) {
-    std::string out;
-    Members m(out);
-    m.add("FieldDragOn", boolText(d.FieldDragOn));
-    m.add("ViewDragOn", boolText(d.ViewDragOn));
-    m.add("PressedCamField", jsonString(d.PressedCamField));
-    m.add("PressedFloatField", jsonString(d.PressedFloatField));
-    m.add("DragStartX", std::to_string(d.DragStartX));
-    m.add("DragStartY", std::to_string(d.DragStartY));
-    m.add("DragStartValues", jsonArray(d.DragStartValues, [](std::int32_t v) { return std::to_string(v); }));
-    m.add("DragStartFloat", jsonFloat(d.DragStartFloat));
-    m.add("ViewDragMode", jsonString(d.ViewDragMode));
-    m.close();
-    return out;
+DumpJson dragJson(const DragState& d) {
+    DumpJson m = DumpJson::object();
+    m["FieldDragOn"] = d.FieldDragOn;
+    m["ViewDragOn"] = d.ViewDragOn;
+    m["PressedCamField"] = textValue(d.PressedCamField);
+    m["PressedFloatField"] = textValue(d.PressedFloatField);
+    m["DragStartX"] = d.DragStartX;
+    m["DragStartY"] = d.DragStartY;
+    m["DragStartValues"] = wholes(d.DragStartValues);
+    m["DragStartFloat"] = singleValue(d.DragStartFloat);
+    m["ViewDragMode"] = textValue(d.ViewDragMode);
+    return m;
 }
 
-std::string previewJson(const PreviewState& p) {
-    auto floats = [](const auto& values) { return jsonArray(values, [](float v) { return jsonFloat(v); }); };
-    std::string out;
-    Members m(out);
-    m.add("HelmetOffset", floats(p.HelmetOffset));
-    m.add("ExtWheelOffset", floats(p.ExtWheelOffset));
-    m.add("TCamCache", jsonArray(p.TCamCache, [](std::int16_t v) { return std::to_string(v); }));
-    m.add("ArmMaterial", floats(p.ArmMaterial));
-    m.add("RimMaterial", floats(p.RimMaterial));
-    m.add("CarTeamKey", jsonString(p.CarTeamKey));
-    m.add("ReloadCarShape", boolText(p.ReloadCarShape));
-    m.add("ReloadDashboard", boolText(p.ReloadDashboard));
-    m.add("ChaseRear", boolText(p.ChaseRear));
-    m.add("CockpitView", boolText(p.CockpitView));
-    m.add("DashboardView", boolText(p.DashboardView));
-    m.add("LastShownTeam", std::to_string(p.LastShownTeam));
-    m.close();
-    return out;
+DumpJson previewJson(const PreviewState& p) {
+    DumpJson m = DumpJson::object();
+    m["HelmetOffset"] = singles(p.HelmetOffset);
+    m["ExtWheelOffset"] = singles(p.ExtWheelOffset);
+    m["TCamCache"] = wholes(p.TCamCache);
+    m["ArmMaterial"] = singles(p.ArmMaterial);
+    m["RimMaterial"] = singles(p.RimMaterial);
+    m["CarTeamKey"] = textValue(p.CarTeamKey);
+    m["ReloadCarShape"] = p.ReloadCarShape;
+    m["ReloadDashboard"] = p.ReloadDashboard;
+    m["ChaseRear"] = p.ChaseRear;
+    m["CockpitView"] = p.CockpitView;
+    m["DashboardView"] = p.DashboardView;
+    m["LastShownTeam"] = p.LastShownTeam;
+    return m;
 }
 
-std::string jsonNumber(double v) {
-    if (!std::isfinite(v)) return "null";
-    char buffer[32];
-    auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
-    return std::string(buffer, ptr);
-}
-
-std::string shapeJson(const CompiledShape& c) {
+DumpJson shapeJson(const CompiledShape& c) {
     const ShapeData& s = c.shape;
-    auto strings = [](const std::vector<std::string>& v) { return jsonArray(v, [](const std::string& x) { return jsonString(x); }); };
     std::vector<bool> loaded(s.textures.size());
     for (std::size_t k = 0; k < loaded.size(); ++k) loaded[k] = k < c.textures.size() && c.textures[k] != 0;
-    std::string out;
-    Members m(out);
-    m.add("entry", jsonString(c.entry));
-    m.add("version", std::to_string(s.version));
-    m.add("name", jsonString(s.name));
-    m.add("materials", strings(s.materials));
-    m.add("textures", strings(s.textures));
-    m.add("texturesLoaded", jsonArray(loaded, [](bool b) { return boolText(b); }));
-    m.add("flipV", jsonArray(c.flipV, [](bool b) { return boolText(b); }));
-    m.add("objects", jsonArray(s.objects, [](const ShapeObject& o) {
-        std::string obj;
-        Members om(obj);
-        om.add("vertices", std::to_string(o.positions.size()));
-        om.add("triangles", std::to_string(o.triangles.size()));
-        om.add("groupKind", std::to_string(o.groupKind));
-        om.add("groups", jsonArray(o.groups, [](const ShapeGroup& g) {
-            return "[" + std::to_string(g.firstFace()) + ", " + std::to_string(g.faceCount()) + ", " +
-                   std::to_string(g.textureIndex()) + "]";
-        }));
-        om.close();
-        return obj;
-    }));
-    m.close();
-    return out;
+    DumpJson m = DumpJson::object();
+    m["entry"] = textValue(c.entry);
+    m["version"] = s.version;
+    m["name"] = textValue(s.name);
+    m["materials"] = texts(s.materials);
+    m["textures"] = texts(s.textures);
+    m["texturesLoaded"] = flags(loaded);
+    m["flipV"] = flags(c.flipV);
+    m["objects"] = arrayOf(s.objects, [](const ShapeObject& o) {
+        DumpJson om = DumpJson::object();
+        om["vertices"] = o.positions.size();
+        om["triangles"] = o.triangles.size();
+        om["groupKind"] = o.groupKind;
+        om["groups"] = arrayOf(o.groups, [](const ShapeGroup& g) {
+            return DumpJson::array({g.firstFace(), g.faceCount(), g.textureIndex()});
+        });
+        return om;
+    });
+    return m;
 }
 
-std::string sceneJson(Editor& editor) {
+DumpJson sceneJson(Editor& editor) {
     const SceneState& scene = editor.scene;
-    std::string out;
-    Members m(out);
-    m.add("view", boolText(scene.view));
-    m.add("frames", std::to_string(scene.frames));
+    DumpJson m = DumpJson::object();
+    m["view"] = scene.view;
+    m["frames"] = scene.frames;
     // Looking the game up marks whether it was found; a dump changes nothing.
     const bool found = editor.GameFound;
-    m.add("WadPath", jsonString(scene.view ? wadPath(editor) : std::string()));
+    m["WadPath"] = textValue(scene.view ? wadPath(editor) : std::string());
     editor.GameFound = found;
     if (scene.view && scene.frames > 0) {
         const FrameRecord& f = scene.lastFrame;
-        std::string frame;
-        Members fm(frame);
-        fm.add("row", std::to_string(f.row));
-        fm.add("fieldOfView", jsonNumber(f.perspective.fieldOfView));
-        fm.add("near", jsonNumber(f.perspective.zNear));
-        fm.add("far", jsonNumber(f.perspective.zFar));
-        fm.add("chaseAngle", f.chaseAngle ? jsonNumber(*f.chaseAngle) : std::string("null"));
-        fm.add("slotsCalled", jsonArray(f.slotsCalled, [](int v) { return std::to_string(v); }));
-        fm.close();
-        m.add("lastFrame", frame);
+        DumpJson frame = DumpJson::object();
+        frame["row"] = f.row;
+        frame["fieldOfView"] = doubleValue(f.perspective.fieldOfView);
+        frame["near"] = doubleValue(f.perspective.zNear);
+        frame["far"] = doubleValue(f.perspective.zFar);
+        frame["chaseAngle"] = f.chaseAngle ? doubleValue(*f.chaseAngle) : DumpJson(nullptr);
+        frame["slotsCalled"] = wholes(f.slotsCalled);
+        m["lastFrame"] = std::move(frame);
     } else {
-        m.add("lastFrame", "null");
+        m["lastFrame"] = nullptr;
     }
-    m.add("lookups", jsonArray(scene.lookups, [](const ShapeLookup& l) {
-        std::string o;
-        Members lm(o);
-        lm.add("name", jsonString(l.name));
-        lm.add("slot", std::to_string(l.slot));
-        lm.add("found", boolText(l.found));
-        lm.add("offset", std::to_string(l.offset));
-        lm.add("size", std::to_string(l.size));
-        lm.close();
-        return o;
-    }));
-    std::string shapes;
-    Members sm(shapes);
+    m["lookups"] = arrayOf(scene.lookups, [](const ShapeLookup& l) {
+        DumpJson lm = DumpJson::object();
+        lm["name"] = textValue(l.name);
+        lm["slot"] = l.slot;
+        lm["found"] = l.found;
+        lm["offset"] = l.offset;
+        lm["size"] = l.size;
+        return lm;
+    });
+    DumpJson shapes = DumpJson::object();
     for (int slot : {kSlotDashboard, kSlotCar}) {
         auto it = scene.shapes.find(slot);
-        sm.add(std::to_string(slot), it == scene.shapes.end() ? std::string("null") : shapeJson(it->second));
+        shapes[std::to_string(slot)] = it == scene.shapes.end() ? DumpJson(nullptr) : shapeJson(it->second);
     }
-    sm.close();
-    m.add("shapes", shapes);
-    std::string fixed;
-    Members xm(fixed);
+    m["shapes"] = std::move(shapes);
+    DumpJson fixed = DumpJson::object();
     if (scene.view) {
         const PreviewTextures& t = scene.fixed;
-        xm.add("ArmTexture", boolText(t.ArmTexture != 0));
-        xm.add("GloveTexture", boolText(t.GloveTexture != 0));
-        xm.add("SteeringWheelTexture", boolText(t.SteeringWheelTexture != 0));
-        xm.add("CockpitDamageTexture", boolText(t.CockpitDamageTexture != 0));
-        xm.add("RimTexture", boolText(t.RimTexture != 0));
-        xm.add("TreadTexture", boolText(t.TreadTexture != 0));
+        fixed["ArmTexture"] = t.ArmTexture != 0;
+        fixed["GloveTexture"] = t.GloveTexture != 0;
+        fixed["SteeringWheelTexture"] = t.SteeringWheelTexture != 0;
+        fixed["CockpitDamageTexture"] = t.CockpitDamageTexture != 0;
+        fixed["RimTexture"] = t.RimTexture != 0;
+        fixed["TreadTexture"] = t.TreadTexture != 0;
     }
-    xm.close();
-    m.add("fixedTextures", fixed);
-    m.close();
-    return out;
+    m["fixedTextures"] = std::move(fixed);
+    return m;
 }
 
-std::string gameDataJson(const GameData& g) {
-    auto floats = [](const auto& values) { return jsonArray(values, [](float v) { return jsonFloat(v); }); };
-    auto whole = [](const auto& values) { return jsonArray(values, [](auto v) { return std::to_string(v); }); };
-    std::string out;
-    Members m(out);
-    m.add("version", std::to_string(g.version));
-    m.add("cockpit", floats(g.cockpit));
-    m.add("rims", whole(g.rims));
-    m.add("arms", whole(g.arms));
-    m.add("names", jsonArray(g.names, [](const std::string& s) { return jsonString(s); }));
-    m.add("extWheel", jsonArray(g.extWheel, floats));
-    m.add("helmets", jsonArray(g.helmets, floats));
-    m.add("tcam", jsonArray(g.tcam, whole));
-    m.add("wheelRef", floats(g.wheelRef));
-    m.add("chase", whole(g.chase));
-    m.add("cameras", jsonArray(g.cameras, whole));
-    m.add("brandCodes", whole(g.brandCodes));
-    m.add("tyres", jsonArray(g.tyres, floats));
-    m.add("CollisionEntry", g.CollisionEntry ? std::to_string(*g.CollisionEntry) : std::string("null"));
-    m.close();
-    return out;
+DumpJson gameDataJson(const GameData& g) {
+    auto singlesOf = [](const auto& v) { return singles(v); };
+    auto wholesOf = [](const auto& v) { return wholes(v); };
+    DumpJson m = DumpJson::object();
+    m["version"] = g.version;
+    m["cockpit"] = singles(g.cockpit);
+    m["rims"] = wholes(g.rims);
+    m["arms"] = wholes(g.arms);
+    m["names"] = arrayOf(g.names, textValue);
+    m["extWheel"] = arrayOf(g.extWheel, singlesOf);
+    m["helmets"] = arrayOf(g.helmets, singlesOf);
+    m["tcam"] = arrayOf(g.tcam, wholesOf);
+    m["wheelRef"] = singles(g.wheelRef);
+    m["chase"] = wholes(g.chase);
+    m["cameras"] = arrayOf(g.cameras, wholesOf);
+    m["brandCodes"] = wholes(g.brandCodes);
+    m["tyres"] = arrayOf(g.tyres, singlesOf);
+    m["CollisionEntry"] = g.CollisionEntry ? DumpJson(*g.CollisionEntry) : DumpJson(nullptr);
+    return m;
 }
 
-std::string saveJson(const SaveState& s) {
-    std::string masks;
-    Members mm(masks);
-    mm.add("cameraMask", std::to_string(s.masks.cameraMask));
-    mm.add("tcamMask", std::to_string(s.masks.tcamMask));
-    mm.add("helmetMask", std::to_string(s.masks.helmetMask));
-    mm.add("extWheelMask", std::to_string(s.masks.extWheelMask));
-    mm.add("armMask", std::to_string(s.masks.armMask));
-    mm.add("rimMask", std::to_string(s.masks.rimMask));
-    mm.add("brandMask", std::to_string(s.masks.brandMask));
-    mm.add("globalMask", std::to_string(s.masks.globalMask));
-    mm.add("nameMask", std::to_string(s.masks.nameMask));
-    mm.close();
-    std::string out;
-    Members m(out);
-    m.add("SelectAllPending", std::to_string(s.SelectAllPending));
-    m.add("AllSelected", std::to_string(s.AllSelected));
-    m.add("BoxSyncGuard", std::to_string(s.BoxSyncGuard));
-    m.add("masks", masks);
-    m.close();
-    return out;
+DumpJson saveJson(const SaveState& s) {
+    DumpJson masks = DumpJson::object();
+    masks["cameraMask"] = s.masks.cameraMask;
+    masks["tcamMask"] = s.masks.tcamMask;
+    masks["helmetMask"] = s.masks.helmetMask;
+    masks["extWheelMask"] = s.masks.extWheelMask;
+    masks["armMask"] = s.masks.armMask;
+    masks["rimMask"] = s.masks.rimMask;
+    masks["brandMask"] = s.masks.brandMask;
+    masks["globalMask"] = s.masks.globalMask;
+    masks["nameMask"] = s.masks.nameMask;
+    DumpJson m = DumpJson::object();
+    m["SelectAllPending"] = s.SelectAllPending;
+    m["AllSelected"] = s.AllSelected;
+    m["BoxSyncGuard"] = s.BoxSyncGuard;
+    m["masks"] = std::move(masks);
+    return m;
 }
 
 }  // namespace
 
-std::string dumpState(Editor& editor, const ScriptedUi& ui) {
-    auto strings = [](const std::vector<std::string>& v) { return jsonArray(v, [](const std::string& s) { return jsonString(s); }); };
-
-    std::string controls;
-    {
-        Members m(controls, ",\n  ");
-        for (Form* form : editor.forms()) {
-            std::string prefix = form == &editor.main ? "" : form->className() + ".";
-            for (const auto& c : form->controls()) {
-                if (!c->name.empty()) m.add(prefix + c->name, controlJson(*c));
-            }
+DumpJson dumpDocument(Editor& editor, const ScriptedUi& ui) {
+    DumpJson controls = DumpJson::object();
+    for (Form* form : editor.forms()) {
+        std::string prefix = form == &editor.main ? "" : form->className() + ".";
+        for (const auto& c : form->controls()) {
+            if (!c->name.empty()) controls[cp1252ToUtf8(prefix + c->name)] = controlJson(*c);
         }
-        m.close();
     }
 
-    std::string state;
-    {
-        Members m(state);
-        m.add("SheetReady", std::to_string(editor.SheetReady));
-        m.add("CurrentCamField", std::to_string(editor.CurrentCamField));
-        m.add("GameFound", boolText(editor.GameFound));
-        m.add("drag", dragJson(editor.drag));
-        m.add("GameData", gameDataJson(editor.game));
-        m.add("PreviewState", previewJson(editor.preview));
-        m.add("Preview", sceneJson(editor));
-        m.add("save", saveJson(editor.saveWindow));
-        m.close();
-    }
+    DumpJson state = DumpJson::object();
+    state["SheetReady"] = editor.SheetReady;
+    state["CurrentCamField"] = editor.CurrentCamField;
+    state["GameFound"] = editor.GameFound;
+    state["drag"] = dragJson(editor.drag);
+    state["GameData"] = gameDataJson(editor.game);
+    state["PreviewState"] = previewJson(editor.preview);
+    state["Preview"] = sceneJson(editor);
+    state["save"] = saveJson(editor.saveWindow);
 
+    DumpJson out = DumpJson::object();
+    out["status"] = textValue(editor.main.get("Status").caption);
+    out["messages"] = texts(ui.messages());
+    out["errors"] = texts(ui.errors());
+    out["controls"] = std::move(controls);
+    out["state"] = std::move(state);
+    return out;
+}
+
+std::string dumpText(const DumpJson& document) {
     std::string out;
-    Members m(out, ",\n");
-    m.add("status", jsonString(editor.main.get("Status").caption));
-    m.add("messages", strings(ui.messages()));
-    m.add("errors", strings(ui.errors()));
-    m.add("controls", controls);
-    m.add("state", state);
-    m.close();
-    return out + "\n";
+    if (!document.is_object()) {
+        writeValue(out, document);
+        return out + "\n";
+    }
+    out += '{';
+    for (auto it = document.begin(); it != document.end(); ++it) {
+        if (it != document.begin()) out += ",\n";
+        out += DumpJson(it.key()).dump();
+        out += ": ";
+        writeValue(out, it.value(), it.key() == "controls" ? ",\n  " : ", ");
+    }
+    return out + "}\n";
+}
+
+std::string dumpState(Editor& editor, const ScriptedUi& ui) { return dumpText(dumpDocument(editor, ui)); }
+
+std::string jsonString(const std::string& cp1252) { return textValue(cp1252).dump(); }
+
+std::string jsonFloat(float value) {
+    std::string out;
+    writeValue(out, singleValue(value));
+    return out;
 }
 
 }  // namespace varnisk::cli
