@@ -41,6 +41,7 @@ struct Options {
     std::string startDir;
     std::string script;
     std::vector<std::string> commandWords;
+    std::size_t firstCommandWord = 1;  // its place among the words written
     bool help = false;
     bool version = false;
 };
@@ -72,6 +73,7 @@ Options parseOptions(const std::vector<std::string>& args) {
         }
     }
     o.commandWords.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    o.firstCommandWord = i + 1;
     return o;
 }
 
@@ -156,7 +158,10 @@ public:
         Arity arity = arityOf(name, args);
         if (arity.min < 0) throw UsageError("unknown command '" + name + "'");
         if (static_cast<int>(args.size()) < arity.min || static_cast<int>(args.size()) > arity.max) {
-            throw UsageError("wrong number of arguments for '" + name + "'");
+            const std::string takes = arity.min == arity.max ? countOf(static_cast<std::size_t>(arity.min), "argument")
+                                                             : std::to_string(arity.min) + " or " +
+                                                                   countOf(static_cast<std::size_t>(arity.max), "argument");
+            throw UsageError("'" + name + "' takes " + takes + ", " + std::to_string(args.size()) + " given");
         }
 
         if (name == "import" || name == "export") {
@@ -312,7 +317,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return kExitUsage;
         }
         if (!options.script.empty()) commands = readScript(readFile(options.script), options.script);
-        for (Command& c : groupArguments(options.commandWords)) commands.push_back(std::move(c));
+        for (Command& c : groupArguments(options.commandWords, options.firstCommandWord)) commands.push_back(std::move(c));
     } catch (const UsageError& e) {
         err << "usage error: " << e.what() << "\n" << kUsage;
         return kExitUsage;

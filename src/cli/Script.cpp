@@ -76,14 +76,20 @@ Arity arityOf(const std::string& command, const std::vector<std::string>& follow
     return it == table.end() ? Arity{-1, -1} : it->second;
 }
 
-std::vector<Command> groupArguments(const std::vector<std::string>& words) {
+std::string countOf(std::size_t n, const std::string& noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+std::vector<Command> groupArguments(const std::vector<std::string>& words, std::size_t firstPosition) {
     std::vector<Command> commands;
     std::size_t i = 0;
     while (i < words.size()) {
         const std::string& name = words[i];
         std::vector<std::string> rest(words.begin() + static_cast<std::ptrdiff_t>(i) + 1, words.end());
         Arity arity = arityOf(name, rest);
-        if (arity.min < 0) throw UsageError("unknown command '" + name + "'");
+        if (arity.min < 0) {
+            throw UsageError("argument " + std::to_string(firstPosition + i) + ": unknown command '" + name + "'");
+        }
         int take = arity.min;
         // An optional argument is taken unless the next word is a command.
         if (arity.max > arity.min && static_cast<int>(rest.size()) > arity.min &&
@@ -91,11 +97,13 @@ std::vector<Command> groupArguments(const std::vector<std::string>& words) {
             rest[static_cast<std::size_t>(arity.min)] != "answer") {
             take = arity.max;
         }
+        const std::string origin = "argument " + std::to_string(firstPosition + i);
         if (static_cast<int>(rest.size()) < take) {
-            throw UsageError("'" + name + "' needs " + std::to_string(take) + " argument(s)");
+            throw UsageError(origin + ": '" + name + "' needs " + countOf(static_cast<std::size_t>(take), "argument") +
+                             ", " + std::to_string(rest.size()) + " given");
         }
         Command command;
-        command.origin = "argument " + std::to_string(i + 1);
+        command.origin = origin;
         command.words.assign(words.begin() + static_cast<std::ptrdiff_t>(i),
                              words.begin() + static_cast<std::ptrdiff_t>(i) + 1 + take);
         commands.push_back(std::move(command));

@@ -29,8 +29,13 @@ std::vector<std::string> splitWords(std::string_view line);
 std::vector<Command> readScript(std::string_view text, const std::string& fileName);
 
 // Groups the command words of the command line into commands by the number of
-// arguments each command takes.
-std::vector<Command> groupArguments(const std::vector<std::string>& words);
+// arguments each command takes. firstPosition is the place of the first
+// word among the words the user wrote after the program's name, so that
+// messages count the way the user wrote them.
+std::vector<Command> groupArguments(const std::vector<std::string>& words, std::size_t firstPosition = 1);
+
+// "1 argument", "2 arguments".
+std::string countOf(std::size_t n, const std::string& noun);
 
 // The number of arguments a command takes: {min, max}; {-1, -1} when the
 // command is unknown. "answer" is checked by its first argument.

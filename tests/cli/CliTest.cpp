@@ -82,6 +82,22 @@ TEST(Cli, UsageErrorsAreReportedBeforeAnythingRuns) {
     }
 }
 
+// Places are counted over every word written after the program's name,
+// options included, and counts read as a person would write them.
+TEST(Cli, ArgumentErrorsCountTheWordsAsWritten) {
+    struct Case { std::vector<std::string> args; const char* line; };
+    for (const Case& c : {
+             Case{{"--game-dir", "/x", "paste", "LMDSlot2"}, "usage error: argument 3: 'paste' needs 2 arguments, 1 given"},
+             Case{{"dump", "click"}, "usage error: argument 2: 'click' needs 1 argument, 0 given"},
+             Case{{"--start-dir", "/tmp", "import", "frob"}, "usage error: argument 4: unknown command 'frob'"},
+             Case{{"--game-dir", "/x", "import", "click", "Nope"}, "usage error: argument 4: unknown control 'Nope'"},
+         }) {
+        CliRun r = runCli(c.args);
+        EXPECT_EQ(r.status, kExitUsage) << c.line;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.line) << r.err;
+    }
+}
+
 TEST(Cli, HelpVersionAndARunWithoutCommands) {
     const CliRun help = runCli({"--help"});
     EXPECT_EQ(help.status, kExitOk);

@@ -36,4 +36,5 @@ TEST(Script, CommandLineWordsAreGroupedByTheirArguments) {
                                          {"dump", "out.json"}}));
     EXPECT_THROW(groupArguments({"frobnicate"}), UsageError);
     EXPECT_THROW(groupArguments({"type", "LMDEdit12"}), UsageError);
+    EXPECT_EQ(groupArguments({"dump", "move", "1", "2"}, 4)[1].origin, "argument 5");
 }
