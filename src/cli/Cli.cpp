@@ -33,7 +33,8 @@ constexpr const char* kUsage =
     "  choose NAME INDEX, resize W H, answer open PATH, answer save PATH INDEX,\n"
     "  answer colour VALUE, answer cancel, load FILE, save-car FILE, save-cam FILE, dump [FILE],\n"
     "  render FILE (draws one frame of the preview into a PNG image),\n"
-    "  restore (puts the game files back as they were before the first export)\n";
+    "  restore (puts the game files back as they were before the first export),\n"
+    "  undo, redo (take back the last edit, apply again the last one taken back)\n";
 
 struct Options {
     std::string gameDir;
@@ -170,6 +171,10 @@ public:
         }
         if (name == "restore") {
             return [this] { editor_.restoreGameFiles(); };
+        }
+        if (name == "undo" || name == "redo") {
+            const bool undo = name == "undo";
+            return [this, undo] { undo ? editor_.undo() : editor_.redo(); };
         }
         if (name == "click") {
             Control& c = control(args[0]);

@@ -317,6 +317,10 @@ DumpJson dumpDocument(Editor& editor, const ScriptedUi& ui) {
     state["GameData"] = gameDataJson(editor.game);
     state["PreviewState"] = previewJson(editor.preview);
     state["Preview"] = sceneJson(editor);
+    DumpJson history = DumpJson::object();
+    history["undo"] = texts(editor.history.undoNames());
+    history["redo"] = texts(editor.history.redoNames());
+    state["history"] = std::move(history);
     state["save"] = saveJson(editor.saveWindow);
 
     DumpJson out = DumpJson::object();

@@ -53,6 +53,59 @@ void Editor::wire() {
     wirePreviewFeed(*this);
     wireDefaults(*this);
     wireSaveWindow(*this);
+    for (Form* f : forms()) {
+        f->onUserEvent = [this, f](Control& c, bool typing) { history.userEvent(*f, c, typing); };
+    }
+    history.writesFiles(main.get("ExportButton"));
+    history.writesFiles(main.get("SaveButton"));
+    history.writesFiles(save.get("LMDButton1"));
+}
+
+bool Editor::dispatch(const std::function<void()>& operation) {
+    history.operationStarted();
+    const bool ok = dispatcher_.run(operation);
+    history.operationEnded();
+    return ok;
+}
+
+void Editor::undo() {
+    const std::string key = preview.CarTeamKey;
+    const std::string name = history.undo();
+    if (name.empty()) {
+        setStatus("Nothing to undo");
+        return;
+    }
+    followHistory(key);
+    setStatus("Undone: " + name);
+}
+
+void Editor::redo() {
+    const std::string key = preview.CarTeamKey;
+    const std::string name = history.redo();
+    if (name.empty()) {
+        setStatus("Nothing to redo");
+        return;
+    }
+    followHistory(key);
+    setStatus("Redone: " + name);
+}
+
+void Editor::followHistory(const std::string& carTeamKeyBefore) {
+    // The values came back as they were; a view that already drew another
+    // team's car loads the shape of the one now on show.
+    if (scene.view && preview.CarTeamKey != carTeamKeyBefore) preview.ReloadCarShape = true;
+    ui.repaintPreview();
+}
+
+bool Editor::mayClose(const std::function<CloseAnswer()>& ask) {
+    if (!history.hasUnkeptEdits()) return true;
+    switch (ask()) {
+    case CloseAnswer::Discard: return true;
+    case CloseAnswer::Cancel: return false;
+    case CloseAnswer::Export: break;
+    }
+    const bool ok = dispatch([this] { main.userClick(main.get("ExportButton")); });
+    return ok && !terminated() && !history.hasUnkeptEdits();
 }
 
 Editor::Found Editor::findControl(std::string_view qualifiedName) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/History.h"
 #include "datasets/SaveSelection.h"
 #include "editing/DragState.h"
 #include "form/Dispatcher.h"
@@ -62,6 +63,8 @@ public:
     // The preview's lists, textures and what its last frame did.
     SceneState scene;
     SaveState saveWindow;
+    // The user's steps, for undo and redo.
+    History history{*this};
 
     // The windows, main window first.
     std::array<Form*, 3> forms() { return {&main, &credits, &save}; }
@@ -75,8 +78,9 @@ public:
     };
     Found findControl(std::string_view qualifiedName);
 
-    // Runs one event of a front end as an operation (see Dispatcher).
-    bool dispatch(const std::function<void()>& operation) { return dispatcher_.run(operation); }
+    // Runs one event of a front end as an operation (see Dispatcher); the
+    // history hears where each operation begins and ends.
+    bool dispatch(const std::function<void()>& operation);
     bool terminated() const { return dispatcher_.terminated(); }
     int exitCode() const { return dispatcher_.exitCode(); }
 
@@ -99,8 +103,26 @@ public:
     // Puts the game files back as they were before the first export.
     void restoreGameFiles();
 
+    // Ctrl+Z and Ctrl+Y: take back the last step or apply again the last one
+    // taken back; the status panel names it, the preview follows.
+    void undo();
+    void redo();
+    // The sheet's edits reached the game or a file, or the game's values
+    // replaced them (an import, an export, a save).
+    void editsKept() { history.editsKept(); }
+
+    // What the user answered when asked, on closing the main window, about
+    // edits not yet exported or saved.
+    enum class CloseAnswer { Export, Discard, Cancel };
+    // Whether the main window may close now. With unkept edits the user is
+    // asked: Export runs Export All and closes only when it kept them,
+    // Discard closes, Cancel keeps the window open.
+    bool mayClose(const std::function<CloseAnswer()>& ask);
+
 private:
     void wire();
+    // After an undo or redo: the preview follows what was put back.
+    void followHistory(const std::string& carTeamKeyBefore);
 
     Dispatcher dispatcher_;
 };

@@ -49,12 +49,14 @@ void saveDataSet(Editor& e) {
         replaceFile(answer->path, encodeCameraSet(g.cameras, g.chase));
         rememberValueSetFolder(e, answer->path);
         e.setStatus("Camset saved");
+        e.editsKept();
         return;
     }
     e.saveWindow.masks = computeSaveSelection(e.save);
     replaceFile(answer->path, encodeCarData(e.saveWindow.masks, g, brands));
     rememberValueSetFolder(e, answer->path);
     e.setStatus("Car datas saved");
+    e.editsKept();
 }
 
 }  // namespace varnisk

@@ -69,6 +69,10 @@ Control& Form::get(std::string_view name) const {
     return *c;
 }
 
+void Form::noteUser(Control& c, bool typing) {
+    if (onUserEvent) onUserEvent(c, typing);
+}
+
 void Form::changed(Control& c) {
     if (onControlChanged) onControlChanged(c);
 }
@@ -173,6 +177,7 @@ void Form::hide() {
 
 void Form::userClick(Control& c) {
     if (!c.enabled) return;
+    noteUser(c, false);
     if (c.kind == ControlKind::Check) {
         setChecked(c, !c.checked);  // the toggle raises the click handler
         return;
@@ -182,23 +187,27 @@ void Form::userClick(Control& c) {
 
 void Form::userDoubleClick(Control& c, bool withClick) {
     if (!c.enabled) return;
+    noteUser(c, false);
     if (withClick) userClick(c);
     if (c.on.doubleClick) c.on.doubleClick(c);
 }
 
 char Form::userKey(Control& c, char ch) {
     if (!c.enabled) return 0;
+    noteUser(c, true);
     if (c.on.key) c.on.key(c, ch);
     return ch;
 }
 
 void Form::userEdit(Control& c, std::string text) {
     if (!c.enabled) return;
+    noteUser(c, true);
     setText(c, std::move(text));
 }
 
 void Form::userType(Control& c, std::string_view text) {
     if (!c.enabled || c.kind != ControlKind::Edit) return;
+    noteUser(c, true);
     userClick(c);
     setText(c, std::string());
     for (char typed : text) userTypeKey(c, typed);
@@ -206,6 +215,7 @@ void Form::userType(Control& c, std::string_view text) {
 
 void Form::userTypeKey(Control& c, char typed) {
     if (!c.enabled || c.kind != ControlKind::Edit) return;
+    noteUser(c, true);
     char ch = userKey(c, typed);
     if (ch == 0) return;
     std::string next = c.text;
@@ -238,6 +248,7 @@ std::size_t Form::replaceAt(Control& c, std::size_t at, std::size_t length, std:
 
 std::optional<std::size_t> Form::userTypeKeyAt(Control& c, char typed, std::size_t selStart, std::size_t selLength) {
     if (!c.enabled || c.kind != ControlKind::Edit) return std::nullopt;
+    noteUser(c, true);
     const char ch = userKey(c, typed);
     if (ch == 0) return std::nullopt;
     holdSelection(c.text.size(), selStart, selLength);  // the filter may have written the text
@@ -256,6 +267,7 @@ std::optional<std::size_t> Form::userTypeKeyAt(Control& c, char typed, std::size
 
 std::optional<std::size_t> Form::userDeleteAt(Control& c, std::size_t selStart, std::size_t selLength) {
     if (!c.enabled || c.kind != ControlKind::Edit) return std::nullopt;
+    noteUser(c, true);
     holdSelection(c.text.size(), selStart, selLength);
     if (selLength > 0) return replaceAt(c, selStart, selLength, {});
     if (selStart == c.text.size()) return std::nullopt;
@@ -264,6 +276,7 @@ std::optional<std::size_t> Form::userDeleteAt(Control& c, std::size_t selStart, 
 
 void Form::userPress(Control& c, MouseButton button) {
     if (!c.enabled) return;
+    noteUser(c, false);
     mouseHolder_ = &c;
     if (c.on.press) c.on.press(c, button);
 }
@@ -281,12 +294,14 @@ void Form::userRelease() {
 
 void Form::userArrow(Control& c, bool up) {
     if (!c.enabled || c.kind != ControlKind::UpDown) return;
+    noteUser(c, false);
     setPosition(c, c.position + (up ? 1 : -1));
     if (c.on.click) c.on.click(c);
 }
 
 void Form::userChoose(Control& c, int index) {
     if (!c.enabled || c.kind != ControlKind::Choice) return;
+    noteUser(c, false);
     int before = c.index;
     setIndex(c, index);
     if (c.index != before && c.on.change) c.on.change(c);

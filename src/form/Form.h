@@ -110,7 +110,14 @@ public:
     // The control that holds the mouse (pressed, not yet released).
     Control* mouseHolder() const { return mouseHolder_; }
 
+    // Told as each user event above reaches its control, before it changes
+    // anything; typing is a key or an edit of a field's text.
+    std::function<void(Control&, bool typing)> onUserEvent;
+
     // --- the view ---
+    // Tells the view of properties written straight into the control, not
+    // through the writes above (no handler runs).
+    void refresh(Control& c) { changed(c); }
     // Told of every property change of a control and of the window.
     std::function<void(Control&)> onControlChanged;
     std::function<void()> onWindowChanged;
@@ -118,6 +125,7 @@ public:
     int raiseCount() const { return raiseCount_; }
 
 private:
+    void noteUser(Control& c, bool typing);
     void changed(Control& c);
     // Writes the text with [at, at + length) replaced by `with` as the user's
     // edit; returns the cursor after `with`.

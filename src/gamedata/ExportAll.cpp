@@ -222,6 +222,7 @@ void exportAll(Editor& e) {
     }
 
     e.setStatus("Export Done");
+    e.editsKept();
 }
 
 }  // namespace varnisk

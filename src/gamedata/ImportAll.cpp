@@ -112,6 +112,7 @@ void importAll(Editor& e) {
     e.carRefresh(0);
     // After the refresh, which clears the status as every edit does.
     e.setStatus("Import Done");
+    e.editsKept();
     e.ui.repaintPreview();
 }
 

@@ -98,6 +98,26 @@ TEST(Cli, ArgumentErrorsCountTheWordsAsWritten) {
     }
 }
 
+TEST(Cli, UndoAndRedoTakeStepsBackAndTheDumpListsThem) {
+    CliRun r = runCli({"type", "LMDEdit12", "40", "type", "LMDEdit12", "41", "paste", "LMDSlot2", "ab", "undo", "dump",
+                       "undo", "redo", "redo", "redo", "dump"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    const std::size_t second = r.out.find("{\"status\"", 1);
+    ASSERT_NE(second, std::string::npos);
+    const std::string first = r.out.substr(0, second), last = r.out.substr(second);
+    // Both typings into one field are one step.
+    for (const char* part : {"\"status\": \"Undone: LMDSlot2\"", "\"LMDSlot2\": {\"kind\": \"edit\", \"text\": \"\"",
+                             "\"LMDEdit12\": {\"kind\": \"edit\", \"text\": \"41\"",
+                             "\"history\": {\"undo\": [\"LMDEdit12\"], \"redo\": [\"LMDSlot2\"]}"}) {
+        EXPECT_TRUE(contains(first, part)) << part << "\n" << first;
+    }
+    for (const char* part : {"\"status\": \"Nothing to redo\"", "\"LMDSlot2\": {\"kind\": \"edit\", \"text\": \"ab\"",
+                             "\"history\": {\"undo\": [\"LMDEdit12\", \"LMDSlot2\"], \"redo\": []}"}) {
+        EXPECT_TRUE(contains(last, part)) << part << "\n" << last;
+    }
+    EXPECT_EQ(runCli({"undo", "1"}).status, kExitUsage);
+}
+
 TEST(Cli, HelpVersionAndARunWithoutCommands) {
     const CliRun help = runCli({"--help"});
     EXPECT_EQ(help.status, kExitOk);

@@ -95,7 +95,8 @@ TEST(CliDump, TheDumpReadsBackAsTheDocumentItWasWrittenFrom) {
     EXPECT_EQ(read, doc);
     EXPECT_EQ(keysOf(read), (std::vector<std::string>{"status", "messages", "errors", "controls", "state"}));
     EXPECT_EQ(keysOf(read["state"]), (std::vector<std::string>{"SheetReady", "CurrentCamField", "GameFound", "drag",
-                                                               "GameData", "PreviewState", "Preview", "save"}));
+                                                               "GameData", "PreviewState", "Preview", "history",
+                                                               "save"}));
 
     const DumpJson& game = read["state"]["GameData"];
     EXPECT_EQ(game["names"][0].get<std::string>(), cp1252ToUtf8(editor.game.names[0]));

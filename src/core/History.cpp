@@ -1,0 +1,377 @@
+#include "core/History.h"
+
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
+#include "core/Editor.h"
+
+namespace varnisk {
+
+namespace {
+
+void appendU32(std::string& out, std::uint32_t v) { out.append(reinterpret_cast<const char*>(&v), sizeof v); }
+
+template <class T>
+void appendRaw(std::string& out, const T& v) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    out.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+template <class T>
+bool readRaw(std::string_view& in, T& v) {
+    if (in.size() < sizeof v) return false;
+    std::memcpy(&v, in.data(), sizeof v);
+    in.remove_prefix(sizeof v);
+    return true;
+}
+
+// One change of a packed step: the slot, its value before and after.
+struct Change {
+    std::uint32_t slot = 0;
+    std::string_view before;
+    std::string_view after;
+};
+
+void pack(std::string& out, std::uint32_t slot, std::string_view before, std::string_view after) {
+    appendU32(out, slot);
+    appendU32(out, static_cast<std::uint32_t>(before.size()));
+    out.append(before);
+    appendU32(out, static_cast<std::uint32_t>(after.size()));
+    out.append(after);
+}
+
+// The changes of a packed step, in the order they were packed (by slot).
+std::vector<Change> unpack(std::string_view packed) {
+    std::vector<Change> out;
+    while (!packed.empty()) {
+        Change c;
+        std::uint32_t size = 0;
+        if (!readRaw(packed, c.slot) || !readRaw(packed, size) || packed.size() < size) break;
+        c.before = packed.substr(0, size);
+        packed.remove_prefix(size);
+        if (!readRaw(packed, size) || packed.size() < size) break;
+        c.after = packed.substr(0, size);
+        packed.remove_prefix(size);
+        out.push_back(c);
+    }
+    return out;
+}
+
+// What a control holds that the user edits, as bytes: whether it is
+// enabled, then the property of its kind.
+void writeControl(const Control& c, std::string& out) {
+    out.push_back(c.enabled ? 1 : 0);
+    switch (c.kind) {
+    case ControlKind::Edit: out += c.text; break;
+    case ControlKind::Colour: appendRaw(out, c.colour); break;
+    case ControlKind::UpDown: appendRaw(out, c.position); break;
+    case ControlKind::Check: out.push_back(c.checked ? 1 : 0); break;
+    case ControlKind::Choice: appendRaw(out, c.index); break;
+    case ControlKind::Button: out += c.caption; break;
+    case ControlKind::Caption:
+        appendU32(out, static_cast<std::uint32_t>(c.caption.size()));
+        out += c.caption;
+        out += c.hint;
+        break;
+    default: break;
+    }
+}
+
+void readControl(Form& form, Control& c, std::string_view in) {
+    std::uint8_t enabled = 0;
+    if (!readRaw(in, enabled)) return;
+    c.enabled = enabled != 0;
+    switch (c.kind) {
+    case ControlKind::Edit: c.text = std::string(in); break;
+    case ControlKind::Colour: readRaw(in, c.colour); break;
+    case ControlKind::UpDown: readRaw(in, c.position); break;
+    case ControlKind::Check: c.checked = !in.empty() && in[0] != 0; break;
+    case ControlKind::Choice: readRaw(in, c.index); break;
+    case ControlKind::Button: c.caption = std::string(in); break;
+    case ControlKind::Caption: {
+        std::uint32_t size = 0;
+        if (!readRaw(in, size) || in.size() < size) return;
+        c.caption = std::string(in.substr(0, size));
+        c.hint = std::string(in.substr(size));
+        break;
+    }
+    default: break;
+    }
+    form.refresh(c);  // the view shows it; no handler runs
+}
+
+template <class T>
+auto valueSlot(T& v) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    return std::make_pair(std::function<void(std::string&)>([&v](std::string& out) { appendRaw(out, v); }),
+                          std::function<void(std::string_view)>([&v](std::string_view in) { readRaw(in, v); }));
+}
+
+auto textSlot(std::string& v) {
+    return std::make_pair(std::function<void(std::string&)>([&v](std::string& out) { out += v; }),
+                          std::function<void(std::string_view)>([&v](std::string_view in) { v = std::string(in); }));
+}
+
+}  // namespace
+
+std::string_view History::Image::at(std::size_t slot) const {
+    const std::uint32_t from = slot == 0 ? 0 : ends[slot - 1];
+    return std::string_view(bytes).substr(from, ends[slot] - from);
+}
+
+History::History(Editor& editor) : editor_(editor) {}
+
+void History::addSlots() {
+    addControls(editor_.main);
+    addControls(editor_.save);
+
+    auto add = [this](auto slot, bool defining) {
+        slots_.push_back({std::move(slot.first), std::move(slot.second), defining});
+    };
+    auto each = [&](auto& array, bool defining) {
+        for (auto& v : array) add(valueSlot(v), defining);
+    };
+    // The game's values; the version, whether names were read and where the
+    // collision entry lies describe the files and stay as they were read.
+    GameData& g = editor_.game;
+    each(g.cockpit, true);
+    each(g.rims, true);
+    each(g.arms, true);
+    for (std::string& name : g.names) add(textSlot(name), true);
+    each(g.extWheel, true);
+    each(g.helmets, true);
+    each(g.tcam, true);
+    each(g.wheelRef, true);
+    each(g.chase, true);
+    each(g.cameras, true);
+    each(g.brandCodes, true);
+    each(g.tyres, true);
+
+    // What the preview draws; which view its frames chose is theirs.
+    PreviewState& p = editor_.preview;
+    add(valueSlot(p.HelmetOffset), true);
+    add(valueSlot(p.ExtWheelOffset), true);
+    add(valueSlot(p.TCamCache), true);
+    add(valueSlot(p.ArmMaterial), true);
+    add(valueSlot(p.RimMaterial), true);
+    add(textSlot(p.CarTeamKey), true);
+    add(valueSlot(p.ChaseRear), true);
+    add(valueSlot(p.LastShownTeam), true);
+    add(valueSlot(p.ReloadCarShape), false);
+    add(valueSlot(p.ReloadDashboard), false);
+
+    // Which camera is shown, what the last press remembered and what the
+    // save window keeps change with steps, but alone they make none.
+    add(valueSlot(editor_.CurrentCamField), false);
+    DragState& d = editor_.drag;
+    add(valueSlot(d.FieldDragOn), false);
+    add(valueSlot(d.ViewDragOn), false);
+    add(valueSlot(d.DragStartX), false);
+    add(valueSlot(d.DragStartY), false);
+    add(textSlot(d.PressedCamField), false);
+    add(valueSlot(d.DragStartValues), false);
+    add(textSlot(d.PressedFloatField), false);
+    add(valueSlot(d.DragStartFloat), false);
+    add(textSlot(d.ViewDragMode), false);
+    add(valueSlot(editor_.saveWindow.SelectAllPending), false);
+    add(valueSlot(editor_.saveWindow.AllSelected), false);
+    add(valueSlot(editor_.saveWindow.BoxSyncGuard), false);
+    add(valueSlot(editor_.saveWindow.masks), false);
+}
+
+void History::addControls(Form& form) {
+    for (const auto& owned : form.controls()) {
+        Control& c = *owned;
+        if (c.name.empty() || (&form == &editor_.main && c.name == "Status")) continue;
+        switch (c.kind) {
+        case ControlKind::Edit:
+        case ControlKind::Colour:
+        case ControlKind::UpDown:
+        case ControlKind::Check:
+        case ControlKind::Button:
+        case ControlKind::Caption: break;
+        case ControlKind::Choice:
+            if (c.style == ChoiceStyle::Pages) continue;  // which tab shows is no edit
+            break;
+        default: continue;
+        }
+        Form* f = &form;
+        Control* control = &c;
+        slots_.push_back({[control](std::string& out) { writeControl(*control, out); },
+                          [f, control](std::string_view in) { readControl(*f, *control, in); }, true});
+    }
+}
+
+void History::take(Image& image) const {
+    image.bytes.clear();
+    image.ends.clear();
+    image.ends.reserve(slots_.size());
+    for (const Slot& slot : slots_) {
+        slot.write(image.bytes);
+        image.ends.push_back(static_cast<std::uint32_t>(image.bytes.size()));
+    }
+}
+
+bool History::mouseHeld() const {
+    for (Form* f : editor_.forms()) {
+        if (f->mouseHolder() != nullptr) return true;
+    }
+    return false;
+}
+
+void History::operationStarted() { ++depth_; }
+
+void History::operationEnded() {
+    if (depth_ > 0) --depth_;
+    if (depth_ > 0) return;
+    if (open_ && !mouseHeld()) closeStep();
+    if (keptPending_) {
+        keptPending_ = false;
+        keptId_ = topId();
+        mergeable_ = false;
+    }
+}
+
+void History::userEvent(Form& form, Control& control, bool typing) {
+    if (!recording_ || depth_ == 0 || open_) return;
+    if (slots_.empty()) addSlots();
+    if (&control != lastControl_) mergeable_ = false;  // another control: the keys before are done
+    lastControl_ = &control;
+    open_ = true;
+    pending_ = Step{};
+    if (control.kind == ControlKind::Button && !control.caption.empty()) {
+        pending_.name = control.caption;
+    } else {
+        pending_.name = (&form == &editor_.main ? std::string() : form.className() + ".") + control.name;
+    }
+    pending_.control = &control;
+    pending_.typing = typing;
+    if (!carriedTaken_) {
+        take(carried_);
+        carriedTaken_ = true;
+    }
+    take(before_);
+}
+
+void History::closeStep() {
+    open_ = false;
+    take(after_);
+    if (std::find(fileWriters_.begin(), fileWriters_.end(), pending_.control) != fileWriters_.end()) {
+        // What a file write changed beside the files belongs to no step.
+        mergeable_ = false;
+        std::swap(carried_, after_);
+        return;
+    }
+    std::string changes;
+    bool defining = false;
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        const std::string_view now = after_.at(i);
+        const std::string_view was = slots_[i].defining ? before_.at(i) : carried_.at(i);
+        if (now == was) continue;
+        pack(changes, static_cast<std::uint32_t>(i), was, now);
+        defining = defining || slots_[i].defining;
+    }
+    if (!defining) return;  // nothing the user edits changed; the carried values wait for a step
+    redo_.clear();
+    const bool typing = pending_.typing;
+    if (pending_.typing && mergeable_ && !undo_.empty() && undo_.back().typing &&
+        undo_.back().control == pending_.control) {
+        // One more key into the same field: the step keeps its first values.
+        Step& last = undo_.back();
+        std::vector<Change> merged;
+        const std::vector<Change> a = unpack(last.changes), b = unpack(changes);
+        std::size_t i = 0, j = 0;
+        while (i < a.size() || j < b.size()) {
+            if (j == b.size() || (i < a.size() && a[i].slot < b[j].slot)) {
+                merged.push_back(a[i++]);
+            } else if (i == a.size() || b[j].slot < a[i].slot) {
+                merged.push_back(b[j++]);
+            } else {
+                merged.push_back({a[i].slot, a[i].before, b[j].after});
+                ++i;
+                ++j;
+            }
+        }
+        std::string packed;
+        bool still = false;
+        for (const Change& c : merged) {
+            if (c.before == c.after) continue;
+            pack(packed, c.slot, c.before, c.after);
+            still = still || slots_[c.slot].defining;
+        }
+        if (still) {
+            last.changes = std::move(packed);
+        } else {
+            undo_.pop_back();  // the keys took back what they typed
+        }
+    } else {
+        pending_.changes = std::move(changes);
+        pending_.id = nextId_++;
+        undo_.push_back(std::move(pending_));
+    }
+    mergeable_ = typing;
+    std::swap(carried_, after_);
+}
+
+void History::editsKept() { keptPending_ = true; }
+
+void History::apply(const Step& step, bool after) {
+    for (const Change& c : unpack(step.changes)) {
+        if (c.slot < slots_.size()) slots_[c.slot].read(after ? c.after : c.before);
+    }
+    // The values now shown are what the next step starts from.
+    take(carried_);
+    carriedTaken_ = true;
+    mergeable_ = false;
+    lastControl_ = nullptr;
+}
+
+std::string History::undo() {
+    if (open_ || undo_.empty()) return {};
+    redo_.push_back(std::move(undo_.back()));
+    undo_.pop_back();
+    apply(redo_.back(), false);
+    return redo_.back().name;
+}
+
+std::string History::redo() {
+    if (open_ || redo_.empty()) return {};
+    undo_.push_back(std::move(redo_.back()));
+    redo_.pop_back();
+    apply(undo_.back(), true);
+    return undo_.back().name;
+}
+
+std::vector<std::string> History::undoNames() const {
+    std::vector<std::string> out;
+    for (const Step& s : undo_) out.push_back(s.name);
+    return out;
+}
+
+std::vector<std::string> History::redoNames() const {
+    // The stack's top is the step redo takes next, the oldest of them.
+    std::vector<std::string> out;
+    for (auto it = redo_.rbegin(); it != redo_.rend(); ++it) out.push_back(it->name);
+    return out;
+}
+
+bool History::hasUnkeptEdits() const { return topId() != keptId_; }
+
+std::size_t History::memoryBytes() const {
+    auto stepBytes = [](const std::vector<Step>& steps) {
+        std::size_t n = steps.capacity() * sizeof(Step);
+        for (const Step& s : steps) {
+            if (s.name.capacity() > 15) n += s.name.capacity() + 1;
+            if (s.changes.capacity() > 15) n += s.changes.capacity() + 1;
+        }
+        return n;
+    };
+    auto imageBytes = [](const Image& image) {
+        return image.bytes.capacity() + image.ends.capacity() * sizeof(std::uint32_t);
+    };
+    return stepBytes(undo_) + stepBytes(redo_) + imageBytes(before_) + imageBytes(after_) + imageBytes(carried_) +
+           slots_.capacity() * sizeof(Slot);
+}
+
+}  // namespace varnisk
