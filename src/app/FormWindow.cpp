@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -191,8 +192,44 @@ void FormWindow::relayMouse(Control& c, QWidget* w) {
     relay->holdContextMenu = [&c] { return static_cast<bool>(c.on.press); };
 }
 
+std::optional<FormWindow::HistoryKey> FormWindow::historyKeyOf(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
+    if (event.key() == Qt::Key_Z && mods == Qt::ControlModifier) return HistoryKey::Undo;
+    if (event.key() == Qt::Key_Y && mods == Qt::ControlModifier) return HistoryKey::Redo;
+    if (event.key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier)) return HistoryKey::Redo;
+    if (event.matches(QKeySequence::Undo)) return HistoryKey::Undo;
+    if (event.matches(QKeySequence::Redo)) return HistoryKey::Redo;
+    return std::nullopt;
+}
+
+bool FormWindow::runHistoryKey(const QKeyEvent& event) {
+    const std::optional<HistoryKey> key = historyKeyOf(event);
+    if (!key) return false;
+    forward(nullptr, [&] { *key == HistoryKey::Undo ? editor_.undo() : editor_.redo(); });
+    return true;
+}
+
+Editor::CloseAnswer FormWindow::askBeforeClosing() {
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kAppTitle),
+                    QStringLiteral("The sheet holds edits that were neither exported to the game nor saved "
+                                   "since the last import, export or save.\n\nExport them to the game before "
+                                   "closing?"),
+                    QMessageBox::NoButton, this);
+    QPushButton* exportButton = box.addButton(QStringLiteral("Export"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(exportButton);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == exportButton) return Editor::CloseAnswer::Export;
+    if (box.clickedButton() == discard) return Editor::CloseAnswer::Discard;
+    return Editor::CloseAnswer::Cancel;
+}
+
 bool FormWindow::typeKey(Control& c, const QKeyEvent& event) {
-    // Shortcuts (copy, paste, undo) and keys that type nothing go to the line edit.
+    // Undo and redo are the sheet's, not the field's own.
+    if (runHistoryKey(event)) return true;
+    // Shortcuts (copy, paste) and keys that type nothing go to the line edit.
     if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     auto* edit = static_cast<FieldEdit*>(widgetFor(c));
     const auto from = static_cast<std::size_t>(std::max(0, edit->selectionFrom()));
@@ -387,6 +424,11 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
 
 void FormWindow::closeEvent(QCloseEvent* event) {
     if (onClose_ == OnClose::EndProgram) {
+        // Edits neither exported nor saved are not lost without a word.
+        if (!editor_.terminated() && !editor_.mayClose([this] { return askOnClose(); })) {
+            event->ignore();
+            return;
+        }
         event->accept();
         QCoreApplication::quit();
         return;
@@ -396,6 +438,10 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 }
 
 void FormWindow::keyPressEvent(QKeyEvent* event) {
+    if (runHistoryKey(*event)) {
+        event->accept();
+        return;
+    }
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     if (onClose_ != OnClose::HideForm || !plain) {
         QWidget::keyPressEvent(event);

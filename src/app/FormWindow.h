@@ -36,6 +36,10 @@ public:
     // Places the window in the middle of its screen.
     void centreOnScreen();
 
+    // Asks, as the main window closes with edits neither exported nor saved,
+    // whether to export them first; a message box unless a test puts its own.
+    std::function<Editor::CloseAnswer()> askOnClose = [this] { return askBeforeClosing(); };
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -45,6 +49,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    enum class HistoryKey { Undo, Redo };
+    // Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z (and the platform's own keys)
+    // redo, wherever the focus is.
+    static std::optional<HistoryKey> historyKeyOf(const QKeyEvent& event);
+    // Runs undo or redo for such a key; false for any other key.
+    bool runHistoryKey(const QKeyEvent& event);
+    Editor::CloseAnswer askBeforeClosing();
+
     QWidget* create(Control& c);
     void wire(Control& c, QWidget* w);
     void relayMouse(Control& c, QWidget* w);

@@ -393,9 +393,10 @@ TEST_F(Windows, KeysTypeAtTheCursorAndOverTheSelection) {
     EXPECT_EQ(edit->text(), QStringLiteral("5234"));
     EXPECT_EQ(edit->cursorPosition(), 1);
 
-    // A typed key is an edit the field can undo, and the undo reaches the
-    // model.
+    // Ctrl+Z in the field takes back the keys typed since another control
+    // was used, in the model and the field alike.
     c.maxLength = 0;
+    editor.dispatch([&] { editor.main.userClick(control("LMDEdit22")); });
     editor.main.setText(c, "12");
     key(Qt::Key_Home);
     type("3");
@@ -1173,4 +1174,70 @@ TEST_F(Windows, EscapeClosesTheCreditsAndTheSaveWindowAndReturnTheCredits) {
     QTest::keyClick(&main, Qt::Key_Escape);
     EXPECT_TRUE(editor.main.visible());
     EXPECT_TRUE(main.isVisible());
+}
+
+TEST_F(Windows, CtrlZUndoesAndCtrlYRedoesWhereverTheFocusIs) {
+    showMain();
+    auto* edit = widget<QLineEdit>("LMDEdit12");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "45");
+    ASSERT_EQ(control("LMDEdit12").text, "45");
+
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(control("LMDEdit12").text, "0");  // both keys at once
+    EXPECT_EQ(edit->text(), QStringLiteral("0"));
+    EXPECT_EQ(control("Status").caption, "Undone: LMDEdit12");
+    QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), QStringLiteral("45"));
+    EXPECT_EQ(control("Status").caption, "Redone: LMDEdit12");
+
+    // With a button in focus, and redo as Ctrl+Shift+Z.
+    QWidget* button = main.widgetFor("LoadButton");
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), QStringLiteral("0"));
+    QTest::keyClick(button, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(edit->text(), QStringLiteral("45"));
+    EXPECT_EQ(editor.history.undoNames(), std::vector<std::string>{"LMDEdit12"});
+    EXPECT_TRUE(ui.errors().empty());
+}
+
+TEST_F(Windows, ClosingWithEditsNeitherExportedNorSavedAsksFirst) {
+    showMain();
+    const auto messageBox = main.askOnClose;
+    int asked = 0;
+    Editor::CloseAnswer answer = Editor::CloseAnswer::Cancel;
+    main.askOnClose = [&] {
+        ++asked;
+        return answer;
+    };
+    EXPECT_TRUE(main.close());  // nothing to lose: no question
+    EXPECT_EQ(asked, 0);
+    showMain();
+    auto* edit = widget<QLineEdit>("LMDEdit12");
+    edit->setFocus();
+    QTest::keyClicks(edit, "7");
+    EXPECT_FALSE(main.close());  // Cancel keeps the window
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_EQ(asked, 1);
+    answer = Editor::CloseAnswer::Discard;
+    EXPECT_TRUE(main.close());
+    EXPECT_EQ(asked, 2);
+
+    // The question itself: three answers, Export first; Escape is Cancel.
+    QStringList buttons;
+    QString text;
+    onModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        for (QAbstractButton* b : box->buttons()) buttons << b->text();
+        EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("Export"));
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(messageBox(), Editor::CloseAnswer::Cancel);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"Cancel", "Discard", "Export"}));
+    EXPECT_TRUE(text.contains(QStringLiteral("Export them to the game before closing?"))) << text.toStdString();
 }
