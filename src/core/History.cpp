@@ -302,11 +302,13 @@ void History::closeStep() {
         }
         if (still) {
             last.changes = std::move(packed);
+            last.changes.shrink_to_fit();
         } else {
             undo_.pop_back();  // the keys took back what they typed
         }
     } else {
         pending_.changes = std::move(changes);
+        pending_.changes.shrink_to_fit();
         pending_.id = nextId_++;
         undo_.push_back(std::move(pending_));
     }
