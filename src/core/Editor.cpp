@@ -68,33 +68,22 @@ bool Editor::dispatch(const std::function<void()>& operation) {
     return ok;
 }
 
-void Editor::undo() {
+void Editor::undo() { takeHistoryStep(false); }
+
+void Editor::redo() { takeHistoryStep(true); }
+
+void Editor::takeHistoryStep(bool redo) {
     const std::string key = preview.CarTeamKey;
-    const std::string name = history.undo();
+    const std::string name = redo ? history.redo() : history.undo();
     if (name.empty()) {
-        setStatus("Nothing to undo");
+        setStatus(redo ? "Nothing to redo" : "Nothing to undo");
         return;
     }
-    followHistory(key);
-    setStatus("Undone: " + name);
-}
-
-void Editor::redo() {
-    const std::string key = preview.CarTeamKey;
-    const std::string name = history.redo();
-    if (name.empty()) {
-        setStatus("Nothing to redo");
-        return;
-    }
-    followHistory(key);
-    setStatus("Redone: " + name);
-}
-
-void Editor::followHistory(const std::string& carTeamKeyBefore) {
     // The values came back as they were; a view that already drew another
     // team's car loads the shape of the one now on show.
-    if (scene.view && preview.CarTeamKey != carTeamKeyBefore) preview.ReloadCarShape = true;
+    if (scene.view && preview.CarTeamKey != key) preview.ReloadCarShape = true;
     ui.repaintPreview();
+    setStatus((redo ? "Redone: " : "Undone: ") + name);
 }
 
 bool Editor::mayClose(const std::function<CloseAnswer()>& ask) {

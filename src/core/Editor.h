@@ -121,8 +121,8 @@ public:
 
 private:
     void wire();
-    // After an undo or redo: the preview follows what was put back.
-    void followHistory(const std::string& carTeamKeyBefore);
+    // Undo or redo one step; the status panel names it, the preview follows.
+    void takeHistoryStep(bool redo);
 
     Dispatcher dispatcher_;
 };

@@ -103,6 +103,14 @@ assert p[\"shapes\"][\"8\"][\"entry\"]==\"cockpit_dash.gp4\" and p[\"shapes\"][\
 assert all(p[\"fixedTextures\"].values()) and len(p[\"fixedTextures\"])==6
 ' '$work/out.json' '$work/cockpit.png' '$work/chase.png'"
 
+# An undo brings the preview back as the user had it: the other team's car
+# goes, the first one is drawn again as a click on its swatch draws it.
+"$cli" --game-dir "$work/game" import render "$work/f1.png" render "$work/f2.png" click PanelRC4 \
+  render "$work/other.png" undo render "$work/undone.png" click PanelRC0 render "$work/clicked.png" \
+  >/dev/null 2>"$work/err.txt"
+check "undo redraws the preview as it was before the step" \
+  "[ $? -eq 0 ] && [ ! -s '$work/err.txt' ] && ! cmp -s '$work/f2.png' '$work/other.png' && cmp -s '$work/f2.png' '$work/undone.png' && cmp -s '$work/undone.png' '$work/clicked.png'"
+
 MESA_GL_VERSION_OVERRIDE=1.0 "$cli" --game-dir "$work/game" render "$work/old.png" >/dev/null 2>"$work/err.txt"
 check "a driver older than OpenGL 1.1 is refused and no picture written" \
   "[ $? -eq 1 ] && grep -q '^error: Diese OpenGL version ist veraltet.$' '$work/err.txt' && [ ! -e '$work/old.png' ]"
