@@ -107,7 +107,11 @@ public:
 
 private:
     std::string path_;
+#ifdef _WIN32
+    void* handle_ = nullptr;  // the system's HANDLE
+#else
     int fd_ = -1;
+#endif
     std::uint64_t size_ = 0;
 };
 
