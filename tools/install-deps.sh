@@ -10,6 +10,12 @@ varnisk_packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libpng-dev
   xvfb xauth
   fonts-dejavu-core
+  # The Windows build of the core and varnisk-cli: the cross compiler,
+  # GoogleTest's sources for it, and Wine to run its tests.
+  mingw-w64 googletest wine wine64
+  # Installing and the Debian package: the icon's PNG pictures, the package's
+  # dependencies, the checks of the desktop files, manual pages and binaries.
+  librsvg2-bin dpkg-dev desktop-file-utils appstream man-db file
 )
 # What a caller needs besides (tools/fuzz.sh: clang and its fuzzing runtime).
 varnisk_packages+=(${varnisk_extra_packages[@]+"${varnisk_extra_packages[@]}"})

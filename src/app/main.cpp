@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QDir>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "app/FormWindow.h"
@@ -11,9 +13,35 @@
 #include "platform/qt/QtUi.h"
 #include "preview/ViewControl.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: varnisk [Qt options]\n"
+    "       varnisk --help | --version\n"
+    "Opens the editor window for Grand Prix 4's camera, cockpit and team settings.\n"
+    "varnisk-cli runs the same operations without a window (varnisk-cli --help).\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);  // Qt's own options only; the program reads no arguments
+    // Answered before Qt starts, so that they need no display; a failed write
+    // (a full disk, a closed pipe) is no success.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("varnisk %s\n", VARNISK_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+    }
+
+    QApplication app(argc, argv);  // Qt's own options only; the program reads no others
     QApplication::setApplicationName(QString::fromUtf8(varnisk::kAppTitle));
+    // The desktop entry's id (packaging/CMakeLists.txt names it), by which a
+    // desktop shows the window with its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VARNISK_APP_ID));
     varnisk::app::applyLook(app);
 
     varnisk::QtUi ui;

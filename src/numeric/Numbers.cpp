@@ -1,8 +1,12 @@
 #include "numeric/Numbers.h"
 
+#include <cerrno>
 #include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
 
 #include "form/Errors.h"
 
@@ -64,9 +68,24 @@ long double parseFloat(std::string_view text) {
     if (i != body.size()) notFloat(text);
     std::string_view number = body;
     if (!number.empty() && number[0] == '+') number.remove_prefix(1);
+#ifdef _WIN32
+    // The C++ library of the Windows build reads a long double through double
+    // precision (0.3 would lose its last eleven bits); the C library's
+    // strtold is exact. Its decimal point is the locale's.
+    std::string copy(number);
+    const char point = *std::localeconv()->decimal_point;
+    for (char& c : copy) {
+        if (c == '.') c = point;
+    }
+    errno = 0;
+    char* stop = nullptr;
+    const long double value = std::strtold(copy.c_str(), &stop);
+    if (stop != copy.c_str() + copy.size() || errno == ERANGE || !std::isfinite(value)) notFloat(text);
+#else
     long double value = 0;
     auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
     if (ec != std::errc() || ptr != number.data() + number.size() || !std::isfinite(value)) notFloat(text);
+#endif
     return value;
 }
 

@@ -80,19 +80,30 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 }
 
 std::optional<std::string> findGameFile(const std::string& folder, const std::string& name) {
-    std::string exact = joinPath(folder, name);
+    const std::string exact = joinPath(folder, name);
+#ifndef _WIN32
     if (fileExists(exact)) return exact;
-    if (folder.empty()) return std::nullopt;
-    std::error_code ec;
-    const std::string wanted = lower(name);
-    fs::directory_iterator it(systemPath(folder), ec);
-    if (ec) return std::nullopt;
-    for (const fs::directory_entry& entry : it) {
-        std::string found = pathText(entry.path().filename());
-        if (lower(found) != wanted) continue;
-        std::string path = joinPath(folder, found);
-        if (fileExists(path)) return path;
+#endif
+    // Where the system itself ignores case, the folder is looked through even
+    // so: the name on disk is the one messages show.
+    std::optional<std::string> found;
+    if (!folder.empty()) {
+        std::error_code ec;
+        const std::string wanted = lower(name);
+        fs::directory_iterator it(systemPath(folder), ec);
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const std::string onDisk = pathText(it->path().filename());
+            if (lower(onDisk) != wanted) continue;
+            const std::string path = joinPath(folder, onDisk);
+            if (!fileExists(path)) continue;
+            if (onDisk == name) return path;
+            if (!found) found = path;
+        }
     }
+    if (found) return found;
+#ifdef _WIN32
+    if (fileExists(exact)) return exact;  // a folder that cannot be listed
+#endif
     return std::nullopt;
 }
 

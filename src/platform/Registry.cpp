@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+
+#include "platform/SystemText.h"
 #else
 #include "platform/StoreRegistry.h"
 #endif
@@ -14,31 +16,15 @@ namespace varnisk {
 namespace {
 
 #ifdef _WIN32
-// The system registry through the ANSI calls: folders are in the system's
-// code page, as std::string paths are on this platform. The 32-bit view is
-// the one the game's installer writes to, whatever this program's build.
+// The system registry through the UTF-16 calls; the program keeps the
+// folders as UTF-8. The 32-bit view is the one the game's installer writes
+// to, whatever this program's build.
 class SystemRegistry final : public Registry {
 public:
     std::optional<std::string> readGameFolder() override {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kGameKey, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
-            return std::nullopt;
-        }
-        std::string folder;
-        DWORD type = 0;
-        DWORD size = 0;
-        if (RegQueryValueExA(key, kGameValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-            (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
-            folder.resize(size);
-            if (RegQueryValueExA(key, kGameValue, nullptr, &type, reinterpret_cast<BYTE*>(folder.data()), &size) ==
-                ERROR_SUCCESS) {
-                folder.resize(std::min<std::size_t>(size, folder.size()));
-                folder.resize(std::min(folder.size(), folder.find('\0')));  // the stored terminator and beyond
-            } else {
-                folder.clear();
-            }
-        }
-        RegCloseKey(key);
+        std::optional<std::string> folder = readString(HKEY_LOCAL_MACHINE, kGameKey, KEY_WOW64_32KEY, kGameValue);
+        // A key without the value reads as empty text.
+        if (!folder && keyExists(HKEY_LOCAL_MACHINE, kGameKey, KEY_WOW64_32KEY)) return std::string();
         return folder;
     }
 
@@ -47,23 +33,7 @@ public:
     }
 
     std::optional<std::string> readValueSetFolder() override {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-        std::optional<std::string> folder;
-        DWORD type = 0;
-        DWORD size = 0;
-        if (RegQueryValueExA(key, kValueSetFolderValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-            type == REG_SZ && size > 0) {
-            std::string text(size, '\0');
-            if (RegQueryValueExA(key, kValueSetFolderValue, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
-                                 &size) == ERROR_SUCCESS) {
-                text.resize(std::min<std::size_t>(size, text.size()));
-                text.resize(std::min(text.size(), text.find('\0')));
-                folder = text;
-            }
-        }
-        RegCloseKey(key);
-        return folder;
+        return readString(HKEY_CURRENT_USER, kSettingsKey, 0, kValueSetFolderValue);
     }
 
     bool writeValueSetFolder(const std::string& folder) override {
@@ -71,14 +41,48 @@ public:
     }
 
 private:
+    static bool keyExists(HKEY root, const char* keyName, REGSAM view) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, widen(keyName).c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+        RegCloseKey(key);
+        return true;
+    }
+
+    // A string value; nullopt when the key or the value is missing or is not
+    // a string.
+    static std::optional<std::string> readString(HKEY root, const char* keyName, REGSAM view, const char* name) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, widen(keyName).c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        const std::wstring valueName = widen(name);
+        std::optional<std::string> out;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ)) {
+            std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+            DWORD got = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+            if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &got) ==
+                ERROR_SUCCESS) {
+                text.resize(std::min<std::size_t>(got / sizeof(wchar_t), text.size()));
+                text.resize(std::min(text.size(), text.find(L'\0')));  // the stored terminator and beyond
+                out = narrow(text);
+            }
+        }
+        RegCloseKey(key);
+        return out;
+    }
+
     static bool writeString(HKEY root, const char* keyName, REGSAM view, const char* name, const std::string& text) {
         HKEY key = nullptr;
-        if (RegCreateKeyExA(root, keyName, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE | view, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS) {
+        if (RegCreateKeyExW(root, widen(keyName).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE | view,
+                            nullptr, &key, nullptr) != ERROR_SUCCESS) {
             return false;
         }
-        LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                     static_cast<DWORD>(text.size() + 1));
+        const std::wstring wide = widen(text);
+        LONG result = RegSetValueExW(key, widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                                     static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(key);
         return result == ERROR_SUCCESS;
     }

@@ -3,8 +3,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <shlobj.h>
+
+#include "platform/SystemText.h"
+#else
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 namespace varnisk {
 
@@ -15,7 +23,7 @@ namespace {
 // user-dirs.dirs is a few lines; a larger file is not one.
 constexpr std::streamsize kMaxUserDirsSize = 64 * 1024;
 
-std::string environment(const char* name) {
+[[maybe_unused]] std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
 }
@@ -50,11 +58,28 @@ std::optional<std::string> shellValue(std::string_view value) {
 
 }  // namespace
 
+#ifdef _WIN32
+namespace {
+
+// A folder the system knows by its id; empty when it has none.
+std::string knownFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    std::string out;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)) && path != nullptr) out = narrow(path);
+    CoTaskMemFree(path);
+    return out;
+}
+
+}  // namespace
+
+std::string homeFolder() { return knownFolder(FOLDERID_Profile); }
+#else
 std::string homeFolder() {
     if (std::string home = environment("HOME"); !home.empty()) return home;
     const passwd* user = ::getpwuid(::getuid());
     return user && user->pw_dir ? std::string(user->pw_dir) : std::string();
 }
+#endif
 
 std::optional<std::string> userDirsDocuments(std::string_view text, const std::string& home) {
     std::optional<std::string> found;
@@ -93,10 +118,16 @@ std::string documentsFolderIn(const std::string& home, const std::string& config
 }
 
 std::string documentsFolder() {
+#ifdef _WIN32
+    // The system's own documents folder, wherever the user moved it.
+    if (std::string documents = knownFolder(FOLDERID_Documents); isFolder(documents)) return documents;
+    return homeFolder();
+#else
     const std::string home = homeFolder();
     std::string config = environment("XDG_CONFIG_HOME");
     if (!fs::path(config).is_absolute()) config = home.empty() ? std::string() : (fs::path(home) / ".config").string();
     return documentsFolderIn(home, config);
+#endif
 }
 
 }  // namespace varnisk

@@ -8,14 +8,15 @@ namespace varnisk {
 
 // The user's own folders, as the desktop names them.
 
-// The home folder: $HOME, else the user database's entry; empty when there
-// is none.
+// The home folder: $HOME, else the user database's entry (on Windows the
+// user's profile folder); empty when there is none.
 std::string homeFolder();
 
 // The user's documents folder: the folder XDG_DOCUMENTS_DIR names in
 // "user-dirs.dirs" ($XDG_CONFIG_HOME when absolute, else ~/.config), when it
 // is an existing folder; else ~/Documents when that exists; else the home
-// folder. Empty when there is no home folder either.
+// folder. Empty when there is no home folder either. On Windows the system's
+// documents folder, else the profile folder.
 std::string documentsFolder();
 
 // The same for a given home and configuration folder.

@@ -1,6 +1,15 @@
 #pragma once
 
+#ifdef _WIN32
+// The system's gl.h needs the Windows declarations first, and stops at
+// OpenGL 1.1: the later names the preview uses come from glext.h.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #include <GL/gl.h>
+#include <GL/glext.h>
+#else
+#include <GL/gl.h>
+#endif
 
 #include <cstdint>
 #include <string>

@@ -163,9 +163,8 @@ TEST(Cli, ScriptsRunBeforeTheCommandLineAndDumpsGoToFiles) {
     std::ofstream(script) << "# a comment\npaste LMDSlot3 \"Blue Team\"\ndump \"" << dumpFile.string() << "\"\n";
     CliRun r = runCli({"--start-dir", dir.string(), "--script", script.string(), "paste", "LMDSlot3", "x"});
     EXPECT_EQ(r.status, kExitOk) << r.err;
-    std::ifstream in(dumpFile);
     std::stringstream saved;
-    saved << in.rdbuf();
+    saved << std::ifstream(dumpFile).rdbuf();  // closed at once: an open file cannot be removed everywhere
     EXPECT_TRUE(contains(saved.str(), "\"LMDSlot3\": {\"kind\": \"edit\", \"text\": \"Blue Team\""));
 
     CliRun bad = runCli({"dump", (dir / "no-such-dir" / "state.json").string()});

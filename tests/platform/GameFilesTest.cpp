@@ -46,9 +46,11 @@ TEST_F(GameFilesTest, SystemErrorsBecomeTheUsualTexts) {
 TEST_F(GameFilesTest, GameFilesAreFoundWhateverTheCaseOfTheirNames) {
     write("gp4.EXE", "x");
     EXPECT_EQ(gameFilePath(dir.string(), "GP4.exe"), (dir / "gp4.EXE").string());
+#ifndef _WIN32  // only where case counts can a folder hold both names
     // An exact name wins over one that differs in case only.
     write("GP4.exe", "y");
     EXPECT_EQ(gameFilePath(dir.string(), "GP4.exe"), (dir / "GP4.exe").string());
+#endif
     // A missing file keeps the asked-for name, so opening it says what is wrong.
     EXPECT_EQ(gameFilePath(dir.string(), "cars.wad"), (dir / "cars.wad").string());
     EXPECT_EQ(errorOf([&] { ByteFile f(gameFilePath(dir.string(), "cars.wad")); }), "File not found");
@@ -68,6 +70,7 @@ TEST_F(GameFilesTest, ReadsAndWritesStayInsideTheFile) {
     EXPECT_EQ(readWholeFile((dir / "f.bin").string()), (std::vector<std::uint8_t>{'X', 'Y', 'c', 'd', 'e', 'f'}));
 }
 
+#ifndef _WIN32  // POSIX file modes; the Windows build checks its read-only mark in tests/windows
 // A file is opened for reading only unless asked: a read-only file can be
 // read, and writing needs openForWriting, which leaves the mode alone.
 TEST_F(GameFilesTest, FilesAreReadWithoutWriteAccessAndOpenedForWritingOnRequest) {
@@ -105,7 +108,9 @@ TEST_F(GameFilesTest, FilesAreReadWithoutWriteAccessAndOpenedForWritingOnRequest
     fs::rename(dir / "other.bin", dir / "f.bin");
     EXPECT_EQ(errorOf([&] { f.openForWriting(); }), "f.bin was replaced by another file while Varnisk had it open");
 }
+#endif
 
+#ifndef _WIN32  // POSIX pipes; the Windows build checks its devices in tests/windows
 // A folder, a pipe or a device is refused at once, before it is opened: a
 // pipe would make the program wait for a writer for ever.
 TEST_F(GameFilesTest, OnlyRegularFilesAreOpened) {
@@ -125,6 +130,7 @@ TEST_F(GameFilesTest, OnlyRegularFilesAreOpened) {
     ::alarm(0);
     EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
 }
+#endif
 
 TEST_F(GameFilesTest, ReplacingAFileLeavesNoTemporaryFileBehind) {
     write("f.bin", "old");
@@ -149,8 +155,11 @@ TEST_F(GameFilesTest, ReplacingAFileFlushesBeforeAndAfterTheRename) {
         return StepFault::None;
     });
     replaceFile(path, std::vector<std::uint8_t>{'n', 'e', 'w'});
-    const std::vector<std::string> expected = {"write f.bin.varnisk-tmp", "flush f.bin.varnisk-tmp", "rename f.bin",
-                                               "flush " + fileNameOf(dir.string())};
+    std::vector<std::string> expected = {"write f.bin.varnisk-tmp", "flush f.bin.varnisk-tmp", "rename f.bin"};
+#ifndef _WIN32
+    // Windows writes the rename through itself and flushes no folder.
+    expected.push_back("flush " + fileNameOf(dir.string()));
+#endif
     EXPECT_EQ(steps, expected);
 
     for (std::size_t failAt = 0; failAt + 1 < expected.size(); ++failAt) {

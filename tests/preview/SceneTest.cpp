@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -80,10 +81,10 @@ TEST(SceneRules, ThePerspectiveFollowsTheCameraKind) {
 
 TEST(SceneRules, TheChaseAngleComesFromBothValues) {
     // a = |2 F101|, b = |2 F102|, t = b - ((b + a) / 7 - 70), atan(t / a).
-    EXPECT_NEAR(*chaseAngle(280, 70), std::atan((140 - (700.0 / 7 - 70)) / 560) * 180 / M_PI, 1e-9);
+    EXPECT_NEAR(*chaseAngle(280, 70), std::atan((140 - (700.0 / 7 - 70)) / 560) * 180 / std::numbers::pi, 1e-9);
     EXPECT_NEAR(*chaseAngle(-280, 70), *chaseAngle(280, 70), 1e-12);  // the sign turns the camera, not the angle
     EXPECT_NEAR(*chaseAngle(0, 35), 90, 1e-12);                       // t / 0 is a right angle
-    EXPECT_NEAR(*chaseAngle(10, 900), std::atan((1800 - (1820.0 / 7 - 70)) / 20) * 180 / M_PI, 1e-9);
+    EXPECT_NEAR(*chaseAngle(10, 900), std::atan((1800 - (1820.0 / 7 - 70)) / 20) * 180 / std::numbers::pi, 1e-9);
     EXPECT_FALSE(chaseAngle(0, 0).has_value());  // no angle: the camera is not tilted
 }
 

@@ -9,6 +9,7 @@
 #include "TextureImages.h"
 #include "preview/RecordingGl.h"
 #include "preview/Scene.h"
+#include "platform/GameFiles.h"
 #include "preview/ShapeLoader.h"
 
 using namespace varnisk;
@@ -104,11 +105,11 @@ TEST(LookupName, ComparesTheBareFileNameInLowerCase) {
 }
 
 TEST(ShapeTexturePath, MapsEveryNameToATgaOfTheSameStem) {
-    EXPECT_EQ(shapeTexturePath("/t", "body.bmp"), "/t/body.tga");
-    EXPECT_EQ(shapeTexturePath("/t", "BODY.TGA"), "/t/BODY.tga");
+    EXPECT_EQ(shapeTexturePath("/t", "body.bmp"), joinPath("/t", "body.tga"));
+    EXPECT_EQ(shapeTexturePath("/t", "BODY.TGA"), joinPath("/t", "BODY.tga"));
     // A name from a shape never leaves the texture folder.
-    EXPECT_EQ(shapeTexturePath("/t", "..\\..\\secret.bmp"), "/t/secret.tga");
-    EXPECT_EQ(shapeTexturePath("/t", "../../etc/passwd.bmp"), "/t/passwd.tga");
+    EXPECT_EQ(shapeTexturePath("/t", "..\\..\\secret.bmp"), joinPath("/t", "secret.tga"));
+    EXPECT_EQ(shapeTexturePath("/t", "../../etc/passwd.bmp"), joinPath("/t", "passwd.tga"));
 }
 
 TEST_F(Loader, FindsAnEntryByItsBareNameInAnyCaseAndTakesTheFirstMatch) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "form/Errors.h"
+#include "platform/GameFiles.h"
 #include "platform/ScriptedUi.h"
 #include "preview/RecordingGl.h"
 
@@ -349,7 +350,7 @@ TEST(LoadPreviewTextures, MissingFilesEachSayNotFoundAndAMissingTreadEndsTheProg
     ASSERT_EQ(ui.boxes.size(), 5u);
     for (std::size_t i = 0; i < 5; ++i)
         EXPECT_EQ(ui.boxes[i], std::make_pair(std::string("TGA Texture"),
-                                              "File not found  - " + dir.path.string() + "/" + kFixedTga[i]));
+                                              "File not found  - " + joinPath(dir.path.string(), kFixedTga[i])));
     EXPECT_EQ(out.ArmTexture, 0u);
     EXPECT_EQ(out.RimTexture, 0u);
     EXPECT_EQ(out.TreadTexture, 1u);
@@ -360,7 +361,7 @@ TEST(LoadPreviewTextures, MissingFilesEachSayNotFoundAndAMissingTreadEndsTheProg
     CaptionUi ui2;
     PreviewTextures out2;
     EXPECT_THROW(loadPreviewTextures(gl2, ui2, noTread.path.string(), 1, out2), Terminated);
-    const std::string tread = noTread.path.string() + "/" + kTread;
+    const std::string tread = joinPath(noTread.path.string(), kTread);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"BMP Unit", "Error opening \"" + tread}, {"Loading Textures", "Unable to load " + tread}};
     EXPECT_EQ(ui2.boxes, expected);

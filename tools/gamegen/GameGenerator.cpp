@@ -505,7 +505,11 @@ namespace {
 
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     const std::string name = path.string();
+#ifdef _WIN32
+    std::FILE* f = ::_wfopen(path.c_str(), L"wb");  // the name as the system keeps it
+#else
     std::FILE* f = std::fopen(name.c_str(), "wb");
+#endif
     if (!f) throw std::runtime_error("cannot create " + name + ": " + std::strerror(errno));
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const int writeError = errno;

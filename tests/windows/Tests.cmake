@@ -1,0 +1,65 @@
+# The tests of the Windows build, cross-compiled with mingw-w64 and run under
+# Wine by CTest (tools/windows-tests.sh). GoogleTest is built from Debian's
+# sources by the same compiler. The tests of what Windows has not (the
+# offscreen preview, the program's own registry store and Wine's registry,
+# the Linux desktop folders, POSIX file modes) stay with the Linux build.
+find_package(GTest QUIET)
+if(NOT GTest_FOUND)
+  set(VARNISK_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources, built with the project's compiler")
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${VARNISK_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # GoogleTest's own code is not held to the project's warnings.
+  target_compile_options(gtest PRIVATE -w)
+  target_compile_options(gtest_main PRIVATE -w)
+endif()
+include(GoogleTest)
+
+add_executable(varnisk_tests
+  form/FormTest.cpp
+  form/CodePageTest.cpp
+  numeric/NumbersTest.cpp
+  gamedata/FieldSheetTest.cpp
+  gamedata/ImportAllTest.cpp
+  gamedata/DamagedFilesTest.cpp
+  gamedata/ExportAllTest.cpp
+  gamedata/JournalTest.cpp
+  gamedata/GameCodecsTest.cpp
+  gamedata/ColourTest.cpp
+  preview/ArchiveTest.cpp
+  preview/ShapeFormatTest.cpp
+  preview/TextureFormatsTest.cpp
+  preview/TexturesTest.cpp
+  preview/ShapeLoaderTest.cpp
+  preview/SceneTest.cpp
+  preview/PartsTest.cpp
+  preview/MeshesTest.cpp
+  editing/MouseActionsTest.cpp
+  editing/PreviewFeedTest.cpp
+  editing/DefaultsTest.cpp
+  editing/TeamOperationsTest.cpp
+  datasets/DataSetFormatsTest.cpp
+  datasets/SaveWindowTest.cpp
+  datasets/LoadDataSetTest.cpp
+  core/EditorTest.cpp
+  core/HistoryTest.cpp
+  cli/ScriptTest.cpp
+  cli/CliTest.cpp
+  cli/DumpTest.cpp
+  platform/GameFilesTest.cpp
+  windows/WindowsFilesTest.cpp
+  windows/WindowsRegistryTest.cpp
+  tools/GameGeneratorTest.cpp
+  tools/TextureImagesTest.cpp
+)
+target_link_libraries(varnisk_tests PRIVATE varnisk_cli_lib varnisk_gamegen varnisk_texgen GTest::gtest_main)
+gtest_discover_tests(varnisk_tests DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST)
+
+# varnisk-cli.exe on a generated game, and the game's entry in Wine's real
+# registry: written with `wine reg add`, read by varnisk-cli, written by it.
+if(CMAKE_CROSSCOMPILING)
+add_test(NAME windows_cli_and_registry
+  COMMAND ${CMAKE_COMMAND} -E env VARNISK_CLI=$<TARGET_FILE:varnisk-cli>
+          VARNISK_MAKE_GAME=$<TARGET_FILE:varnisk-make-game> VARNISK_WINE=${CMAKE_CROSSCOMPILING_EMULATOR}
+          bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/cli_and_registry.sh)
+endif()
