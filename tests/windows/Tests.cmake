@@ -15,42 +15,11 @@ if(NOT GTest_FOUND)
 endif()
 include(GoogleTest)
 
+include(${CMAKE_CURRENT_LIST_DIR}/../CoreTests.cmake)
 add_executable(varnisk_tests
-  form/FormTest.cpp
-  form/CodePageTest.cpp
-  numeric/NumbersTest.cpp
-  gamedata/FieldSheetTest.cpp
-  gamedata/ImportAllTest.cpp
-  gamedata/DamagedFilesTest.cpp
-  gamedata/ExportAllTest.cpp
-  gamedata/JournalTest.cpp
-  gamedata/GameCodecsTest.cpp
-  gamedata/ColourTest.cpp
-  preview/ArchiveTest.cpp
-  preview/ShapeFormatTest.cpp
-  preview/TextureFormatsTest.cpp
-  preview/TexturesTest.cpp
-  preview/ShapeLoaderTest.cpp
-  preview/SceneTest.cpp
-  preview/PartsTest.cpp
-  preview/MeshesTest.cpp
-  editing/MouseActionsTest.cpp
-  editing/PreviewFeedTest.cpp
-  editing/DefaultsTest.cpp
-  editing/TeamOperationsTest.cpp
-  datasets/DataSetFormatsTest.cpp
-  datasets/SaveWindowTest.cpp
-  datasets/LoadDataSetTest.cpp
-  core/EditorTest.cpp
-  core/HistoryTest.cpp
-  cli/ScriptTest.cpp
-  cli/CliTest.cpp
-  cli/DumpTest.cpp
-  platform/GameFilesTest.cpp
+  ${VARNISK_CORE_TESTS}
   windows/WindowsFilesTest.cpp
   windows/WindowsRegistryTest.cpp
-  tools/GameGeneratorTest.cpp
-  tools/TextureImagesTest.cpp
 )
 target_link_libraries(varnisk_tests PRIVATE varnisk_cli_lib varnisk_gamegen varnisk_texgen GTest::gtest_main)
 gtest_discover_tests(varnisk_tests DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST)
