@@ -247,10 +247,7 @@ void History::userEvent(Form& form, Control& control, bool typing) {
     }
     pending_.control = &control;
     pending_.typing = typing;
-    if (!carriedTaken_) {
-        take(carried_);
-        carriedTaken_ = true;
-    }
+    if (carried_.ends.empty()) take(carried_);  // the first step's carried values start here
     take(before_);
 }
 
@@ -324,7 +321,6 @@ void History::apply(const Step& step, bool after) {
     }
     // The values now shown are what the next step starts from.
     take(carried_);
-    carriedTaken_ = true;
     mergeable_ = false;
     lastControl_ = nullptr;
 }

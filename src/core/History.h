@@ -120,8 +120,7 @@ private:
     // The values of the slots that do not define a step (which camera is
     // shown, the save window's state) as the last step left them: a step
     // takes along what changed in them since.
-    Image carried_;
-    bool carriedTaken_ = false;
+    Image carried_;  // empty until the first step
 
     std::vector<const Control*> fileWriters_;
     const Control* lastControl_ = nullptr;  // the control of the last user event

@@ -1,5 +1,11 @@
-# What the install test and the package test share; sourced by both.
-# Needs $work (a scratch folder) and VARNISK_MAKE_GAME.
+# What the install test and the package test share; sourced by both: the
+# build folder, the desktop id, the version and the game generator from the
+# environment, and a scratch folder $work removed at the end.
+build=${VARNISK_BUILD:?set VARNISK_BUILD to the build folder}
+id=${VARNISK_APP_ID:?}
+: "${VARNISK_VERSION:?}" "${VARNISK_MAKE_GAME:?}"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
 fail=0
 check() { if ! eval "$2"; then echo "FAILED: $1"; fail=1; fi; }

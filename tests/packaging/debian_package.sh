@@ -4,11 +4,6 @@
 # files; unpacked with dpkg-deb -x, its varnisk-cli renders with the
 # package's own textures.
 set -u
-build=${VARNISK_BUILD:?set VARNISK_BUILD to the build folder}
-id=${VARNISK_APP_ID:?}
-: "${VARNISK_VERSION:?}" "${VARNISK_MAKE_GAME:?}"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/common.sh"
 
 # Into a folder of its own: the build folder gets no package nor

@@ -3,11 +3,6 @@
 # every file in its place, the desktop files agree with each other, and the
 # installed varnisk-cli renders with the installed textures.
 set -u
-build=${VARNISK_BUILD:?set VARNISK_BUILD to the build folder}
-id=${VARNISK_APP_ID:?}
-: "${VARNISK_VERSION:?}" "${VARNISK_MAKE_GAME:?}"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/common.sh"
 prefix="$work/prefix"
 
