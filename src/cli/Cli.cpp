@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -34,7 +35,9 @@ constexpr const char* kUsage =
     "  answer colour VALUE, answer cancel, load FILE, save-car FILE, save-cam FILE, dump [FILE],\n"
     "  render FILE (draws one frame of the preview into a PNG image),\n"
     "  restore (puts the game files back as they were before the first export),\n"
-    "  undo, redo (take back the last edit, apply again the last one taken back)\n";
+    "  undo, redo (take back the last edit, apply again the last one taken back),\n"
+    "  changes [FILE] (the values Export All would write, and those changed on disk, as JSON)\n"
+    "--script - reads the commands from standard input, running each line as it arrives.\n";
 
 struct Options {
     std::string gameDir;
@@ -236,7 +239,11 @@ public:
         }
         if (name == "dump") {
             std::string file = args.empty() ? "" : args[0];
-            return [this, file] { dump(file); };
+            return [this, file] { write(dumpState(editor_, ui_), file); };
+        }
+        if (name == "changes") {
+            std::string file = args.empty() ? "" : args[0];
+            return [this, file] { write(dumpText(changesDocument(editor_)), file); };
         }
         throw UsageError("unknown command '" + name + "'");
     }
@@ -282,8 +289,8 @@ private:
         return [this, a] { ui_.queue(a); };
     }
 
-    void dump(const std::string& file) {
-        std::string text = dumpState(editor_, ui_);
+    // Writes a JSON text to standard output, or to FILE.
+    void write(const std::string& text, const std::string& file) {
         if (file.empty()) {
             out_ << text << std::flush;
             return;
@@ -303,7 +310,7 @@ private:
 
 }  // namespace
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
     Options options;
     std::vector<Command> commands;
     try {
@@ -321,7 +328,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             err << kUsage;
             return kExitUsage;
         }
-        if (!options.script.empty()) commands = readScript(readFile(options.script), options.script);
+        if (!options.script.empty() && options.script != "-") commands = readScript(readFile(options.script), options.script);
         for (Command& c : groupArguments(options.commandWords, options.firstCommandWord)) commands.push_back(std::move(c));
     } catch (const UsageError& e) {
         err << "usage error: " << e.what() << "\n" << kUsage;
@@ -343,28 +350,60 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     Editor editor(ui, *registry, {startDir});
 
     HeadlessView view(editor, ownDataFolder(executableFolder()), [&ui] { return ui.repaints(); });
-    std::vector<std::function<void()>> operations;
     Compiler compiler(editor, ui, view, out);
-    for (const Command& command : commands) {
-        try {
-            for (auto& event : compiler.events(command)) operations.push_back(std::move(event));
-        } catch (const UsageError& e) {
-            err << "usage error: " << command.origin << ": " << e.what() << "\n";
-            return kExitUsage;
+    auto compile = [&compiler, &err](const std::vector<Command>& list, std::vector<std::function<void()>>& operations) {
+        for (const Command& command : list) {
+            try {
+                for (auto& event : compiler.events(command)) operations.push_back(std::move(event));
+            } catch (const UsageError& e) {
+                err << "usage error: " << command.origin << ": " << e.what() << "\n";
+                return false;
+            }
         }
-    }
+        return true;
+    };
+    std::vector<std::function<void()>> operations;
+    if (!compile(commands, operations)) return kExitUsage;
 
     // Once the view is open, every event that asked for a repaint is
     // followed by one frame; what a frame itself asks for is part of it.
-    for (const auto& operation : operations) {
-        if (editor.terminated()) break;
-        const int repaints = ui.repaints() - view.repaintsInFrames();
-        const bool wasOpen = view.open();
-        editor.dispatch(operation);
-        if (wasOpen && ui.repaints() - view.repaintsInFrames() != repaints && !editor.terminated()) {
-            editor.dispatch([&view] { view.drawFrame(); });
+    auto runAll = [&](std::vector<std::function<void()>>& list) {
+        for (const auto& operation : list) {
+            if (editor.terminated()) break;
+            const int repaints = ui.repaints() - view.repaintsInFrames();
+            const bool wasOpen = view.open();
+            editor.dispatch(operation);
+            if (wasOpen && ui.repaints() - view.repaintsInFrames() != repaints && !editor.terminated()) {
+                editor.dispatch([&view] { view.drawFrame(); });
+            }
+        }
+    };
+    if (options.script == "-") {
+        // Each line runs as soon as it has been read, so that a program on
+        // the other end can act between two commands.
+        std::string line;
+        int lineNumber = 0;
+        while (!editor.terminated() && std::getline(in, line)) {
+            ++lineNumber;
+            const std::string origin = "-:" + std::to_string(lineNumber);
+            std::vector<Command> read;
+            try {
+                read = readScript(line, "-");
+            } catch (const UsageError& e) {
+                // readScript names the line as the first of its text.
+                std::string what = e.what();
+                if (what.rfind("-:1: ", 0) == 0) what.erase(0, 5);
+                err << "usage error: " << origin << ": " << what << "\n";
+                return kExitUsage;
+            }
+            for (Command& c : read) c.origin = origin;
+            std::vector<std::function<void()>> now;
+            if (!compile(read, now)) return kExitUsage;
+            runAll(now);
+            out.flush();
         }
     }
+    runAll(operations);
     if (editor.terminated()) {
         if (editor.exitCode() == 0 && !editor.GameFound) {
             err << "hint: give the game folder for one run with --game-dir DIR\n";
@@ -372,6 +411,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return kExitTerminated;
     }
     return ui.errors().empty() ? kExitOk : kExitErrors;
+}
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return run(args, std::cin, out, err);
 }
 
 }  // namespace varnisk::cli

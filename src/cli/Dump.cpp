@@ -148,6 +148,8 @@ DumpJson controlJson(const Control& c) {
             m["enabled"] = c.enabled;
             break;
     }
+    // A value that differs from what the game's files hold.
+    if (c.mark != Mark::None) m["modified"] = true;
     return m;
 }
 
@@ -355,6 +357,34 @@ std::string jsonString(const std::string& cp1252) { return textValue(cp1252).dum
 std::string jsonFloat(float value) {
     std::string out;
     writeValue(out, singleValue(value));
+    return out;
+}
+
+DumpJson changesDocument(Editor& editor) {
+    DumpJson changes = DumpJson::array();
+    for (const PendingChange& row : editor.pending.changes()) {
+        DumpJson m = DumpJson::object();
+        m["file"] = gameFileName(row.file);
+        m["what"] = textValue(row.what);
+        m["control"] = row.control;
+        m["game"] = textValue(row.game);
+        m["sheet"] = textValue(row.sheet);
+        changes.push_back(std::move(m));
+    }
+    DumpJson onDisk = DumpJson::array();
+    for (const DiskChange& change : editor.pending.changedOnDisk()) {
+        DumpJson m = DumpJson::object();
+        m["file"] = gameFileName(change.file);
+        m["what"] = textValue(change.what);
+        m["control"] = change.control;
+        m["read"] = textValue(change.read);
+        m["disk"] = textValue(change.disk);
+        m["sheet"] = textValue(change.sheet);
+        onDisk.push_back(std::move(m));
+    }
+    DumpJson out = DumpJson::object();
+    out["changes"] = std::move(changes);
+    out["onDisk"] = std::move(onDisk);
     return out;
 }
 

@@ -28,6 +28,11 @@ std::string dumpText(const DumpJson& document);
 // dumpText(dumpDocument(editor, ui)).
 std::string dumpState(Editor& editor, const ScriptedUi& ui);
 
+// The pending changes: {"changes": [...], "onDisk": [...]}, each entry with
+// its file, label ("what"), control and values as the list of changes shows
+// them. Looks at the files on disk for "onDisk".
+DumpJson changesDocument(Editor& editor);
+
 // A text of the program's code page as a JSON string value.
 DumpJson textValue(const std::string& cp1252);
 

@@ -1,5 +1,6 @@
 #include "core/Editor.h"
 
+#include "core/ChangesWindow.h"
 #include "core/MainFrame.h"
 #include "datasets/LoadDataSet.h"
 #include "datasets/SaveWindow.h"
@@ -10,6 +11,7 @@
 #include "editing/TeamOperations.h"
 #include "editing/TeamSlots.h"
 #include "form/Errors.h"
+#include <algorithm>
 #include "gamedata/Backup.h"
 #include "gamedata/ExportAll.h"
 #include "gamedata/FieldSheet.h"
@@ -26,8 +28,13 @@ Editor::Editor(Ui& port, Registry& registryPort, Options options)
       dispatcher_([&port](const std::string& text) { port.error(text); }) {
     buildFieldSheet(main);
     buildMainFrame(main);
+    buildChangesButton(main);
     buildCreditsWindow(credits);
     buildSaveWindow(save);
+    buildChangesWindow(changesForm);
+    pending.attach();
+    main.onWatchedChange = [this](Control& c) { pending.controlChanged(c); };
+    pending.onCountChanged = [this] { refreshChangesButton(*this); };
     wire();
 
     credits.setSize(264, 195);
@@ -53,6 +60,7 @@ void Editor::wire() {
     wirePreviewFeed(*this);
     wireDefaults(*this);
     wireSaveWindow(*this);
+    wireChangesWindow(*this);
     for (Form* f : forms()) {
         f->onUserEvent = [this, f](Control& c, bool typing) { history.userEvent(*f, c, typing); };
     }
@@ -65,7 +73,48 @@ bool Editor::dispatch(const std::function<void()>& operation) {
     history.operationStarted();
     const bool ok = dispatcher_.run(operation);
     history.operationEnded();
+    afterOperation();
     return ok;
+}
+
+void Editor::afterOperation() {
+    pending.takeDirty();
+    // The list follows every edit while it is open.
+    if (changesForm.visible()) refreshChanges(*this);
+}
+
+std::string Editor::describe(const Form& form, const Control& control) const {
+    if (control.kind == ControlKind::Button && !control.caption.empty()) return control.caption;
+    if (&form == &main) {
+        if (const GameValue* value = pending.valueOf(control)) return valueLabel(*value, main);
+        return control.name;
+    }
+    return form.className() + "." + control.name;
+}
+
+void Editor::checkGameFiles() {
+    try {
+        lastDiskCheck = pending.changedOnDisk();
+    } catch (const FileError&) {
+        return;  // Export All says what is wrong with a file it cannot read
+    }
+    std::vector<DiskChange> untold;
+    for (const DiskChange& change : lastDiskCheck) {
+        const std::pair<std::size_t, std::vector<std::uint8_t>> key{change.value, change.diskBytes};
+        if (std::find(toldOnDisk_.begin(), toldOnDisk_.end(), key) != toldOnDisk_.end()) continue;
+        toldOnDisk_.push_back(key);
+        untold.push_back(change);
+    }
+    if (changesForm.visible()) refreshChanges(*this);
+    if (untold.empty()) return;
+    std::string text = "Another program changed values in the game's files since Varnisk read them, and the sheet "
+                       "holds other values for them:";
+    for (const DiskChange& c : untold) {
+        text += std::string("\r\n") + gameFileName(c.file) + " \xB7 " + c.what + ": " + c.read + " when read, " + c.disk +
+                " on disk now, " + c.sheet + " in the sheet";
+    }
+    text += "\r\nExport All will ask before it overwrites them.";
+    ui.message(text);
 }
 
 void Editor::undo() { takeHistoryStep(false); }
@@ -127,6 +176,7 @@ void Editor::importAll() { varnisk::importAll(*this); }
 
 void Editor::formResize() {
     layoutMainFrame(main);
+    placeChangesButton(main);
     drag.PressedCamField = "LMDEdit" + std::to_string(CurrentCamField);
     ui.repaintPreview();
 }

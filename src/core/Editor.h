@@ -11,6 +11,7 @@
 #include "form/Dispatcher.h"
 #include "form/Form.h"
 #include "gamedata/GameData.h"
+#include "gamedata/PendingChanges.h"
 #include "gamedata/SavedState.h"
 #include "gamedata/TyreData.h"
 #include "platform/Registry.h"
@@ -41,6 +42,7 @@ public:
     Form main{"TForm1", "Varnisk 6.6"};       // the main window with the field sheet
     Form credits{"TForm2", "Credits"};         // the credits window
     Form save{"TFormSave", "Choose Datas to Save"};  // the save selection window
+    Form changesForm{"TFormChanges", "Changes to Export"};  // the list of changes
 
     // Readiness count: the change handlers of the sheet do nothing while 0.
     int SheetReady = 0;
@@ -65,9 +67,26 @@ public:
     SaveState saveWindow;
     // The user's steps, for undo and redo.
     History history{*this};
+    // What the game's files hold as last read or written, and which values
+    // of the sheet differ from it.
+    PendingChanges pending{*this};
+    // The rows the list of changes shows, and what the last look at the
+    // files on disk found.
+    std::vector<PendingChange> shownChanges;
+    std::vector<DiskChange> lastDiskCheck;
 
     // The windows, main window first.
-    std::array<Form*, 3> forms() { return {&main, &credits, &save}; }
+    std::array<Form*, 4> forms() { return {&main, &credits, &save, &changesForm}; }
+
+    // What a step of the user's on a control is called: a button's caption,
+    // a value's label ("Camera 3 \xB7 Pitch"), or the control's name.
+    std::string describe(const Form& form, const Control& control) const;
+
+    // Looks whether another program changed, in the game's files, values the
+    // sheet holds other values for (the window does when it gains the focus
+    // again); tells the user of those not told before. Reads only those
+    // values' places; a file that cannot be read is passed over.
+    void checkGameFiles();
 
     // Finds a control by its name on the main window ("LMDEdit12") or by its
     // window's class name, a point and its name ("TFormSave.CB57"), without
@@ -124,7 +143,12 @@ private:
     // Undo or redo one step; the status panel names it, the preview follows.
     void takeHistoryStep(bool redo);
 
+    // After every operation: the list of changes and its button follow.
+    void afterOperation();
+
     Dispatcher dispatcher_;
+    // The changes on disk the user was told of.
+    std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> toldOnDisk_;
 };
 
 }  // namespace varnisk

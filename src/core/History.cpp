@@ -240,11 +240,7 @@ void History::userEvent(Form& form, Control& control, bool typing) {
     lastControl_ = &control;
     open_ = true;
     pending_ = Step{};
-    if (control.kind == ControlKind::Button && !control.caption.empty()) {
-        pending_.name = control.caption;
-    } else {
-        pending_.name = (&form == &editor_.main ? std::string() : form.className() + ".") + control.name;
-    }
+    pending_.name = editor_.describe(form, control);
     pending_.control = &control;
     pending_.typing = typing;
     if (carried_.ends.empty()) take(carried_);  // the first step's carried values start here
@@ -261,15 +257,7 @@ void History::closeStep() {
         return;
     }
     std::string changes;
-    bool defining = false;
-    for (std::size_t i = 0; i < slots_.size(); ++i) {
-        const std::string_view now = after_.at(i);
-        const std::string_view was = slots_[i].defining ? before_.at(i) : carried_.at(i);
-        if (now == was) continue;
-        pack(changes, static_cast<std::uint32_t>(i), was, now);
-        defining = defining || slots_[i].defining;
-    }
-    if (!defining) return;  // nothing the user edits changed; the carried values wait for a step
+    if (!packChanges(before_, after_, true, changes)) return;  // nothing the user edits changed; the carried values wait for a step
     redo_.clear();
     const bool typing = pending_.typing;
     if (pending_.typing && mergeable_ && !undo_.empty() && undo_.back().typing &&
@@ -313,7 +301,44 @@ void History::closeStep() {
     std::swap(carried_, after_);
 }
 
+bool History::packChanges(const Image& before, const Image& after, bool carriedBefore, std::string& out) const {
+    bool defining = false;
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        const std::string_view now = after.at(i);
+        const std::string_view was = slots_[i].defining || !carriedBefore ? before.at(i) : carried_.at(i);
+        if (now == was) continue;
+        pack(out, static_cast<std::uint32_t>(i), was, now);
+        defining = defining || slots_[i].defining;
+    }
+    return defining;
+}
+
 void History::editsKept() { keptPending_ = true; }
+
+void History::nameStep(std::string name) {
+    if (open_) pending_.name = std::move(name);
+}
+
+void History::recordStep(const std::string& name, const std::function<void()>& body) {
+    if (!recording_) {
+        body();
+        return;
+    }
+    if (slots_.empty()) addSlots();
+    Image before, after;
+    take(before);
+    body();
+    take(after);
+    Step step;
+    if (!packChanges(before, after, false, step.changes)) return;
+    redo_.clear();
+    step.name = name;
+    step.changes.shrink_to_fit();
+    step.id = nextId_++;
+    undo_.push_back(std::move(step));
+    mergeable_ = false;
+    lastControl_ = nullptr;
+}
 
 void History::apply(const Step& step, bool after) {
     for (const Change& c : unpack(step.changes)) {

@@ -51,6 +51,11 @@ public:
     // replaced by the game's values: from the end of the running operation,
     // the sheet holds no unkept edits.
     void editsKept();
+    // Names the step of the running operation (a put back names its value).
+    void nameStep(std::string name);
+    // Runs `body` as a step of its own named `name`, inside an operation
+    // that makes none (Export All taking another program's values).
+    void recordStep(const std::string& name, const std::function<void()>& body);
 
     // --- the user's commands ---
     // Undo puts every value of the last step back as it was before it; redo
@@ -103,6 +108,8 @@ private:
     void take(Image& image) const;
     bool mouseHeld() const;
     void closeStep();
+    // Packs what differs between two images; whether a defining slot did.
+    bool packChanges(const Image& before, const Image& after, bool carriedBefore, std::string& out) const;
     // Writes the before or after values of a step's changes into the stores.
     void apply(const Step& step, bool after);
     std::uint64_t topId() const { return undo_.empty() ? 0 : undo_.back().id; }

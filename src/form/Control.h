@@ -23,10 +23,15 @@ enum class ControlKind {
     Rule,     // a thin horizontal line (decoration)
 };
 
-enum class ChoiceStyle { Combo, Radio, Pages };
+// List: a list of rows, each a line of cells separated by tabs under the
+// control's column heads; one row at a time is selected.
+enum class ChoiceStyle { Combo, Radio, Pages, List };
 enum class Align { Left, Center, Right };
 enum class Bevel { None, Raised, Lowered };
 enum class MouseButton { Left, Right, Middle };
+// What a value control says of its value beside the value itself: that it
+// differs from what the game's files hold, or that it cannot be stored there.
+enum class Mark { None, Modified, DoesNotFit };
 
 struct Rect {
     int left = 0;
@@ -84,6 +89,13 @@ public:
     ChoiceStyle style = ChoiceStyle::Combo;  // Choice
     std::vector<std::string> items;          // Choice
     int index = -1;                          // Choice: selected item, -1 none
+    std::vector<std::string> columns;        // Choice, List style: the column heads
+
+    // Set by whoever follows the value; the view shows it (a tint, a tooltip).
+    Mark mark = Mark::None;
+    std::string markNote;  // "In the game: -6"; empty without a mark
+    // Changes of this control are told to the form's onWatchedChange.
+    bool watched = false;
 
     Handlers on;
 

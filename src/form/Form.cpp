@@ -74,6 +74,16 @@ void Form::noteUser(Control& c, bool typing) {
 }
 
 void Form::changed(Control& c) {
+    if (c.watched && onWatchedChange && !inWatch_) {
+        inWatch_ = true;
+        try {
+            onWatchedChange(c);
+        } catch (...) {
+            inWatch_ = false;
+            throw;
+        }
+        inWatch_ = false;
+    }
     if (onControlChanged) onControlChanged(c);
 }
 
@@ -140,6 +150,30 @@ void Form::setBounds(Control& c, Rect bounds) {
     if (c.bounds == bounds) return;
     c.bounds = bounds;
     changed(c);
+}
+
+void Form::setItems(Control& c, std::vector<std::string> items) {
+    if (c.items == items) return;
+    c.items = std::move(items);
+    if (c.index >= static_cast<int>(c.items.size())) c.index = -1;
+    changed(c);
+}
+
+void Form::setVisible(Control& c, bool visible) {
+    if (c.visible == visible) return;
+    c.visible = visible;
+    changed(c);
+}
+
+void Form::setMark(Control& c, Mark mark, std::string note) {
+    if (c.mark == mark && c.markNote == note) return;
+    c.mark = mark;
+    c.markNote = std::move(note);
+    changed(c);
+}
+
+void Form::requestFocus(Control& c) {
+    if (onFocusRequest) onFocusRequest(c);
 }
 
 void Form::setCaption(std::string caption) {

@@ -52,6 +52,12 @@ public:
     void setChecked(Control& c, bool checked);
     void setIndex(Control& c, int index);
     void setBounds(Control& c, Rect bounds);
+    void setItems(Control& c, std::vector<std::string> items);
+    void setVisible(Control& c, bool visible);
+    void setMark(Control& c, Mark mark, std::string note);
+    // Asks the view to put the keyboard focus on the control (a field: its
+    // whole text selected) and to show it, bringing its tab forward.
+    void requestFocus(Control& c);
 
     // --- the window ---
     const std::string& caption() const { return caption_; }
@@ -120,6 +126,10 @@ public:
     void refresh(Control& c) { changed(c); }
     // Told of every property change of a control and of the window.
     std::function<void(Control&)> onControlChanged;
+    // Told first of every change of a control marked `watched` (not of the
+    // changes it makes itself while it is told).
+    std::function<void(Control&)> onWatchedChange;
+    std::function<void(Control&)> onFocusRequest;
     std::function<void()> onWindowChanged;
     // Counts requests to bring the window forward (show while shown).
     int raiseCount() const { return raiseCount_; }
@@ -145,6 +155,7 @@ private:
     };
     std::unordered_map<std::string, Control*, NameHash, std::equal_to<>> byName_;
     Control* mouseHolder_ = nullptr;
+    bool inWatch_ = false;
 };
 
 // Lower-cases the ASCII letters of a name (control names are ASCII).

@@ -11,6 +11,9 @@
 #include "gamedata/FieldSheet.h"
 #include "gamedata/FileTransaction.h"
 #include "gamedata/GameFolder.h"
+#include "gamedata/GameValues.h"
+#include "gamedata/PendingChanges.h"
+#include "gamedata/PutBack.h"
 #include "gamedata/Recovery.h"
 #include "gamedata/SavedState.h"
 #include "gamedata/SheetValues.h"
@@ -28,13 +31,15 @@ FileError tooShort(const std::string& path) {
 
 // What an export writes, worked out and checked before anything is written.
 struct ExportPlan {
+    std::vector<PendingChange> rows;
+    std::vector<std::vector<Patch>> patches;  // by row: the bytes it writes
+
     std::optional<ByteFile> exe;
-    std::vector<Patch> exeBlocks;
-    std::optional<Patch> brandString;
+    std::vector<Patch> exeChanges;
 
     enum class Wad { Missing, NoCollisionEntry, Write } wad = Wad::Missing;
     std::optional<ByteFile> archive;
-    std::vector<Patch> tyres;
+    std::vector<Patch> tyreChanges;
 
     std::optional<ByteFile> sav;
     std::array<std::uint32_t, 11> brandCodes{};
@@ -47,13 +52,12 @@ struct ExportPlan {
     std::vector<std::uint8_t> savWhole;
 };
 
-// The new codes and the checksum that matches them. The checksum covers the
-// whole file; the state it reaches before the codes is kept while the file
-// is unchanged, so that later exports read only the codes and what follows.
-void planSavedState(Editor& e, ExportPlan& plan, const std::array<std::uint32_t, 11>& codes) {
+// The checksum that matches the new codes. The checksum covers the whole
+// file; the state it reaches before the codes is kept while the file is
+// unchanged, so that later exports read only the codes and what follows.
+void planSavedState(Editor& e, ExportPlan& plan) {
     ByteFile& sav = *plan.sav;
     plan.savChanges = true;
-    for (std::uint32_t c : codes) bytes::addU32(plan.newCodes, c);
     const std::uint64_t size = sav.size();
     const std::uint64_t tailStart = kBrandCodesOffset + kBrandCodesSize;
     const bool firstBackup = !fileExists(backupPath(sav.path()));
@@ -84,21 +88,28 @@ void planSavedState(Editor& e, ExportPlan& plan, const std::array<std::uint32_t,
     plan.oldSum.assign(tail.end() - 4, tail.end());
 }
 
-ExportPlan planExport(Editor& e) {
+// The rows of one file and the bytes they write, in the table's order.
+std::vector<Patch> patchesOf(const ExportPlan& plan, GameFileKind file) {
+    std::vector<Patch> out;
+    for (std::size_t k = 0; k < plan.rows.size(); ++k) {
+        if (plan.rows[k].file != file) continue;
+        out.insert(out.end(), plan.patches[k].begin(), plan.patches[k].end());
+    }
+    return out;
+}
+
+// Only the values the rows name are written, and of them only the bytes
+// that differ from what the file holds.
+ExportPlan planExport(Editor& e, std::vector<PendingChange> rows) {
     ExportPlan plan;
     const GameData& g = e.game;
+    plan.rows = std::move(rows);
+    for (const PendingChange& row : plan.rows) plan.patches.push_back(valuePatches(gameValues()[row.value], g, e.main));
 
     plan.exe.emplace(gameFile(e, kExeName));
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> stepped;
-    plan.exeBlocks = exeBlockPatches(g, g.namesRead, &stepped);
-    if (std::optional<std::uint32_t> at = brandStringOffset(g.version)) {
-        plan.brandString = Patch{*at, encodeBrandString(e.main.get("UpDown2").position)};
-    }
-    if (!patchesFit(*plan.exe, plan.exeBlocks)) throw tooShort(plan.exe->path());
-    for (const auto& [offset, count] : stepped) {
-        if (!plan.exe->fits(offset, count)) throw tooShort(plan.exe->path());
-    }
-    if (plan.brandString && !plan.exe->fits(plan.brandString->offset, kBrandStringSize)) throw tooShort(plan.exe->path());
+    const std::vector<Patch> exePatches = patchesOf(plan, GameFileKind::Exe);
+    if (!patchesFit(*plan.exe, exePatches)) throw tooShort(plan.exe->path());
+    plan.exeChanges = changedPatches(*plan.exe, exePatches);
 
     const std::string wad = wadPath(e);
     if (!wad.empty() && fileExists(wad)) {
@@ -107,12 +118,9 @@ ExportPlan planExport(Editor& e) {
         } else {
             plan.wad = ExportPlan::Wad::Write;
             plan.archive.emplace(wad);
-            for (int j = 0; j < 4; ++j) {
-                Patch p{std::uint64_t{*g.CollisionEntry} + kTyrePosOffsets[j], {}};
-                for (float v : g.tyres[j]) bytes::addF32(p.bytes, v);
-                plan.tyres.push_back(std::move(p));
-            }
-            if (!patchesFit(*plan.archive, plan.tyres)) throw tooShort(wad);
+            const std::vector<Patch> tyres = patchesOf(plan, GameFileKind::Archive);
+            if (!patchesFit(*plan.archive, tyres)) throw tooShort(wad);
+            plan.tyreChanges = changedPatches(*plan.archive, tyres);
         }
     }
 
@@ -120,13 +128,13 @@ ExportPlan planExport(Editor& e) {
     if (fileExists(savPath)) {
         plan.sav.emplace(savPath);
         if (!savedStateHoldsBrands(plan.sav->size())) throw tooShort(savPath);
-        std::array<std::uint32_t, 11> codes{};
-        for (int t = 0; t < 11; ++t) codes[t] = brandCode(e.main.get(fieldName("UpDown", t + 1)).position);
         plan.oldCodes = plan.sav->read(kBrandCodesOffset, kBrandCodesSize);
-        if (decodeBrandCodes(plan.oldCodes) != codes) {
-            planSavedState(e, plan, codes);
+        plan.newCodes = plan.oldCodes;
+        for (const Patch& p : patchesOf(plan, GameFileKind::SavedState)) {
+            std::copy(p.bytes.begin(), p.bytes.end(), plan.newCodes.begin() + static_cast<std::ptrdiff_t>(p.offset - kBrandCodesOffset));
         }
-        plan.brandCodes = codes;
+        if (plan.newCodes != plan.oldCodes) planSavedState(e, plan);
+        plan.brandCodes = decodeBrandCodes(plan.newCodes);
     }
     return plan;
 }
@@ -137,6 +145,68 @@ std::vector<Patch> savedStateChanges(const ExportPlan& plan) {
     std::vector<Patch> changes{{kBrandCodesOffset, plan.newCodes}};
     if (plan.newSum != plan.oldSum) changes.push_back({plan.sav->size() - 4, plan.newSum});
     return changes;
+}
+
+// A value that its place cannot hold stops the export before anything is
+// converted.
+void refuseWhatDoesNotFit(Editor& e) {
+    for (const GameValue& v : gameValues()) {
+        const Control& c = e.main.get(v.control);
+        if (std::optional<std::string> misfit = valueDoesNotFit(v, c)) {
+            if (valuePatches(v, e.game, e.main).empty()) continue;  // never written
+            throw FileError(valueLabel(v, e.main) + ": " + *misfit + ". Nothing was exported.");
+        }
+    }
+}
+
+std::string changeLines(const std::vector<DiskChange>& changes) {
+    std::string out;
+    constexpr std::size_t kShown = 12;
+    for (std::size_t i = 0; i < changes.size() && i < kShown; ++i) {
+        const DiskChange& c = changes[i];
+        out += std::string("\r\n") + gameFileName(c.file) + " \xB7 " + c.what + ": " + c.read + " when read, " + c.disk +
+               " on disk now, " + c.sheet + " in the sheet";
+    }
+    if (changes.size() > kShown) out += "\r\n... and " + std::to_string(changes.size() - kShown) + " more";
+    return out;
+}
+
+enum class OnDisk { Overwrite, TakeTheirs, Cancel };
+
+// What to do with values another program changed on disk that the export
+// would overwrite.
+OnDisk askAboutDisk(Editor& e, const std::vector<DiskChange>& changes) {
+    Question q;
+    q.title = "Export All";
+    const std::string lines = changeLines(changes);
+    q.text = "Another program changed these values in the game's files since Varnisk read them, and the sheet "
+             "holds other values for them:" + lines + "\r\n\r\nOverwrite them with the sheet's values, or take "
+             "theirs into the sheet?";
+    q.answers = {"Overwrite", "Take theirs", "Cancel"};
+    q.defaultAnswer = 2;
+    q.escapeAnswer = 2;
+    q.unattendedAnswer = 0;
+    q.unattendedNote = "Another program changed these values in the game's files since Varnisk read them; Export "
+                       "All overwrites them with the sheet's values:" + lines;
+    switch (e.ui.ask(q)) {
+    case 0: return OnDisk::Overwrite;
+    case 1: return OnDisk::TakeTheirs;
+    default: return OnDisk::Cancel;
+    }
+}
+
+std::string exportedText(const std::vector<PendingChange>& rows) {
+    std::array<std::size_t, 3> byFile{};
+    for (const PendingChange& row : rows) ++byFile[static_cast<std::size_t>(row.file)];
+    std::string text = "Exported " + std::to_string(rows.size()) + (rows.size() == 1 ? " value" : " values");
+    const char* separator = ": ";
+    for (GameFileKind file : kGameFileKinds) {
+        const std::size_t n = byFile[static_cast<std::size_t>(file)];
+        if (n == 0) continue;
+        text += separator + std::string(gameFileName(file)) + " " + std::to_string(n);
+        separator = ", ";
+    }
+    return text;
 }
 
 }  // namespace
@@ -170,17 +240,35 @@ void sheetToGameData(Editor& e) {
 
 void exportAll(Editor& e) {
     recoverGameFiles(e);
+    refuseWhatDoesNotFit(e);
     sheetToGameData(e);
-    ExportPlan plan = planExport(e);
+    PendingChanges& pending = e.pending;
+    pending.takeFilesNotRead();
+
+    // Another program's values where the sheet has its own: the user says
+    // which stay. Varnisk's own front end without a person (varnisk-cli)
+    // overwrites them and says so.
+    const std::vector<DiskChange> onDisk = pending.changedOnDisk();
+    if (!onDisk.empty()) {
+        switch (askAboutDisk(e, onDisk)) {
+        case OnDisk::Cancel:
+            e.setStatus("Export cancelled");
+            return;
+        case OnDisk::TakeTheirs:
+            takeTheirs(e, onDisk);
+            sheetToGameData(e);
+            break;
+        case OnDisk::Overwrite:
+            break;
+        }
+    }
+
+    ExportPlan plan = planExport(e, pending.changes());
 
     // Only bytes that change are written. Nothing has been written yet: a
     // file about to change first gets its backup, unless it has one.
-    std::vector<Patch> exeChanges = changedPatches(*plan.exe, plan.exeBlocks);
-    if (plan.brandString) {
-        // Written after the blocks, so it wins where they overlap.
-        for (Patch& p : changedPatches(*plan.exe, {*plan.brandString})) exeChanges.push_back(std::move(p));
-    }
-    const std::vector<Patch> tyreChanges = plan.archive ? changedPatches(*plan.archive, plan.tyres) : std::vector<Patch>{};
+    const std::vector<Patch>& exeChanges = plan.exeChanges;
+    const std::vector<Patch>& tyreChanges = plan.tyreChanges;
     const std::vector<Patch> savChanges = plan.savChanges ? savedStateChanges(plan) : std::vector<Patch>{};
 
     // The three files change together or not at all. Each file that changes
@@ -206,6 +294,9 @@ void exportAll(Editor& e) {
         if (plan.savChanges) e.savedStatePrefix = {true, plan.sav->path(), plan.sav->stamp(), plan.beforeCodes};
         e.game.brandCodes = plan.brandCodes;
     }
+    std::vector<std::size_t> written;
+    for (const PendingChange& row : plan.rows) written.push_back(row.value);
+    pending.wrote(written, plan.patches);
 
     switch (plan.wad) {
     case ExportPlan::Wad::Write:
@@ -221,7 +312,7 @@ void exportAll(Editor& e) {
         e.ui.message("Sorry but as f1gstate.sav file hadn't been found, tyre brands havn't been exported.");
     }
 
-    e.setStatus("Export Done");
+    e.setStatus(plan.rows.empty() ? "Nothing to export" : exportedText(plan.rows));
     e.editsKept();
 }
 

@@ -242,6 +242,14 @@ void buildDetails(Tab tab) {
 
 std::string fieldName(const char* family, int n) { return family + std::to_string(n); }
 
+std::string cameraRowCaption(int record) {
+    const int base = cameraRowBase(record);
+    for (const CameraRow& row : kCameraRows) {
+        if (row.base == base) return row.caption;
+    }
+    return {};
+}
+
 int cameraRowBase(int record) {
     if (record == 0) return 105;
     if (record == 11) return 106;

@@ -9,6 +9,9 @@ std::string fieldName(const char* family, int n);
 
 // The base number of camera record k (0..11): the row that shows it.
 int cameraRowBase(int record);
+// The caption of the row that shows camera record k: "Cockpit", "T-Cam",
+// "Camera 1" .. "Camera 10".
+std::string cameraRowCaption(int record);
 
 // Creates the page control `Onglets` with the six tabs of the field sheet and
 // every field, caption and button on them, inside the window `form`.

@@ -76,6 +76,8 @@ void importAll(Editor& e) {
     Form& f = e.main;
     GameData& g = e.game;
     e.SheetReady = 0;
+    // Until this import completes, nothing is known of what the files hold.
+    e.pending.forget();
     readGameBlocks(e);
     readTyrePositions(e);
     readTyreBrands(e);
@@ -112,6 +114,7 @@ void importAll(Editor& e) {
     e.carRefresh(0);
     // After the refresh, which clears the status as every edit does.
     e.setStatus("Import Done");
+    e.pending.takeAfterImport();
     e.editsKept();
     e.ui.repaintPreview();
 }

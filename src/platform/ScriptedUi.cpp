@@ -24,6 +24,19 @@ void ScriptedUi::message(const std::string& text) {
     line("message: " + oneLine(text));
 }
 
+int ScriptedUi::ask(const Question& question) {
+    questions_.push_back(question);
+    if (!answers_.empty()) {
+        if (const auto* answer = std::get_if<QuestionAnswer>(&answers_.front())) {
+            const int index = answer->index;
+            answers_.pop_front();
+            return index;
+        }
+    }
+    message(question.unattendedNote);
+    return question.unattendedAnswer;
+}
+
 void ScriptedUi::error(const std::string& text) {
     errors_.push_back(text);
     line("error: " + oneLine(text));

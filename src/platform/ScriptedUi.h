@@ -19,7 +19,10 @@ public:
     struct SaveAnswer { std::string path; int filterIndex = 1; };
     struct ColourAnswer { std::uint32_t colour = 0; };
     struct Cancel {};
-    using Answer = std::variant<OpenAnswer, SaveAnswer, ColourAnswer, Cancel>;
+    // The answer to the next question (its index), in place of the
+    // unattended one.
+    struct QuestionAnswer { int index = 0; };
+    using Answer = std::variant<OpenAnswer, SaveAnswer, ColourAnswer, Cancel, QuestionAnswer>;
 
     // What a dialog was asked, in order, for tests to read.
     struct DialogSeen {
@@ -38,6 +41,7 @@ public:
     const std::vector<std::string>& messages() const { return messages_; }
     const std::vector<std::string>& errors() const { return errors_; }
     const std::vector<DialogSeen>& dialogs() const { return dialogs_; }
+    const std::vector<Question>& questions() const { return questions_; }
     int beeps() const { return beeps_; }
     int repaints() const { return repaints_; }
     std::size_t queuedAnswers() const { return answers_.size(); }
@@ -47,6 +51,10 @@ public:
     std::function<void(const std::string&)> onLine;
 
     void message(const std::string& text) override;
+    // With a QuestionAnswer queued first, that answer; otherwise the
+    // question's unattended note is shown as a message and its unattended
+    // answer given.
+    int ask(const Question& question) override;
     void error(const std::string& text) override;
     std::optional<FileDialogAnswer> openFile(const FileDialogRequest& request) override;
     std::optional<FileDialogAnswer> saveFile(const FileDialogRequest& request) override;
@@ -64,6 +72,7 @@ private:
     std::vector<std::string> messages_;
     std::vector<std::string> errors_;
     std::vector<DialogSeen> dialogs_;
+    std::vector<Question> questions_;
     int beeps_ = 0;
     int repaints_ = 0;
 };

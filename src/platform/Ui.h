@@ -34,6 +34,20 @@ struct ColourDialogRequest {
     std::vector<std::string> customColours;   // entries such as "colorA=0000FF"
 };
 
+// A question with answers of its own: a message box with one button per
+// answer.
+struct Question {
+    std::string title;
+    std::string text;
+    std::vector<std::string> answers;
+    int defaultAnswer = 0;
+    int escapeAnswer = -1;  // the answer Escape and the close box give; -1: none
+    // What a front end without a person to ask (varnisk-cli) answers, and
+    // the message it shows instead of the question.
+    int unattendedAnswer = 0;
+    std::string unattendedNote;
+};
+
 // Every effect the program has on the person in front of it goes through
 // this port: one implementation per front end and a scripted one for tests.
 class Ui {
@@ -48,6 +62,8 @@ public:
         (void)caption;
         message(text);
     }
+    // Asks the question; returns the index of the answer.
+    virtual int ask(const Question& question) = 0;
     // An error that ended the running operation, shown as the window system's
     // default handler shows it.
     virtual void error(const std::string& text) = 0;

@@ -29,6 +29,7 @@ void changeCarswad(Editor& editor) {
     }
     editor.ManualWadPath = path;
     readTyrePositions(editor);
+    editor.pending.takeArchive();
     editor.preview.ReloadCarShape = true;
     editor.ui.repaintPreview();
 }

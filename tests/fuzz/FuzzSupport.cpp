@@ -31,6 +31,7 @@ class QuietUi : public Ui {
 public:
     void message(const std::string&) override {}
     void error(const std::string&) override {}
+    int ask(const Question& question) override { return question.unattendedAnswer; }
     std::optional<FileDialogAnswer> openFile(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<FileDialogAnswer> saveFile(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::uint32_t> chooseColour(const ColourDialogRequest&) override { return std::nullopt; }

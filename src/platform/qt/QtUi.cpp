@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "core/MainFrame.h"
 #include "platform/qt/QtConvert.h"
@@ -61,6 +62,25 @@ void QtUi::message(const std::string& text) { showBox(QMessageBox::NoIcon, text)
 
 void QtUi::captionedMessage(const std::string& caption, const std::string& text) {
     showBox(QMessageBox::NoIcon, text, fromCp1252(caption));
+}
+
+int QtUi::ask(const Question& question) {
+    QMessageBox box(QMessageBox::Question, question.title.empty() ? QString::fromUtf8(kAppTitle) : fromCp1252(question.title),
+                    fromCp1252(question.text), QMessageBox::NoButton, QApplication::activeWindow());
+    std::vector<QPushButton*> buttons;
+    for (const std::string& answer : question.answers) {
+        buttons.push_back(box.addButton(fromCp1252(answer), QMessageBox::ActionRole));
+    }
+    const auto at = [&buttons](int i) -> QPushButton* {
+        return i >= 0 && i < static_cast<int>(buttons.size()) ? buttons[static_cast<std::size_t>(i)] : nullptr;
+    };
+    if (QPushButton* d = at(question.defaultAnswer)) box.setDefaultButton(d);
+    if (QPushButton* escape = at(question.escapeAnswer)) box.setEscapeButton(escape);
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (box.clickedButton() == buttons[i]) return static_cast<int>(i);
+    }
+    return question.escapeAnswer >= 0 ? question.escapeAnswer : question.defaultAnswer;
 }
 
 void QtUi::error(const std::string& text) { showBox(QMessageBox::Critical, text); }

@@ -13,6 +13,7 @@ public:
     void message(const std::string& text) override;
     void captionedMessage(const std::string& caption, const std::string& text) override;
     void error(const std::string& text) override;
+    int ask(const Question& question) override;
     std::optional<FileDialogAnswer> openFile(const FileDialogRequest& request) override;
     std::optional<FileDialogAnswer> saveFile(const FileDialogRequest& request) override;
     std::optional<std::uint32_t> chooseColour(const ColourDialogRequest& request) override;
