@@ -109,7 +109,7 @@ void refreshChangesButton(Editor& e) {
     Form& main = e.main;
     Control& badge = main.get("ChangesButton");
     const std::size_t n = e.pending.count();
-    if (n > 0) main.setCaption(badge, countText(n));
+    main.setCaption(badge, n > 0 ? countText(n) : "");
     main.setVisible(badge, n > 0);
 }
 

@@ -183,7 +183,9 @@ void History::addSlots() {
 void History::addControls(Form& form) {
     for (const auto& owned : form.controls()) {
         Control& c = *owned;
-        if (c.name.empty() || (&form == &editor_.main && c.name == "Status")) continue;
+        // The status and the count of changes say what happened; they are
+        // nothing the user edits.
+        if (c.name.empty() || (&form == &editor_.main && (c.name == "Status" || c.name == "ChangesButton"))) continue;
         switch (c.kind) {
         case ControlKind::Edit:
         case ControlKind::Colour:

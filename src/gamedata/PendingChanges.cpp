@@ -100,7 +100,7 @@ bool PendingChanges::fileUsable(GameFileKind file) const {
     }
 }
 
-void PendingChanges::takeFile(GameFileKind file, bool valuesFromBytes) {
+void PendingChanges::takeFile(GameFileKind file, bool mustFit) {
     const std::vector<GameValue>& table = gameValues();
     const std::size_t index = fileIndex(file);
     std::vector<std::size_t> values;
@@ -119,7 +119,7 @@ void PendingChanges::takeFile(GameFileKind file, bool valuesFromBytes) {
         }
         if (!readPlaces(bytes, places)) {
             for (std::size_t i : values) entries_[i] = {};
-            if (valuesFromBytes) {
+            if (mustFit) {
                 throw FileError(fileNameOf(bytes.path()) +
                                 " is too short for the values Varnisk writes into it; no game file was changed.");
             }
@@ -139,8 +139,9 @@ void PendingChanges::takeFile(GameFileKind file, bool valuesFromBytes) {
             if (!entries_[i].known) continue;
             t.known = true;
             if (table[i].file != file) break;  // the value came from another file
-            std::optional<std::string> value;
-            if (valuesFromBytes) value = valueFromBytes(table[i], joined(entries_[i].places));
+            // As Import All shows the bytes; where they name no value (a brand
+            // word that is none), as the sheet shows it.
+            const std::optional<std::string> value = valueFromBytes(table[i], joined(entries_[i].places));
             t.value = value ? *value : controlValue(*t.control);
             break;
         }

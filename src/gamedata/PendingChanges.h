@@ -65,8 +65,8 @@ public:
 
     // --- what the files hold ---
     // After Import All: every file's values read again from the files as
-    // they are now, each control's value as the sheet now shows it. A file
-    // that is missing holds none.
+    // they are now, each control's value as Import All shows those bytes. A
+    // file that is missing holds none.
     void takeAfterImport();
     // After another archive was read ("Manual Cars wad"): its values.
     void takeArchive();
@@ -132,7 +132,7 @@ private:
         bool modified = false;
     };
 
-    void takeFile(GameFileKind file, bool valuesFromBytes);
+    void takeFile(GameFileKind file, bool mustFit);
     std::string filePath(GameFileKind file) const;
     bool fileUsable(GameFileKind file) const;
     void refresh(Tracked& tracked);

@@ -106,13 +106,13 @@ TEST(Cli, UndoAndRedoTakeStepsBackAndTheDumpListsThem) {
     ASSERT_NE(second, std::string::npos);
     const std::string first = r.out.substr(0, second), last = r.out.substr(second);
     // Both typings into one field are one step.
-    for (const char* part : {"\"status\": \"Undone: LMDSlot2\"", "\"LMDSlot2\": {\"kind\": \"edit\", \"text\": \"\"",
+    for (const char* part : {"\"status\": \"Undone: Name of Team 3\"", "\"LMDSlot2\": {\"kind\": \"edit\", \"text\": \"\"",
                              "\"LMDEdit12\": {\"kind\": \"edit\", \"text\": \"41\"",
-                             "\"history\": {\"undo\": [\"LMDEdit12\"], \"redo\": [\"LMDSlot2\"]}"}) {
+                             "\"history\": {\"undo\": [\"Camera 1 \xC2\xB7 Y\"], \"redo\": [\"Name of Team 3\"]}"}) {
         EXPECT_TRUE(contains(first, part)) << part << "\n" << first;
     }
     for (const char* part : {"\"status\": \"Nothing to redo\"", "\"LMDSlot2\": {\"kind\": \"edit\", \"text\": \"ab\"",
-                             "\"history\": {\"undo\": [\"LMDEdit12\", \"LMDSlot2\"], \"redo\": []}"}) {
+                             "\"history\": {\"undo\": [\"Camera 1 \xC2\xB7 Y\", \"Name of Team 3\"], \"redo\": []}"}) {
         EXPECT_TRUE(contains(last, part)) << part << "\n" << last;
     }
     EXPECT_EQ(runCli({"undo", "1"}).status, kExitUsage);

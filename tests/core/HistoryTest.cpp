@@ -83,8 +83,8 @@ TEST_F(Undo, EveryKindOfOperationIsOneStepThatUndoAndRedoPutBackExactly) {
         const char* name;
     };
     const std::vector<Case> cases = {
-        {"typing", [] {}, [&] { type("LMDEdit12", "40"); }, "LMDEdit12"},
-        {"a field drag", [] {}, [&] { drag("LMDEdit12", MouseButton::Left, {100, 100}, {140, 90}); }, "LMDEdit12"},
+        {"typing", [] {}, [&] { type("LMDEdit12", "40"); }, "Camera 1 \xB7 Y"},
+        {"a field drag", [] {}, [&] { drag("LMDEdit12", MouseButton::Left, {100, 100}, {140, 90}); }, "Camera 1 \xB7 Y"},
         {"a view drag", [] {}, [&] { drag("GLView", MouseButton::Left, {100, 100}, {110, 70}); }, "GLView"},
         {"a colour chosen",
          [] {},
@@ -92,11 +92,11 @@ TEST_F(Undo, EveryKindOfOperationIsOneStepThatUndoAndRedoPutBackExactly) {
              g.ui.queue(ScriptedUi::ColourAnswer{0x123456});
              e.dispatch([&] { e.main.userDoubleClick(control("PanelAC3")); });
          },
-         "PanelAC3"},
-        {"a team shown", [] {}, [&] { click("PanelRC4"); }, "PanelRC4"},
-        {"a brand arrow", [] {}, [&] { e.dispatch([&] { e.main.userArrow(control("UpDown2"), true); }); }, "UpDown2"},
+         "Arm colour of Ormsby Dynamics"},
+        {"a team shown", [] {}, [&] { click("PanelRC4"); }, "Rim colour of Talloway Grand Prix"},
+        {"a brand arrow", [] {}, [&] { e.dispatch([&] { e.main.userArrow(control("UpDown2"), true); }); }, "Tyre brand of Bluefern Motorsport"},
         // The click into a name shows that team: a step of its own.
-        {"a team renamed", [&] { click("LMDSlot2"); }, [&] { retype("LMDSlot2", "Blue Team"); }, "LMDSlot2"},
+        {"a team renamed", [&] { click("LMDSlot2"); }, [&] { retype("LMDSlot2", "Blue Team"); }, "Name of Team 3"},
         {"the chase turned", [] {}, [&] { click("Switch"); }, "Rear Cam"},
         {"Default T-Cam", [] {}, [&] { click("DefaultTC"); }, "Default T-Cam"},
         {"Default All", [] {}, [&] { click("DefaultCockpitButton"); }, "Default All"},
@@ -163,11 +163,11 @@ TEST_F(Undo, KeysIntoOneFieldAreOneStepUntilAnotherControlIsUsed) {
     const std::string first = g.text("LMDEdit12"), other = g.text("LMDEdit22");
     for (char ch : std::string("12")) key("LMDEdit12", ch);
     for (char ch : std::string("34")) key("LMDEdit12", ch);
-    EXPECT_EQ(e.history.undoNames(), (Names{"Import All", "LMDEdit12"}));
+    EXPECT_EQ(e.history.undoNames(), (Names{"Import All", "Camera 1 \xB7 Y"}));
     key("LMDEdit22", '5');
     click("LMDEdit12");  // back into the first field: its keys start a new step
     key("LMDEdit12", '6');
-    EXPECT_EQ(e.history.undoNames(), (Names{"Import All", "LMDEdit12", "LMDEdit22", "LMDEdit12"}));
+    EXPECT_EQ(e.history.undoNames(), (Names{"Import All", "Camera 1 \xB7 Y", "Camera 1 \xB7 Z", "Camera 1 \xB7 Y"}));
     EXPECT_EQ(g.text("LMDEdit12"), first + "12346");
 
     undo();
@@ -189,10 +189,10 @@ TEST_F(Undo, ANewStepAfterAnUndoDropsTheRedoSide) {
     type("LMDEdit12", "40");
     type("LMDEdit22", "41");
     undo();
-    EXPECT_EQ(e.history.redoNames(), Names{"LMDEdit22"});
+    EXPECT_EQ(e.history.redoNames(), Names{"Camera 1 \xB7 Z"});
     click("DefaultCockpitButton");
     EXPECT_TRUE(e.history.redoNames().empty());
-    EXPECT_EQ(e.history.undoNames(), (Names{"Import All", "LMDEdit12", "Default All"}));
+    EXPECT_EQ(e.history.undoNames(), (Names{"Import All", "Camera 1 \xB7 Y", "Default All"}));
     redo();
     EXPECT_EQ(e.main.get("Status").caption, "Nothing to redo");
 }
@@ -216,7 +216,7 @@ TEST_F(Undo, FileWritesAreNoStepsAndUndoLeavesTheFilesAlone) {
     click("SaveButton");
     g.ui.queue(ScriptedUi::SaveAnswer{(g.folder() / "set.car").string(), 1});
     click("TFormSave.LMDButton1");
-    EXPECT_EQ(e.history.undoNames(), (Names{"Import All", "LMDEdit12"}));
+    EXPECT_EQ(e.history.undoNames(), (Names{"Import All", "Camera 1 \xB7 Y"}));
 
     undo();
     EXPECT_EQ(g.text("LMDEdit12"), imported);
@@ -239,7 +239,7 @@ TEST_F(Undo, ADragIsOneStepFromPressToReleaseAndCannotBeUndoneHalfWay) {
     e.dispatch([&] { e.main.userMove(); });
     e.dispatch([&] { e.main.userRelease(); });
     EXPECT_NE(field.text, start);
-    EXPECT_EQ(e.history.undoNames(), (Names{"Import All", "LMDEdit12"}));
+    EXPECT_EQ(e.history.undoNames(), (Names{"Import All", "Camera 1 \xB7 Y"}));
     undo();
     EXPECT_EQ(field.text, start);
 }

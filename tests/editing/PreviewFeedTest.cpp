@@ -70,6 +70,7 @@ TEST_F(Feed, TheDashboardFollowsItsFieldsAndAsksForItsShapeAgain) {
 }
 
 TEST_F(Feed, ACockpitEditReachesTheGameThroughExport) {
+    const Bytes before = g.exe();
     g.edit("LMDSW1", "45");
     g.edit("LMDDB2", "13");
     ASSERT_TRUE(g.exportAll());
@@ -77,8 +78,11 @@ TEST_F(Feed, ACockpitEditReachesTheGameThroughExport) {
     const gg::ExeLayout l = g.layout();
     EXPECT_EQ(f32At(exe, l.cockpit + gg::kCockpitFieldOffsets[5]), -0.45f);
     EXPECT_EQ(f32At(exe, l.cockpit + gg::kCockpitFieldOffsets[1]), 0.05f);
-    // The wheel is taken from all three of its fields, as they show it.
-    EXPECT_EQ(f32At(exe, l.cockpit + gg::kCockpitFieldOffsets[3]), toFloat32(parseFloat(g.text("LMDSW0")) / 100));
+    // The handler takes the wheel from all three of its fields, rounded as
+    // they show it; the two nobody edited keep the game's own floats.
+    EXPECT_EQ(game().cockpit[3], toFloat32(parseFloat(g.text("LMDSW0")) / 100));
+    EXPECT_EQ(f32At(exe, l.cockpit + gg::kCockpitFieldOffsets[3]), f32At(before, l.cockpit + gg::kCockpitFieldOffsets[3]));
+    EXPECT_EQ(f32At(exe, l.cockpit + gg::kCockpitFieldOffsets[4]), f32At(before, l.cockpit + gg::kCockpitFieldOffsets[4]));
 }
 
 // ---------------------------------------------------------------- tyres

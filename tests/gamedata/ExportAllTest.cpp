@@ -38,7 +38,11 @@ std::vector<std::string> brandPlaces(const Bytes& exe) {
 
 }  // namespace
 
-TEST(ExportAll, WithoutEditsRoundTripsAndChangesOnlyValueBytes) {
+// What the sheet shows for the game's values is no change of them: values
+// that Import All rounds (odd camera positions, helmets in hundredths, names
+// in title case, an alpha byte other than opaque, a brand code team 1's word
+// disagrees with) stay as the files hold them.
+TEST(ExportAll, AnUntouchedSheetChangesNoByteAndKeepsNoBackup) {
     for (int v : {102, 0}) {
         TestGame g(version(v));
         const GameBytes original = g.files();
@@ -48,16 +52,63 @@ TEST(ExportAll, WithoutEditsRoundTripsAndChangesOnlyValueBytes) {
         ASSERT_TRUE(g.exportAll()) << v;
         EXPECT_TRUE(g.ui.errors().empty()) << v;
         EXPECT_TRUE(g.ui.messages().empty()) << v;
-        EXPECT_EQ(g.caption("Status"), "Export Done") << v;
-        const GameBytes once = g.files();
-        EXPECT_TRUE(sameOutside(original.exe, once.exe, gg::exeValueRanges(g.spec))) << v;
-        EXPECT_TRUE(sameOutside(original.sav, once.sav, gg::savedStateValueRanges(g.spec))) << v;
-        EXPECT_TRUE(sameOutside(original.wad, once.wad, gg::archiveValueRanges(g.spec))) << v;
-
+        EXPECT_EQ(g.caption("Status"), "Nothing to export") << v;
+        EXPECT_TRUE(g.files() == original) << "an untouched export changed the files, version " << v;
+        for (const auto& entry : fs::directory_iterator(g.folder())) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == "GP4.exe" || name == "f1gstate.sav" || name == "cars.wad") << name << " was written";
+        }
         ASSERT_TRUE(g.importAll()) << v;
         EXPECT_EQ(sheetState(g.editor.main), sheet) << v;
-        ASSERT_TRUE(g.exportAll()) << v;
-        EXPECT_TRUE(g.files() == once) << "a second export changed the files, version " << v;
+    }
+}
+
+// One edited value changes exactly its own bytes; an edit typed back to the
+// game's value changes nothing, not even the saved state's checksum.
+TEST(ExportAll, AnEditChangesExactlyItsBytes) {
+    struct Case {
+        const char* what;
+        std::function<void(TestGame&)> edit;
+        std::vector<std::pair<std::uint64_t, std::size_t>> exe, sav;  // the ranges that may change
+    };
+    const gg::ExeLayout l = gg::exeLayout(102);
+    const std::vector<Case> cases = {
+        {"a camera X", [](TestGame& g) { g.edit("LMDEdit3", "44"); }, {{l.cameras + 20 * 3, 2}}, {}},
+        {"a helmet Z", [](TestGame& g) { g.edit("LMDHP23", "-9"); }, {{l.helmets + 8 * 3, 4}}, {}},
+        {"team 0's T-cam Y, in its table and the T-cam record",
+         [](TestGame& g) { g.edit("LMDTC0", "5"); }, {{l.tcam + 2, 2}, {l.cameras + 20 * 11 + 4, 2}}, {}},
+        {"an arm colour", [](TestGame& g) { g.setColour("PanelAC6", 0x00112233); }, {{l.arms + 4 * 6, 4}}, {}},
+        {"a name", [](TestGame& g) { g.edit("LMDSlot6", "Quick"); }, {{l.names + 32 * 6, 32}}, {}},
+        {"a brand, with the checksum", [](TestGame& g) { g.setPosition("UpDown4", 0); }, {},
+         {{gg::kBrandCodesOffset + 12, 4}, {gg::kDefaultSavedStateSize - 4, 4}}},
+        {"a value typed back", [](TestGame& g) {
+             const std::string was = g.text("LMDEdit13");
+             g.edit("LMDEdit13", "99");
+             g.edit("LMDEdit13", was);
+         }, {}, {}},
+        {"a brand set back", [](TestGame& g) {
+             const int was = g.get("UpDown4").position;
+             g.setPosition("UpDown4", 1 - was);
+             g.setPosition("UpDown4", was);
+         }, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestGame g;
+        const GameBytes original = g.files();
+        ASSERT_TRUE(g.importAll());
+        c.edit(g);
+        ASSERT_TRUE(g.exportAll());
+        EXPECT_TRUE(g.ui.errors().empty());
+        const GameBytes now = g.files();
+        std::vector<gg::ByteRange> exeRanges, savRanges;
+        for (auto [at, n] : c.exe) exeRanges.push_back({c.what, at, n});
+        for (auto [at, n] : c.sav) savRanges.push_back({c.what, at, n});
+        EXPECT_TRUE(sameOutside(original.exe, now.exe, exeRanges));
+        EXPECT_TRUE(sameOutside(original.sav, now.sav, savRanges));
+        EXPECT_TRUE(original.wad == now.wad);
+        EXPECT_EQ(original.exe != now.exe, !c.exe.empty());
+        EXPECT_EQ(original.sav != now.sav, !c.sav.empty());
     }
 }
 
@@ -69,12 +120,12 @@ TEST(ExportAll, CameraFieldsReachTheirRecords) {
         {"LMDEdit3", "100", 3, 0, 200},        // X of "Camera 2"
         {"LMDEdit13", "7", 3, 2, 14},          // Y is stored third
         {"LMDEdit23", "-5", 3, 1, -10},        // Z is stored second
-        {"LMDEdit33", "181", 3, 3, -32594},    // 32942 keeps its low 16 bits
+        {"LMDEdit33", "180", 3, 3, 32760},     // the largest angle that fits
         {"LMDEdit43", "-2", 3, 4, -364},
-        {"LMDEdit53", "-181", 3, 5, 32594},
+        {"LMDEdit53", "-180", 3, 5, -32760},
         {"LMDEdit63", "3", 3, 6, 3},           // details are stored as shown
         {"LMDEdit93", "-1", 3, 9, -1},
-        {"LMDEdit2", "20000", 2, 0, -25536},   // 40000 keeps its low 16 bits
+        {"LMDEdit2", "16383", 2, 0, 32766},    // the largest position that fits
         {"LMDEdit105", "-3", 0, 0, -6},        // the cockpit row
         {"LMDEdit1", "8", 1, 0, 16},           // the "Camera 10" row
         {"LMDEdit106", "9", 11, 0, 18},        // the T-cam row
@@ -147,20 +198,46 @@ TEST(ExportAll, TeamValuesReachTheirTablesInBothLayouts) {
 
 TEST(ExportAll, NamesAreWrittenFromTheSlotsPaddedTo32Bytes) {
     TestGame g;
+    const Bytes original = g.exe();
     ASSERT_TRUE(g.importAll());
     g.edit("LMDSlot2", "Fast Lane Racing");
     g.edit("LMDSlot3", "Thirty Two Characters Long Name!");
     g.edit("LMDSlot4", "");  // an emptied field keeps the team's name
     ASSERT_TRUE(g.exportAll());
     const Bytes exe = g.exe();
-    auto name = [&](int t) { return textAt(exe, g.layout().names + 32 * static_cast<std::uint64_t>(t), 32); };
-    EXPECT_EQ(name(0), padded("Northwind Racing", 32));
-    EXPECT_EQ(name(2), padded("Fast Lane Racing", 32));
-    EXPECT_EQ(name(3), "Thirty Two Characters Long Name!");
-    EXPECT_EQ(name(4), padded("Talloway Grand Prix", 32));
-    EXPECT_EQ(name(5), padded("\xC9quipe Lumiverre", 32));
-    EXPECT_EQ(name(7), "Saltmarsh Halvard Engineering Gp");  // 32 characters, no NUL
-    EXPECT_EQ(name(10), padded("Ardenwick Racing Team", 32));
+    auto name = [&](const Bytes& b, int t) { return textAt(b, g.layout().names + 32 * static_cast<std::uint64_t>(t), 32); };
+    EXPECT_EQ(name(exe, 2), padded("Fast Lane Racing", 32));
+    EXPECT_EQ(name(exe, 3), "Thirty Two Characters Long Name!");
+    // Names nobody edited keep their bytes, in whatever case the game has them.
+    for (int t : {0, 1, 4, 5, 6, 7, 8, 9, 10}) EXPECT_EQ(name(exe, t), name(original, t)) << t;
+    EXPECT_EQ(g.caption("Status"), "Exported 2 values: GP4.exe 2");
+}
+
+// A value its place cannot hold stops Export All before any file changes,
+// named by its label, and its field is marked as not fitting meanwhile.
+TEST(ExportAll, AValueThatDoesNotFitIsRefusedByName) {
+    struct Case { const char* field; const char* text; const char* error; };
+    for (Case c : {Case{"LMDEdit3", "99999", "Camera 2 \xB7 X: 99999 does not fit; it must lie between -16384 and 16383. Nothing was exported."},
+                   Case{"LMDEdit33", "181", "Camera 2 \xB7 Dir.: 181 does not fit; it must lie between -180 and 180. Nothing was exported."},
+                   Case{"LMDEdit63", "-32769", "Camera 2 \xB7 Car Details Rear: -32769 does not fit; it must lie between -32768 and 32767. Nothing was exported."},
+                   Case{"LMDEdit102", "16384", "Chase Cameras \xB7 Z: 16384 does not fit; it must lie between -16384 and 16383. Nothing was exported."},
+                   // Team 0's T-cam Y also goes, doubled, into the T-cam record.
+                   Case{"LMDTC0", "16304", "T-Cam Y of Northwind Racing: 16304 does not fit; it must lie between -16384 and 16303. Nothing was exported."},
+                   Case{"LMDTC25", "-16324", "T-Cam Z of \xC9quipe Lumiverre: -16324 does not fit; it must lie between -16323 and 16444. Nothing was exported."},
+                   Case{"LMDEW3", "1e41", "St. Wheel Y of Ormsby Dynamics: 1e41 does not fit; it must lie between -6.80564693277058E40 and 6.80564693277058E40. Nothing was exported."}}) {
+        SCOPED_TRACE(c.field);
+        TestGame g;
+        ASSERT_TRUE(g.importAll());
+        const GameBytes before = g.files();
+        g.edit("LMDEdit4", "12");  // a value that fits is not written either
+        g.edit(c.field, c.text);
+        EXPECT_EQ(g.get(c.field).mark, Mark::DoesNotFit);
+        EXPECT_FALSE(g.exportAll());
+        ASSERT_FALSE(g.ui.errors().empty());
+        EXPECT_EQ(g.ui.errors().back(), c.error);
+        EXPECT_TRUE(g.files() == before);
+        EXPECT_FALSE(fs::exists(g.folder() / "GP4.exe.varnisk-backup"));
+    }
 }
 
 TEST(ExportAll, BrandsGoToTheSavedStateWithAMatchingChecksum) {
@@ -233,7 +310,7 @@ TEST(ExportAll, AnUnknownVersionWritesNoNamesAndOnlyItsOwnBrandString) {
         std::vector<std::string> places = brandPlaces(original);
         if (c.hasBrandString) places[1] = padded("mclaren", 16);  // version 70's place
         EXPECT_EQ(brandPlaces(exe), places) << c.version;
-        EXPECT_EQ(g.caption("Status"), "Export Done");
+        EXPECT_EQ(g.caption("Status").rfind("Exported ", 0), 0u) << g.caption("Status");
     }
 }
 
@@ -284,8 +361,11 @@ TEST(ExportAll, AFileCutShortAfterImportChangesNoFile) {
         const GameBytes before = g.files();
         g.edit("LMDEdit3", "77");
         g.setPosition("UpDown2", 2);
+        g.setPosition("UpDown1", 1 - g.get("UpDown1").position);
+        g.edit("LMDTP11", "50");    // the last tyre record's Y, its last float
+        g.edit("LMDEdit196", "5");  // the last camera value
         g.editor.main.setCaption(g.get("Status"), "before");
-        EXPECT_FALSE(g.exportAll()) << c.what;
+        EXPECT_FALSE(g.exportAll()) << c.what << ": " << g.caption("Status");
         ASSERT_EQ(g.ui.errors().size(), 1u) << c.what;
         EXPECT_NE(g.ui.errors()[0].find(path.filename().string()), std::string::npos) << g.ui.errors()[0];
         EXPECT_TRUE(g.files() == before) << c.what << ": a game file changed";
@@ -316,7 +396,8 @@ TEST(ExportAll, AMissingSavedStateStillWritesTheRest) {
     ASSERT_FALSE(g.ui.messages().empty());
     EXPECT_EQ(g.ui.messages().back(), kSavedStateNotExported);
     EXPECT_TRUE(g.ui.errors().empty());
-    EXPECT_EQ(g.caption("Status"), "Export Done");
+    // The default brands' team 1 word differs from the game's.
+    EXPECT_EQ(g.caption("Status"), "Exported 2 values: GP4.exe 2");
     const Bytes exe = g.exe();
     EXPECT_EQ(textAt(exe, *gg::brandStringOffset(102), 16), padded("mclaren", 16));
     EXPECT_EQ(i16At(exe, g.cameraAt(3, 0)), 200);
@@ -337,7 +418,7 @@ TEST(ExportAll, AMissingArchiveOrCollisionEntryIsReportedAndTheRestWritten) {
         g.setPosition("UpDown1", 0);
         ASSERT_TRUE(g.exportAll()) << c.message;
         EXPECT_EQ(g.ui.messages().back(), c.message);
-        EXPECT_EQ(g.caption("Status"), "Export Done");
+        EXPECT_EQ(g.caption("Status"), "Exported 2 values: GP4.exe 1, f1gstate.sav 1");
         EXPECT_EQ(i16At(g.exe(), g.cameraAt(3, 0)), 200);
         EXPECT_EQ(u32At(g.sav(), gg::kBrandCodesOffset), 0x03350335u);
         if (c.withArchive) {
@@ -354,7 +435,7 @@ TEST(ExportAll, WritesTheFilesWhateverTheCaseOfTheirNames) {
     ASSERT_TRUE(g.importAll());
     g.edit("LMDEdit3", "100");
     g.setPosition("UpDown1", 0);
-    g.editor.game.tyres[0][0] = 0.5f;
+    g.edit("LMDTP1", "50");
     ASSERT_TRUE(g.exportAll());
     EXPECT_TRUE(g.ui.messages().empty());
     EXPECT_EQ(i16At(g.exe(), g.cameraAt(3, 0)), 200);
@@ -377,7 +458,7 @@ TEST(Backups, TheFirstExportKeepsTheOriginalsAndLaterOnesKeepThem) {
     ASSERT_TRUE(g.importAll());
     g.edit("LMDEdit3", "100");
     g.setPosition("UpDown1", 0);
-    g.editor.game.tyres[1] = {0.5f, -0.5f, 1.5f};
+    g.editTyre(1, 50, 150, -50);
     ASSERT_TRUE(g.exportAll());
 
     const fs::path exeBackup = g.folder() / "GP4.exe.varnisk-backup";
@@ -394,7 +475,7 @@ TEST(Backups, TheFirstExportKeepsTheOriginalsAndLaterOnesKeepThem) {
     g.edit("LMDEdit3", "-50");
     g.edit("LMDSlot2", "Another Name");
     g.setPosition("UpDown2", 0);
-    g.editor.game.tyres[2] = {1.0f, 2.0f, 3.0f};
+    g.editTyre(2, 100, 300, 200);
     ASSERT_TRUE(g.exportAll());
     EXPECT_TRUE(readBytes(exeBackup) == original.exe);
     EXPECT_TRUE(readBytes(savBackup) == original.sav);
@@ -408,13 +489,11 @@ TEST(Backups, TheFirstExportKeepsTheOriginalsAndLaterOnesKeepThem) {
 TEST(Backups, AnExportThatChangesNothingKeepsNoBackup) {
     TestGame g;
     ASSERT_TRUE(g.importAll());
-    // The first export rounds what the game holds to what the sheet shows;
-    // the second has nothing left to change.
+    // A value changed and put back again: nothing left to change.
+    g.edit("LMDEdit3", "77");
+    g.edit("LMDEdit3", g.editor.pending.gameValueOf(g.get("LMDEdit3")));
     ASSERT_TRUE(g.exportAll());
-    for (const char* name : {"GP4.exe.varnisk-backup", "f1gstate.sav.varnisk-backup", "cars.wad.varnisk-backup"}) {
-        fs::remove(g.folder() / name);
-    }
-    ASSERT_TRUE(g.exportAll());
+    EXPECT_EQ(g.caption("Status"), "Nothing to export");
     for (const char* name : {"GP4.exe.varnisk-backup", "f1gstate.sav.varnisk-backup", "cars.wad.varnisk-backup"}) {
         EXPECT_FALSE(fs::exists(g.folder() / name)) << name;
     }
@@ -426,10 +505,10 @@ TEST(Backups, RestoringPutsEveryFileBackAndRemovesTheBackups) {
     ASSERT_TRUE(g.importAll());
     g.edit("LMDEdit3", "100");
     g.setPosition("UpDown1", 0);
-    g.editor.game.tyres[0] = {0.5f, -0.5f, 1.5f};
+    g.editTyre(0, 50, 150, -50);
     ASSERT_TRUE(g.exportAll());
     g.edit("LMDSlot2", "Another Name");
-    g.editor.game.tyres[3] = {1.0f, 2.0f, 3.0f};
+    g.editTyre(3, 100, 300, 200);
     ASSERT_TRUE(g.exportAll());
     ASSERT_FALSE(g.files() == original);
 
@@ -493,7 +572,7 @@ TEST(Backups, ADamagedBackupIsNamedAndNothingIsRestored) {
         ASSERT_TRUE(g.importAll());
         g.edit("LMDEdit3", "100");
         g.setPosition("UpDown1", 0);
-        g.editor.game.tyres[0] = {0.5f, -0.5f, 1.5f};
+        g.editTyre(0, 50, 150, -50);
         ASSERT_TRUE(g.exportAll());
         c.damage(g);
         const GameBytes before = g.files();

@@ -37,7 +37,7 @@ void importAndEdit(TestGame& g) {
     g.edit("LMDSlot2", "Another Name");
     g.setPosition("UpDown1", 0);
     g.setPosition("UpDown2", 0);
-    g.editor.game.tyres[1] = {0.5f, -0.5f, 1.5f};
+    g.editTyre(1, 50, 150, -50);
 }
 
 bool checksumValid(const Bytes& sav) {

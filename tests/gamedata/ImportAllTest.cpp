@@ -194,10 +194,42 @@ TEST(ImportAll, ImportingAgainKeepsTheTitleCasedNames) {
     for (int t = 0; t < 11; ++t) {
         EXPECT_EQ(g.editor.game.names[static_cast<std::size_t>(t)], g.text(num("LMDSlot", t))) << t;
     }
-    // The kept name is what an emptied name field exports.
+    // An emptied name field is no change: the game keeps its own bytes.
+    const Bytes before = g.exe();
     g.edit("LMDSlot4", "");
+    EXPECT_FALSE(g.editor.pending.modified(g.get("LMDSlot4")));
     ASSERT_TRUE(g.exportAll());
-    EXPECT_EQ(textAt(g.exe(), g.layout().names + 4 * 32, 32), padded("Talloway Grand Prix", 32));
+    EXPECT_TRUE(g.exe() == before);
+}
+
+// Right after an import the sheet holds what the files hold: no control is
+// marked and nothing is pending, whatever the version, the rounding of the
+// values or a missing file.
+TEST(ImportAll, LeavesNoValueMarkedOrPending) {
+    struct Case { const char* what; gg::GameSpec spec; };
+    std::vector<Case> cases;
+    for (int v : {102, 0, 70, 55}) {
+        gg::GameSpec s;
+        s.versionByte = v;
+        cases.push_back({"version", s});
+    }
+    gg::GameSpec noArchive;
+    noArchive.withArchive = false;
+    cases.push_back({"no archive", noArchive});
+    gg::GameSpec noCollision;
+    noCollision.collisionIndex = -2;
+    cases.push_back({"no collision entry", noCollision});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " " + std::to_string(c.spec.versionByte));
+        TestGame g(c.spec);
+        ASSERT_TRUE(g.importAll());
+        for (const auto& control : g.editor.main.controls()) {
+            EXPECT_EQ(control->mark, Mark::None) << control->name << ": " << control->markNote;
+        }
+        EXPECT_TRUE(g.editor.pending.changes().empty());
+        EXPECT_EQ(g.editor.pending.count(), 0u);
+        EXPECT_FALSE(g.get("ChangesButton").visible);
+    }
 }
 
 TEST(ImportAll, AnEmptyFirstTeamNameLeavesEveryNameAlone) {

@@ -91,7 +91,7 @@ protected:
         ASSERT_TRUE(g.importAll());
         g.edit("LMDEdit3", "100");
         g.setPosition("UpDown1", 0);
-        g.editor.game.tyres[1] = {0.5f, -0.5f, 1.5f};
+        g.editTyre(1, 50, 150, -50);
         journal = g.folder() / "varnisk.journal";
         // Stopped right after GP4.exe was patched, before the rest.
         int steps = 0;

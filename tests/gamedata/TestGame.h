@@ -126,7 +126,8 @@ struct GameBytes {
 inline std::vector<std::string> sheetState(const Form& form) {
     std::vector<std::string> out;
     for (const auto& c : form.controls()) {
-        if (c->name.empty()) continue;
+        // The count of changes follows the values; it is no value itself.
+        if (c->name.empty() || c->name == "ChangesButton") continue;
         out.push_back(c->name + "|" + c->text + "|" + std::to_string(c->colour) + "|" + std::to_string(c->position) +
                       "|" + c->caption + "|" + c->hint + "|" + (c->enabled ? "1" : "0"));
     }
@@ -175,6 +176,13 @@ public:
     // The user replaces a field's text.
     void edit(std::string_view name, const std::string& value) {
         editor.dispatch([&] { editor.main.userEdit(editor.main.get(name), value); });
+    }
+    // The user types tyre record j's X, Y and Z (hundredths of the stored
+    // +0, +8 and +4 floats); the fields' handler keeps GameData's records.
+    void editTyre(int j, int x, int y, int z) {
+        edit("LMDTP" + std::to_string(3 * j + 1), std::to_string(x));
+        edit("LMDTP" + std::to_string(3 * j + 2), std::to_string(y));
+        edit("LMDTP" + std::to_string(3 * j + 3), std::to_string(z));
     }
     void setPosition(std::string_view name, int position) { editor.main.setPosition(get(name), position); }
     void setColour(std::string_view name, std::uint32_t colour) { editor.main.setColour(get(name), colour); }

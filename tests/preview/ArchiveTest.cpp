@@ -153,7 +153,7 @@ TEST(ManualArchive, AChosenArchiveGivesTheTyreFieldsAndTakesTheExport) {
     ASSERT_TRUE(g.editor.game.CollisionEntry.has_value());
     EXPECT_EQ(*g.editor.game.CollisionEntry, gg::collisionEntryOffset(otherSpec));
 
-    g.editor.game.tyres[3][0] = -0.875f;
+    g.edit("LMDTP10", "-87.5");
     ASSERT_TRUE(g.exportAll());
     const Bytes written = readBytes(chosen);
     EXPECT_EQ(f32At(written, gg::collisionEntryOffset(otherSpec) + gg::kTyreRecordOffsets[3]), -0.875f);
