@@ -9,6 +9,7 @@ set(VARNISK_CORE_TESTS
   gamedata/ImportAllTest.cpp
   gamedata/DamagedFilesTest.cpp
   gamedata/ExportAllTest.cpp
+  gamedata/PendingChangesTest.cpp
   gamedata/JournalTest.cpp
   gamedata/GameCodecsTest.cpp
   gamedata/ColourTest.cpp

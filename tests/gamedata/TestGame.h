@@ -86,6 +86,10 @@ inline std::uint32_t u32At(const Bytes& b, std::uint64_t at) {
            (static_cast<std::uint32_t>(b.at(at + 2)) << 16) | (static_cast<std::uint32_t>(b.at(at + 3)) << 24);
 }
 inline float f32At(const Bytes& b, std::uint64_t at) { return std::bit_cast<float>(u32At(b, at)); }
+inline void putI16(Bytes& b, std::uint64_t at, std::int16_t v) {
+    b[at] = static_cast<std::uint8_t>(v & 0xFF);
+    b[at + 1] = static_cast<std::uint8_t>((static_cast<std::uint16_t>(v) >> 8) & 0xFF);
+}
 inline void putU32(Bytes& b, std::uint64_t at, std::uint32_t v) {
     for (std::uint64_t i = 0; i < 4; ++i) b.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
 }
