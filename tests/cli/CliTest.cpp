@@ -173,6 +173,35 @@ TEST(Cli, ScriptsRunBeforeTheCommandLineAndDumpsGoToFiles) {
     std::filesystem::remove_all(dir);
 }
 
+// With "--script -" the lines of standard input run first, one by one, then
+// the command line; a usage error on a line stops there, named by its line,
+// after the lines before it ran.
+TEST(Cli, AScriptFromStandardInputRunsLineByLine) {
+    std::istringstream in("paste LMDSlot3 \"Blue Team\"\n\n# a comment\ndump\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(run({"--script", "-", "paste", "LMDSlot3", "x", "dump"}, in, out, err), kExitOk) << err.str();
+    const std::string text = out.str();
+    const std::size_t first = text.find("\"LMDSlot3\": {\"kind\": \"edit\", \"text\": \"Blue Team\"");
+    const std::size_t second = text.find("\"LMDSlot3\": {\"kind\": \"edit\", \"text\": \"x\"");
+    ASSERT_NE(first, std::string::npos);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_LT(first, second);
+
+    std::istringstream bad("dump\nfrobnicate\ndump\n");
+    std::ostringstream out2, err2;
+    EXPECT_EQ(run({"--script", "-"}, bad, out2, err2), kExitUsage);
+    EXPECT_EQ(err2.str(), "usage error: -:2: unknown command 'frobnicate'\n");
+    EXPECT_TRUE(contains(out2.str(), "\"status\""));
+}
+
+// "changes" lists what Export All would write; before any import nothing is
+// known of the files, so nothing is.
+TEST(Cli, ChangesBeforeAnImportListNothing) {
+    CliRun r = runCli({"paste", "LMDEdit3", "44", "changes"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "{\"changes\": [],\n\"onDisk\": []}\n");
+}
+
 TEST(CliDump, FloatsGiveBackTheSameSinglePrecisionValue) {
     EXPECT_EQ(jsonFloat(0.0f), "0.0");
     EXPECT_EQ(jsonFloat(0.45f), "0.45");

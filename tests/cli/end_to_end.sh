@@ -160,4 +160,48 @@ head -c 100 "$work/sets/all.cam" >"$work/sets/cut.cam"
 check "a camera set cut short changes nothing and is named" \
   "[ $? -eq 1 ] && diff <(printf 'error: cut.cam is damaged: Read beyond end of file. Nothing was loaded.\n') '$work/err.txt' && python3 -c 'import json,sys; a=json.load(open(sys.argv[1])); b=json.load(open(sys.argv[2])); assert a[\"controls\"]==b[\"controls\"] and a[\"state\"][\"GameData\"]==b[\"state\"][\"GameData\"]' '$work/before.json' '$work/after.json'"
 
+# An untouched export changes no byte; a program drives Varnisk line by line
+# while another one changes the game's files under it.
+"$make_game" "$work/game2" >/dev/null
+cp -r "$work/game2" "$work/game2.original"
+"$cli" --game-dir "$work/game2" import export >/dev/null 2>"$work/err.txt"
+check "an untouched export exits 0, says nothing and changes no file" \
+  "[ $? -eq 0 ] && [ ! -s '$work/err.txt' ] && diff -r '$work/game2' '$work/game2.original' >/dev/null"
+python3 - "$cli" "$work/game2" "$work" >"$work/py.txt" 2>&1 <<'PY'
+import json, os, struct, subprocess, sys, time
+cli, game, work = sys.argv[1:4]
+p = subprocess.Popen([cli, "--game-dir", game, "--script", "-"], stdin=subprocess.PIPE,
+                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, encoding="utf-8")
+def send(line):
+    p.stdin.write(line + "\n"); p.stdin.flush()
+def read_json(path):
+    # The file is there once the command before it has run.
+    for _ in range(400):
+        try:
+            return json.load(open(path, encoding="utf-8"))
+        except (OSError, ValueError):
+            time.sleep(0.05)
+    raise SystemExit("no " + path)
+send("import"); send("paste LMDEdit3 44"); send("changes " + work + "/c1.json")
+c = read_json(work + "/c1.json")
+assert c == {"changes": [{"file": "GP4.exe", "what": "Camera 2 \u00b7 X", "control": "LMDEdit3", "game": "25", "sheet": "44"}],
+             "onDisk": []}, c
+# Another program writes the same value into GP4.exe (camera record 3's X).
+exe = game + "/GP4.exe"; at = 2595848 + 32 + 20 * 3
+data = bytearray(open(exe, "rb").read()); data[at:at + 2] = struct.pack("<h", 60); open(exe, "wb").write(data)
+send("changes " + work + "/c2.json"); send("dump " + work + "/d.json")
+c = read_json(work + "/c2.json")
+assert c["onDisk"] == [{"file": "GP4.exe", "what": "Camera 2 \u00b7 X", "control": "LMDEdit3", "read": "25", "disk": "30", "sheet": "44"}], c
+d = read_json(work + "/d.json")
+assert [k for k, v in d["controls"].items() if v.get("modified")] == ["LMDEdit3"], d["controls"]["LMDEdit3"]
+send("export")
+out, err = p.communicate(timeout=60)
+assert p.returncode == 0, (p.returncode, err)
+assert err.startswith("message: Another program changed these values"), err
+assert "GP4.exe \u00b7 Camera 2 \u00b7 X: 25 when read, 30 on disk now, 44 in the sheet" in err, err
+assert struct.unpack_from("<h", open(exe, "rb").read(), at)[0] == 88
+PY
+check "a script from standard input runs each line as it arrives, and export reports another program's change" \
+  "[ $? -eq 0 ] || { cat '$work/py.txt'; false; }"
+
 exit $fail
