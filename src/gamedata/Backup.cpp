@@ -226,6 +226,8 @@ void restoreGameFiles(Editor& e) {
                         ". The game files that were there are back as before the first export; the backups left over hold the same.");
     }
 
+    // The sheet now differs from the files where they went back.
+    e.pending.takeAgain();
     e.ui.message("Restored as they were before the first export: " + fileNameList(restored) + ".");
 }
 

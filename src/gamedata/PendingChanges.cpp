@@ -162,6 +162,12 @@ void PendingChanges::takeFilesNotRead() {
     }
 }
 
+void PendingChanges::takeAgain() {
+    for (GameFileKind file : kGameFileKinds) {
+        if (fileTaken_[fileIndex(file)]) takeFile(file, false);
+    }
+}
+
 void PendingChanges::forget() {
     for (Entry& e : entries_) e = {};
     fileTaken_ = {};

@@ -82,6 +82,9 @@ public:
     // their controls' values those the bytes give (another program's values
     // taken into the sheet).
     void takeFromDisk(const std::vector<DiskChange>& changes);
+    // The files read or written before, read again (restored from their
+    // backups): each control's value as Import All shows the bytes.
+    void takeAgain();
     // Forgets every file (a new game folder before its import).
     void forget();
 

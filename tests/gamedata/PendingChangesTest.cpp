@@ -348,3 +348,18 @@ TEST(OnDisk, ALoadedCameraSetWritesOnlyWhatDiffers) {
     EXPECT_TRUE(sameOutside(before.exe, g.exe(), {{"camera 2 X", g.cameraAt(3, 0), 2}}));
     EXPECT_EQ(i16At(g.exe(), g.cameraAt(3, 0)), 88);
 }
+
+// Restoring the backups puts the files back under the sheet: what was
+// exported is a change again.
+TEST(OnDisk, ARestoreMakesTheExportedValuesChangesAgain) {
+    TestGame g;
+    ASSERT_TRUE(g.importAll());
+    g.edit("LMDEdit3", "44");
+    ASSERT_TRUE(g.exportAll());
+    EXPECT_EQ(g.get("LMDEdit3").mark, Mark::None);
+    ASSERT_TRUE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+    EXPECT_EQ(g.get("LMDEdit3").mark, Mark::Modified);
+    EXPECT_EQ(g.get("LMDEdit3").markNote, "In the game: 25");
+    ASSERT_EQ(g.editor.pending.changes().size(), 1u);
+    EXPECT_TRUE(g.editor.pending.changedOnDisk().empty());
+}
