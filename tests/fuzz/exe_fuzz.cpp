@@ -19,6 +19,7 @@
 #include "gamedata/Bytes.h"
 #include "gamedata/ExeLayout.h"
 #include "gamedata/GameData.h"
+#include "gamedata/GameValues.h"
 
 namespace varnisk::fuzz {
 
@@ -109,6 +110,22 @@ void checkExport(const GameData& g, const std::array<Block, kBlocks>& at,
     }
 }
 
+// Every value of the sheet read from any bytes: what the field would show
+// is the same value as itself, and a whole number read from the game always
+// fits back into its place (a float at the end of its range is shown with 15
+// digits, which may round past it).
+void checkValues(std::span<const std::uint8_t> field) {
+    for (const GameValue& v : gameValues()) {
+        const std::optional<std::string> value = valueFromBytes(v, field);
+        if (!value) continue;
+        require(sameValue(v.codec, *value, *value), "a value read from the game that differs from itself");
+        if (v.codec == ValueCodec::ExtWheel || v.codec == ValueCodec::Cockpit || v.codec == ValueCodec::Tyre) continue;
+        Control c(ControlKind::Edit, v.control, nullptr, {});
+        c.text = *value;
+        require(!valueDoesNotFit(v, c).has_value(), "a value read from the game that does not fit back");
+    }
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> packExeBlocks(std::span<const std::uint8_t> image) {
@@ -172,6 +189,7 @@ int fuzzExe(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> rest = whole == kBlocks ? input.subspan(used) : input.subspan(1);
     checkName(rest);
     checkBrand(rest);
+    checkValues(rest);
     return 0;
 }
 
