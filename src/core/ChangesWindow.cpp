@@ -131,15 +131,8 @@ void refreshChanges(Editor& e) {
         }
         items.push_back(std::string(gameFileName(row.file)) + "\t" + row.what + "\t" + row.game + "\t" + row.sheet + "\t" + disk);
     }
-    std::string summary = rows.empty() ? "No changes to export: the game's files hold every value of the sheet"
-                                       : countText(rows.size()) + " to export";
-    const char* separator = ": ";
-    for (GameFileKind file : kGameFileKinds) {
-        const std::size_t n = byFile[static_cast<std::size_t>(file)];
-        if (n == 0) continue;
-        summary += separator + std::string(gameFileName(file)) + " " + std::to_string(n);
-        separator = ", ";
-    }
+    const std::string summary = rows.empty() ? "No changes to export: the game's files hold every value of the sheet"
+                                             : countText(rows.size()) + " to export: " + countsByFile(byFile);
     Control& list = f.get("List");
     // The selection stays on its value while the rows change around it.
     std::string selected;

@@ -198,15 +198,7 @@ OnDisk askAboutDisk(Editor& e, const std::vector<DiskChange>& changes) {
 std::string exportedText(const std::vector<PendingChange>& rows) {
     std::array<std::size_t, 3> byFile{};
     for (const PendingChange& row : rows) ++byFile[static_cast<std::size_t>(row.file)];
-    std::string text = "Exported " + std::to_string(rows.size()) + (rows.size() == 1 ? " value" : " values");
-    const char* separator = ": ";
-    for (GameFileKind file : kGameFileKinds) {
-        const std::size_t n = byFile[static_cast<std::size_t>(file)];
-        if (n == 0) continue;
-        text += separator + std::string(gameFileName(file)) + " " + std::to_string(n);
-        separator = ", ";
-    }
-    return text;
+    return "Exported " + std::to_string(rows.size()) + (rows.size() == 1 ? " value: " : " values: ") + countsByFile(byFile);
 }
 
 }  // namespace

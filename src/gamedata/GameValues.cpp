@@ -135,6 +135,17 @@ const char* gameFileName(GameFileKind file) {
     return "";
 }
 
+std::string countsByFile(const std::array<std::size_t, 3>& counts) {
+    std::string text;
+    for (GameFileKind file : kGameFileKinds) {
+        const std::size_t n = counts[static_cast<std::size_t>(file)];
+        if (n == 0) continue;
+        if (!text.empty()) text += ", ";
+        text += std::string(gameFileName(file)) + " " + std::to_string(n);
+    }
+    return text;
+}
+
 const std::vector<GameValue>& gameValues() {
     static const std::vector<GameValue> table = [] {
         std::vector<GameValue> t;

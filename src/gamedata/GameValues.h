@@ -27,6 +27,10 @@ inline constexpr std::array<GameFileKind, 3> kGameFileKinds{GameFileKind::Exe, G
 // "GP4.exe", "f1gstate.sav", "cars.wad".
 const char* gameFileName(GameFileKind file);
 
+// How many values there are per file, as the status and the list of
+// changes say it: "GP4.exe 10, f1gstate.sav 2" (files without any left out).
+std::string countsByFile(const std::array<std::size_t, 3>& counts);
+
 // How a value is shown in its control and stored in its file.
 enum class ValueCodec {
     CameraPosition,  // int16, twice the field (X, Y, Z of a camera record)

@@ -12,38 +12,7 @@ namespace varnisk {
 
 namespace {
 
-// Places closer than this share one read.
-constexpr std::uint64_t kClusterGap = 8192;
-
 std::size_t fileIndex(GameFileKind file) { return static_cast<std::size_t>(file); }
-
-// Fills the bytes of every place (sized as they are) from the file, reading
-// places that lie close together in one go. False when a place lies beyond
-// the file's end; nothing is read then.
-bool readPlaces(const ByteFile& file, std::vector<Patch*>& places) {
-    for (const Patch* p : places) {
-        if (!file.fits(p->offset, p->bytes.size())) return false;
-    }
-    std::sort(places.begin(), places.end(), [](const Patch* a, const Patch* b) { return a->offset < b->offset; });
-    std::vector<std::uint8_t> block;
-    for (std::size_t first = 0; first < places.size();) {
-        const std::uint64_t begin = places[first]->offset;
-        std::uint64_t end = begin + places[first]->bytes.size();
-        std::size_t last = first + 1;
-        while (last < places.size() && places[last]->offset <= end + kClusterGap) {
-            end = std::max<std::uint64_t>(end, places[last]->offset + places[last]->bytes.size());
-            ++last;
-        }
-        block.resize(static_cast<std::size_t>(end - begin));
-        file.read(begin, block);
-        for (std::size_t i = first; i < last; ++i) {
-            Patch& p = *places[i];
-            std::memcpy(p.bytes.data(), block.data() + (p.offset - begin), p.bytes.size());
-        }
-        first = last;
-    }
-    return true;
-}
 
 std::vector<std::uint8_t> joined(const std::vector<Patch>& places) {
     std::vector<std::uint8_t> out;
