@@ -29,7 +29,7 @@ import json,sys
 d=json.load(open(sys.argv[1])); c=d[\"controls\"]
 assert d[\"state\"][\"GameFound\"] is True
 assert c[\"LMDPath\"][\"hint\"]==\"Actual Path: \"+sys.argv[2], c[\"LMDPath\"][\"hint\"]
-assert d[\"status\"]==\"Export Done\", d[\"status\"]
+assert d[\"status\"]==\"Exported 1 value: GP4.exe 1\", d[\"status\"]
 ' '$work/out.json' '$one'"
 check "the export kept its backups" "[ -f '$work/one/game/GP4.exe.varnisk-backup' ] && [ ! -e '$work/one/game/varnisk.journal' ]"
 
