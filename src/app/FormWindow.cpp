@@ -1,5 +1,6 @@
 #include "app/FormWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QScreen>
 #include <QTabWidget>
 
+#include "core/ChangesWindow.h"
 #include "core/MainFrame.h"
 #include "form/CodePage.h"
 #include "platform/qt/QtConvert.h"
@@ -32,6 +34,9 @@ QStringList itemsOf(const QComboBox& box) {
     for (int i = 0; i < box.count(); ++i) out << box.itemText(i);
     return out;
 }
+
+// Buttons drawn as badges: they sit over the preview.
+bool isBadge(const Control& c) { return c.name == "ChangesButton"; }
 
 // Scoped mark that the window is writing its widgets from the model.
 class Syncing {
@@ -61,13 +66,22 @@ FormWindow::FormWindow(Editor& editor, Form& form, OnClose onClose)
     }
     form_.onControlChanged = [this](Control& c) { syncControl(c); };
     form_.onWindowChanged = [this] { syncWindow(); };
+    form_.onFocusRequest = [this](Control& c) { focusControl(c); };
     raiseCount_ = form_.raiseCount();
     syncWindow();
+    // The main window looks at the game's files whenever the user comes back
+    // to the program.
+    if (onClose == OnClose::EndProgram) {
+        connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) lookAtGameFiles();
+        });
+    }
 }
 
 FormWindow::~FormWindow() {
     form_.onControlChanged = nullptr;
     form_.onWindowChanged = nullptr;
+    form_.onFocusRequest = nullptr;
 }
 
 QWidget* FormWindow::widgetFor(const Control& control) const {
@@ -98,6 +112,7 @@ QWidget* FormWindow::create(Control& c) {
     case ControlKind::Colour: return new Swatch(parent);
     case ControlKind::Caption: return new Panel(parent);
     case ControlKind::Button: {
+        if (isBadge(c)) return new Badge(parent);
         auto* button = new QPushButton(parent);
         button->setAutoDefault(false);
         return button;
@@ -109,6 +124,7 @@ QWidget* FormWindow::create(Control& c) {
         case ChoiceStyle::Combo: return new QComboBox(parent);
         case ChoiceStyle::Radio: return new RadioChoice(parent);
         case ChoiceStyle::Pages: return new PageTabs(parent);
+        case ChoiceStyle::List: return new RowList(parent);
         }
         break;
     case ControlKind::Group: return new QGroupBox(parent);
@@ -172,6 +188,15 @@ void FormWindow::wire(Control& c, QWidget* w) {
         case ChoiceStyle::Combo: connect(static_cast<QComboBox*>(w), &QComboBox::activated, this, choose); break;
         case ChoiceStyle::Radio: connect(static_cast<RadioChoice*>(w), &RadioChoice::chosen, this, choose); break;
         case ChoiceStyle::Pages: connect(static_cast<QTabWidget*>(w), &QTabWidget::currentChanged, this, choose); break;
+        case ChoiceStyle::List: {
+            auto* rows = static_cast<RowList*>(w);
+            connect(rows, &RowList::chosen, this, choose);
+            // The press that selected the row came first, as its choice.
+            connect(rows, &RowList::opened, this, [this, &c] {
+                if (syncing_ == 0) forward(&c, [&] { form_.userDoubleClick(c, false); });
+            });
+            break;
+        }
         }
         break;
     }
@@ -192,21 +217,45 @@ void FormWindow::relayMouse(Control& c, QWidget* w) {
     relay->holdContextMenu = [&c] { return static_cast<bool>(c.on.press); };
 }
 
-std::optional<FormWindow::HistoryKey> FormWindow::historyKeyOf(const QKeyEvent& event) {
+std::optional<FormWindow::WindowKey> FormWindow::windowKeyOf(const QKeyEvent& event) {
     const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
-    if (event.key() == Qt::Key_Z && mods == Qt::ControlModifier) return HistoryKey::Undo;
-    if (event.key() == Qt::Key_Y && mods == Qt::ControlModifier) return HistoryKey::Redo;
-    if (event.key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier)) return HistoryKey::Redo;
-    if (event.matches(QKeySequence::Undo)) return HistoryKey::Undo;
-    if (event.matches(QKeySequence::Redo)) return HistoryKey::Redo;
+    if (event.key() == Qt::Key_Z && mods == Qt::ControlModifier) return WindowKey::Undo;
+    if (event.key() == Qt::Key_Y && mods == Qt::ControlModifier) return WindowKey::Redo;
+    if (event.key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier)) return WindowKey::Redo;
+    if (event.key() == Qt::Key_L && mods == Qt::ControlModifier) return WindowKey::Changes;
+    if (event.matches(QKeySequence::Undo)) return WindowKey::Undo;
+    if (event.matches(QKeySequence::Redo)) return WindowKey::Redo;
     return std::nullopt;
 }
 
-bool FormWindow::runHistoryKey(const QKeyEvent& event) {
-    const std::optional<HistoryKey> key = historyKeyOf(event);
+bool FormWindow::runWindowKey(const QKeyEvent& event) {
+    const std::optional<WindowKey> key = windowKeyOf(event);
     if (!key) return false;
-    forward(nullptr, [&] { *key == HistoryKey::Undo ? editor_.undo() : editor_.redo(); });
+    switch (*key) {
+    case WindowKey::Undo: forward(nullptr, [&] { editor_.undo(); }); break;
+    case WindowKey::Redo: forward(nullptr, [&] { editor_.redo(); }); break;
+    case WindowKey::Changes: forward(nullptr, [&] { showChanges(editor_); }); break;
+    }
     return true;
+}
+
+void FormWindow::focusControl(Control& c) {
+    QWidget* w = widgetFor(c);
+    if (w == nullptr) return;
+    if (isVisible()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        raise();
+        activateWindow();
+    }
+    w->setFocus(Qt::OtherFocusReason);
+    if (auto* field = dynamic_cast<FieldEdit*>(w)) field->selectAll();
+}
+
+void FormWindow::lookAtGameFiles() {
+    // Not while a dialog of a running operation waits for its answer (the
+    // check's own message among them).
+    if (QApplication::activeModalWidget() != nullptr || editor_.terminated()) return;
+    forward(nullptr, [&] { editor_.checkGameFiles(); });
 }
 
 Editor::CloseAnswer FormWindow::askBeforeClosing() {
@@ -227,8 +276,8 @@ Editor::CloseAnswer FormWindow::askBeforeClosing() {
 }
 
 bool FormWindow::typeKey(Control& c, const QKeyEvent& event) {
-    // Undo and redo are the sheet's, not the field's own.
-    if (runHistoryKey(event)) return true;
+    // Undo, redo and the list of changes are the windows' keys, not the field's own.
+    if (runWindowKey(event)) return true;
     // Shortcuts (copy, paste) and keys that type nothing go to the line edit.
     if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     auto* edit = static_cast<FieldEdit*>(widgetFor(c));
@@ -285,13 +334,15 @@ void FormWindow::syncControl(Control& c) {
     Syncing syncing(syncing_);
     w->setEnabled(c.enabled);
     const QString hint = fromCp1252(c.hint);
-    // A panel or field shows its hint, or else a text too wide for it, as its tooltip.
+    // A panel or field shows its hint, or else a text too wide for it, as
+    // its tooltip; a marked control without a hint its mark's note.
     if (auto* panel = dynamic_cast<Panel*>(w)) {
         panel->setHint(hint);
     } else if (auto* field = dynamic_cast<FieldEdit*>(w)) {
         field->setHint(hint);
-    } else if (w->toolTip() != hint) {
-        w->setToolTip(hint);
+        field->setMark(c.mark, fromCp1252(c.markNote));
+    } else if (const QString tip = hint.isEmpty() ? fromCp1252(c.markNote) : hint; w->toolTip() != tip) {
+        w->setToolTip(tip);
     }
     if (c.kind != ControlKind::Page) {
         QRect bounds(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
@@ -319,9 +370,12 @@ void FormWindow::syncControl(Control& c) {
         }
         break;
     }
-    case ControlKind::Colour:
-        static_cast<Swatch*>(w)->setColour(toQColor(c.colour));
+    case ControlKind::Colour: {
+        auto* swatch = static_cast<Swatch*>(w);
+        swatch->setColour(toQColor(c.colour));
+        swatch->setMark(c.mark);
         break;
+    }
     case ControlKind::Caption: {
         auto* panel = static_cast<Panel*>(w);
         panel->setBevel(c.bevel);
@@ -331,10 +385,15 @@ void FormWindow::syncControl(Control& c) {
     }
     case ControlKind::Button:
         static_cast<QPushButton*>(w)->setText(fromCp1252(c.caption));
+        // A badge stays above the preview it sits over.
+        if (isBadge(c) && c.visible) w->raise();
         break;
-    case ControlKind::UpDown:
-        static_cast<ArrowPair*>(w)->setHorizontal(c.horizontal);
+    case ControlKind::UpDown: {
+        auto* arrows = static_cast<ArrowPair*>(w);
+        arrows->setHorizontal(c.horizontal);
+        arrows->setMark(c.mark);
         break;
+    }
     case ControlKind::Check: {
         auto* box = static_cast<QCheckBox*>(w);
         box->setText(fromCp1252(c.caption));
@@ -362,6 +421,13 @@ void FormWindow::syncControl(Control& c) {
         case ChoiceStyle::Pages: {
             auto* tabs = static_cast<QTabWidget*>(w);
             if (c.index >= 0 && c.index < tabs->count()) tabs->setCurrentIndex(c.index);
+            break;
+        }
+        case ChoiceStyle::List: {
+            auto* rows = static_cast<RowList*>(w);
+            rows->setHeads(toItems(c.columns));
+            rows->setRows(toItems(c.items));
+            rows->setIndex(c.index);
             break;
         }
         }
@@ -438,7 +504,7 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 }
 
 void FormWindow::keyPressEvent(QKeyEvent* event) {
-    if (runHistoryKey(*event)) {
+    if (runWindowKey(*event)) {
         event->accept();
         return;
     }

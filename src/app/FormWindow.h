@@ -49,13 +49,21 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    enum class HistoryKey { Undo, Redo };
-    // Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z (and the platform's own keys)
-    // redo, wherever the focus is.
-    static std::optional<HistoryKey> historyKeyOf(const QKeyEvent& event);
-    // Runs undo or redo for such a key; false for any other key.
-    bool runHistoryKey(const QKeyEvent& event);
+    enum class WindowKey { Undo, Redo, Changes };
+    // The keys of every window, wherever the focus is: Ctrl+Z undoes,
+    // Ctrl+Y and Ctrl+Shift+Z (and the platform's own keys) redo, Ctrl+L
+    // shows the list of changes.
+    static std::optional<WindowKey> windowKeyOf(const QKeyEvent& event);
+    // Runs what such a key does; false for any other key.
+    bool runWindowKey(const QKeyEvent& event);
     Editor::CloseAnswer askBeforeClosing();
+    // The model asks for the keyboard focus on a control: its window comes
+    // forward and its widget takes the focus, a field with its whole text
+    // selected.
+    void focusControl(Control& c);
+    // The program became the active one again: another program may have
+    // changed the game's files meanwhile.
+    void lookAtGameFiles();
 
     QWidget* create(Control& c);
     void wire(Control& c, QWidget* w);

@@ -57,6 +57,24 @@ QFont lookFont() {
     return font;
 }
 
+QColor markTint(Mark mark) {
+    switch (mark) {
+    case Mark::Modified: return {255, 236, 179};
+    case Mark::DoesNotFit: return {255, 205, 205};
+    case Mark::None: break;
+    }
+    return {};
+}
+
+QColor markAccent(Mark mark) {
+    switch (mark) {
+    case Mark::Modified: return {214, 142, 0};
+    case Mark::DoesNotFit: return {200, 30, 30};
+    case Mark::None: break;
+    }
+    return {};
+}
+
 void applyLook(QApplication& app) {
     QStyle* style = QStyleFactory::create(QStringLiteral("Windows"));
     if (style == nullptr) style = QStyleFactory::create(QStringLiteral("Fusion"));

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QColor>
+
+#include "form/Control.h"
+
 class QApplication;
 class QFont;
 
@@ -13,5 +17,12 @@ void applyLook(QApplication& app);
 // The program's font: a condensed sans of 10 pixels (installed on Debian by
 // fonts-dejavu-core).
 QFont lookFont();
+
+// The marks of values that differ from the game's files: a pale tint behind
+// a marked value (amber for a change, red for a value its place cannot
+// hold), and the stronger accent of the same hue for small markers. Both
+// are invalid colours for Mark::None.
+QColor markTint(Mark mark);
+QColor markAccent(Mark mark);
 
 }  // namespace varnisk::app

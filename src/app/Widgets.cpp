@@ -4,14 +4,21 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <qdrawutil.h>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QStyleOptionFocusRect>
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "app/Look.h"
 
 namespace varnisk::app {
 
@@ -22,6 +29,25 @@ Qt::Alignment toQtAlignment(Align align) {
     case Align::Left: break;
     }
     return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+void tintForMark(QWidget& widget, QPalette::ColorRole role, Mark mark) {
+    if (mark == Mark::None) {
+        widget.setPalette(QPalette());  // no role of its own: the parent's palette again
+        return;
+    }
+    const QColor tint = markTint(mark);
+    const QPalette inherited = widget.parentWidget() != nullptr ? widget.parentWidget()->palette() : QApplication::palette();
+    const QColor off = inherited.color(QPalette::Disabled, role);
+    // A third of the tint over the disabled colour: still the grey of a
+    // control that takes no input.
+    const QColor faint((2 * off.red() + tint.red()) / 3, (2 * off.green() + tint.green()) / 3,
+                       (2 * off.blue() + tint.blue()) / 3);
+    QPalette pal;
+    pal.setColor(QPalette::Active, role, tint);
+    pal.setColor(QPalette::Inactive, role, tint);
+    pal.setColor(QPalette::Disabled, role, faint);
+    widget.setPalette(pal);
 }
 
 // --- Panel ---
@@ -96,12 +122,36 @@ void Swatch::setColour(const QColor& colour) {
     update();
 }
 
+void Swatch::setMark(Mark mark) {
+    if (mark == mark_) return;
+    mark_ = mark;
+    update();
+}
+
+int Swatch::markerSize() const { return std::clamp(contentsRect().height() * 2 / 3, 5, 9); }
+
 void Swatch::paintEvent(QPaintEvent* event) {
     {
         QPainter p(this);
         p.fillRect(contentsRect(), colour_);
     }
     QFrame::paintEvent(event);
+    if (mark_ == Mark::None) return;
+    // A right triangle in the top right corner, edged in white along its
+    // long side so that it shows on a swatch of its own hue.
+    QPainter p(this);
+    const QRect inner = contentsRect();
+    const int s = markerSize();
+    const QPointF corner(inner.right() + 1, inner.top());
+    QPainterPath triangle;
+    triangle.moveTo(corner.x() - s, corner.y());
+    triangle.lineTo(corner);
+    triangle.lineTo(corner.x(), corner.y() + s);
+    triangle.closeSubpath();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillPath(triangle, isEnabled() ? markAccent(mark_) : palette().color(QPalette::Disabled, QPalette::WindowText));
+    p.setPen(QPen(Qt::white, 1));
+    p.drawLine(QPointF(corner.x() - s - 1, corner.y()), QPointF(corner.x() - 1, corner.y() + s));
 }
 
 void Swatch::mousePressEvent(QMouseEvent* event) { event->accept(); }
@@ -124,6 +174,12 @@ void ArrowPair::setHorizontal(bool horizontal) {
     down_->setArrowType(horizontal ? Qt::LeftArrow : Qt::DownArrow);
     up_->setArrowType(horizontal ? Qt::RightArrow : Qt::UpArrow);
     place();
+}
+
+void ArrowPair::setMark(Mark mark) {
+    if (mark == mark_) return;
+    mark_ = mark;
+    tintForMark(*this, QPalette::Button, mark);
 }
 
 void ArrowPair::resizeEvent(QResizeEvent*) { place(); }
@@ -208,6 +264,16 @@ void FieldEdit::setHint(const QString& hint) {
     refit();
 }
 
+void FieldEdit::setMark(Mark mark, const QString& note) {
+    if (mark == mark_ && note == note_) return;
+    if (mark != mark_) {
+        mark_ = mark;
+        tintForMark(*this, QPalette::Base, mark);
+    }
+    note_ = note;
+    refit();
+}
+
 void FieldEdit::refit() {
     const QString shown = text();
     QFont font = parentWidget() != nullptr ? parentWidget()->font() : QApplication::font(this);
@@ -237,7 +303,11 @@ void FieldEdit::refit() {
         elided_ = elided;
         update();
     }
-    const QString tip = !hint_.isEmpty() ? hint_ : whole ? QString() : shown;
+    QString tip = hint_;
+    if (tip.isEmpty()) {
+        if (!whole) tip = shown;
+        if (!note_.isEmpty()) tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + note_;
+    }
     if (toolTip() != tip) setToolTip(tip);
 }
 
@@ -311,6 +381,165 @@ void RadioChoice::setIndex(int index) {
 }
 
 int RadioChoice::index() const { return group_->checkedId(); }
+
+// --- RowList ---
+
+namespace {
+
+// Rows a little taller than the small font's line, for air between them.
+class AiryRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 4);
+    }
+};
+
+}  // namespace
+
+RowList::RowList(QWidget* parent) : QTreeWidget(parent) {
+    setItemDelegate(new AiryRows(this));
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAlternatingRowColors(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTextElideMode(Qt::ElideRight);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(true);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { emit chosen(index()); });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { emit opened(); });
+}
+
+void RowList::setHeads(const QStringList& heads) {
+    if (heads == this->heads()) return;
+    setColumnCount(static_cast<int>(heads.size()));
+    setHeaderLabels(heads);
+    for (int i = 0; i + 1 < columnCount(); ++i) setColumnWidth(i, std::max(header()->sectionSizeHint(i), 60));
+    widenColumns();
+}
+
+QStringList RowList::heads() const {
+    QStringList out;
+    if (const QTreeWidgetItem* head = headerItem()) {
+        for (int i = 0; i < columnCount(); ++i) out << head->text(i);
+    }
+    return out;
+}
+
+void RowList::setRows(const QStringList& rows) {
+    const int count = static_cast<int>(rows.size());
+    bool changed = false;
+    // Rows are changed in place, added or taken away at the end: the items
+    // that stay keep their place and the view its scroll position.
+    while (topLevelItemCount() > count) {
+        delete takeTopLevelItem(topLevelItemCount() - 1);
+        changed = true;
+    }
+    for (int i = 0; i < count; ++i) {
+        const QStringList cells = rows[i].split(QLatin1Char('\t'));
+        QTreeWidgetItem* item = topLevelItem(i);
+        if (item == nullptr) {
+            item = new QTreeWidgetItem(this);
+            changed = true;
+        }
+        for (int k = 0; k < std::max(static_cast<int>(cells.size()), item->columnCount()); ++k) {
+            const QString cell = k < cells.size() ? cells[k] : QString();
+            if (item->text(k) != cell) {
+                item->setText(k, cell);
+                changed = true;
+            }
+        }
+    }
+    if (changed) widenColumns();
+}
+
+QStringList RowList::rows() const {
+    QStringList out;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = topLevelItem(i);
+        QStringList cells;
+        for (int k = 0; k < std::max(columnCount(), item->columnCount()); ++k) cells << item->text(k);
+        while (cells.size() > 1 && cells.back().isEmpty()) cells.removeLast();
+        out << cells.join(QLatin1Char('\t'));
+    }
+    return out;
+}
+
+void RowList::setIndex(int index) {
+    if (index == this->index()) return;
+    QTreeWidgetItem* item = index >= 0 ? topLevelItem(index) : nullptr;
+    if (item == nullptr) {
+        clearSelection();
+        return;
+    }
+    setCurrentItem(item);
+    scrollToItem(item);
+}
+
+int RowList::index() const {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.front());
+}
+
+void RowList::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && index() >= 0) {
+        event->accept();
+        emit opened();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void RowList::widenColumns() {
+    const int most = std::max(60, viewport()->width() / 2);
+    for (int i = 0; i + 1 < columnCount(); ++i) {
+        const int wanted = std::min(most, std::max(sizeHintForColumn(i), header()->sectionSizeHint(i)) + 8);
+        if (wanted > columnWidth(i)) setColumnWidth(i, wanted);
+    }
+}
+
+// --- Badge ---
+
+Badge::Badge(QWidget* parent) : QPushButton(parent) {
+    setAutoDefault(false);
+    setAttribute(Qt::WA_Hover);  // drawn lighter under the mouse
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    QFont bold = font();
+    bold.setBold(true);
+    setFont(bold);
+}
+
+void Badge::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    // Darker than the markers' accent, for white text.
+    QColor fill = markAccent(Mark::Modified).darker(112);
+    if (isDown()) {
+        fill = fill.darker(120);
+    } else if (underMouse()) {
+        fill = fill.lighter(112);
+    }
+    const QRectF body = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = body.height() / 2;
+    p.setPen(QPen(fill.darker(135), 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(body, radius, radius);
+    p.setPen(Qt::white);
+    p.drawText(rect().translated(isDown() ? 1 : 0, isDown() ? 1 : 0), Qt::AlignCenter | Qt::TextSingleLine, text());
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(3, 3, -3, -3);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
+}
 
 // --- PageTabs ---
 

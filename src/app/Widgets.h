@@ -6,9 +6,11 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include "form/Control.h"
@@ -23,6 +25,12 @@ namespace varnisk::app {
 // them decides anything: they draw a control and forward what the user does.
 
 Qt::Alignment toQtAlignment(Align align);
+
+// Tints one colour role of a widget (and of the children that take their
+// palette from it) for a mark; Mark::None gives the widget its inherited
+// palette back. A disabled widget keeps its disabled look with a trace of
+// the tint.
+void tintForMark(QWidget& widget, QPalette::ColorRole role, Mark mark);
 
 // A caption: a label or a panel with a bevel; one or more lines.
 class Panel : public QLabel {
@@ -50,12 +58,18 @@ private:
     QString hint_;
 };
 
-// A colour panel: a sunken swatch of one colour.
+// A colour panel: a sunken swatch of one colour. A marked one carries a
+// small triangle in its top right corner; the swatch's colour stays whole
+// around it.
 class Swatch : public QFrame {
 public:
     explicit Swatch(QWidget* parent);
     void setColour(const QColor& colour);
     QColor colour() const { return colour_; }
+    void setMark(Mark mark);
+    Mark mark() const { return mark_; }
+    // The corner the marker takes, in the swatch's coordinates (its side).
+    int markerSize() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -63,6 +77,7 @@ protected:
 
 private:
     QColor colour_;
+    Mark mark_ = Mark::None;
 };
 
 // An up-down selector: two small arrow buttons side by side (left = down,
@@ -74,6 +89,9 @@ public:
     void setHorizontal(bool horizontal);
     QToolButton* downButton() const { return down_; }
     QToolButton* upButton() const { return up_; }
+    // A marked selector's arrows are drawn on the mark's tint.
+    void setMark(Mark mark);
+    Mark mark() const { return mark_; }
 
 signals:
     void arrow(bool up);
@@ -86,6 +104,7 @@ private:
     QToolButton* down_;
     QToolButton* up_;
     bool horizontal_ = true;
+    Mark mark_ = Mark::None;
 };
 
 // A single-line edit field whose typing keys are offered to the model first.
@@ -111,8 +130,12 @@ public:
     // Whether `text` shows whole in the field at `font`.
     bool fits(const QFont& font, const QString& text) const;
     // The control's own hint; when set it is the tooltip, else a text too
-    // wide for the field is.
+    // wide for the field is, followed by the mark's note.
     void setHint(const QString& hint);
+    // A marked field is drawn on the mark's tint; its text keeps its colour
+    // and font. The note says why (the game's value).
+    void setMark(Mark mark, const QString& note);
+    Mark mark() const { return mark_; }
     // Fits the text again: a value too wide for the field at the window's
     // font is drawn narrower (down to kNarrowest percent); one too wide even
     // so ends in an ellipsis while the field is not being edited. Runs by
@@ -135,6 +158,8 @@ protected:
 
 private:
     QString hint_;
+    QString note_;
+    Mark mark_ = Mark::None;
     int stretch_ = 0;  // 0: the window's font as it is
     bool elided_ = false;
 };
@@ -156,6 +181,46 @@ private:
     QButtonGroup* group_;
 };
 
+// A list of rows under column heads, one row selected at a time. Rows come
+// as lines of cells separated by tabs; rows that stay the same keep their
+// items, so the selection and the scroll position stay where they were.
+class RowList : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit RowList(QWidget* parent);
+    void setHeads(const QStringList& heads);
+    QStringList heads() const;
+    void setRows(const QStringList& rows);
+    QStringList rows() const;
+    // Selects the row and scrolls it into view; -1 selects none.
+    void setIndex(int index);
+    int index() const;
+
+signals:
+    // The user selected a row (-1: none).
+    void chosen(int index);
+    // A double click on a row, or Return on the selected one.
+    void opened();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Columns but the last grow to show their widest cell, to half the
+    // list's width; they never shrink by themselves (the user may).
+    void widenColumns();
+};
+
+// A button drawn as a small rounded badge in the marks' accent colour, for a
+// button that sits over the preview.
+class Badge : public QPushButton {
+public:
+    explicit Badge(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // The page control: flat-button tabs above the pages.
 class PageTabs : public QTabWidget {
 public:
@@ -167,8 +232,6 @@ class Rule : public QFrame {
 public:
     explicit Rule(QWidget* parent);
 };
-
-// The preview area. Made in this one place so that the OpenGL view can take
 
 // Turns the mouse events of one widget into the events of a control, as the
 // window system the program was designed for sends them: a press, moves

@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     FormWindow mainWindow(editor, editor.main, FormWindow::OnClose::EndProgram);
     FormWindow creditsWindow(editor, editor.credits, FormWindow::OnClose::HideForm);
     FormWindow saveWindow(editor, editor.save, FormWindow::OnClose::HideForm);
+    FormWindow changesWindow(editor, editor.changesForm, FormWindow::OnClose::HideForm);
     ui.setRepaintPreview([&mainWindow] {
         if (auto* view = static_cast<varnisk::ViewControl*>(mainWindow.widgetFor("GLView"))) view->requestFrame();
     });

@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <unistd.h>
 
@@ -38,6 +39,7 @@
 #include "app/Widgets.h"
 #include "GameGenerator.h"
 #include "TextureImages.h"
+#include "core/ChangesWindow.h"
 #include "core/Editor.h"
 #include "core/MainFrame.h"
 #include "platform/ScriptedUi.h"
@@ -61,7 +63,7 @@ const std::string& startDir() {
     return dir;
 }
 
-// The editor with its three windows, as the program makes them.
+// The editor with its four windows, as the program makes them.
 struct Windows : ::testing::Test {
     ScriptedUi ui;
     MemoryRegistry registry;
@@ -69,6 +71,7 @@ struct Windows : ::testing::Test {
     FormWindow main{editor, editor.main, FormWindow::OnClose::EndProgram};
     FormWindow credits{editor, editor.credits, FormWindow::OnClose::HideForm};
     FormWindow save{editor, editor.save, FormWindow::OnClose::HideForm};
+    FormWindow changesWindow{editor, editor.changesForm, FormWindow::OnClose::HideForm};
 
     Control& control(const char* name) { return editor.main.get(name); }
     template <class W>
@@ -96,6 +99,7 @@ bool isKind(const Control& c, QWidget* w) {
         case ChoiceStyle::Combo: return qobject_cast<QComboBox*>(w) != nullptr;
         case ChoiceStyle::Radio: return qobject_cast<app::RadioChoice*>(w) != nullptr;
         case ChoiceStyle::Pages: return qobject_cast<QTabWidget*>(w) != nullptr;
+        case ChoiceStyle::List: return qobject_cast<app::RowList*>(w) != nullptr;
         }
         return false;
     case ControlKind::Group: return qobject_cast<QGroupBox*>(w) != nullptr;
@@ -127,7 +131,7 @@ QPointer<QTimer> onModal(const std::function<void(QWidget*)>& check) {
 
 TEST_F(Windows, EveryControlHasAWidgetOfItsKindWhereTheFormPutsIt) {
     std::vector<std::pair<Form*, FormWindow*>> pairs = {
-        {&editor.main, &main}, {&editor.credits, &credits}, {&editor.save, &save}};
+        {&editor.main, &main}, {&editor.credits, &credits}, {&editor.save, &save}, {&editor.changesForm, &changesWindow}};
     for (auto [form, window] : pairs) {
         for (const auto& c : form->controls()) {
             QWidget* w = window->widgetFor(*c);
@@ -998,7 +1002,7 @@ TEST_F(Windows, EveryStatusMessageAndFixedCaptionShowsWhole) {
 
     // The captions of the three windows as built, the default team names
     // among them, show whole.
-    for (FormWindow* window : {&main, &credits, &save}) {
+    for (FormWindow* window : {&main, &credits, &save, &changesWindow}) {
         for (app::Panel* panel : panelsOf(*window)) {
             if (panel->caption().contains(QLatin1Char('\n'))) continue;
             EXPECT_TRUE(showsWhole(panel, panel->caption())) << panel->caption().toStdString();
@@ -1008,7 +1012,7 @@ TEST_F(Windows, EveryStatusMessageAndFixedCaptionShowsWhole) {
     // Buttons keep a margin around their captions; boxes, radio buttons and
     // group titles fit their widths.
     constexpr int kButtonMargin = 3;
-    for (FormWindow* window : {&main, &credits, &save}) {
+    for (FormWindow* window : {&main, &credits, &save, &changesWindow}) {
         for (const auto& c : window->form().controls()) {
             QWidget* w = window->widgetFor(*c);
             if (auto* button = qobject_cast<QPushButton*>(w)) {
@@ -1187,10 +1191,10 @@ TEST_F(Windows, CtrlZUndoesAndCtrlYRedoesWhereverTheFocusIs) {
     QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(control("LMDEdit12").text, "0");  // both keys at once
     EXPECT_EQ(edit->text(), QStringLiteral("0"));
-    EXPECT_EQ(control("Status").caption, "Undone: LMDEdit12");
+    EXPECT_EQ(control("Status").caption, "Undone: Camera 1 \xB7 Y");  // the step is named by the value's label
     QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(edit->text(), QStringLiteral("45"));
-    EXPECT_EQ(control("Status").caption, "Redone: LMDEdit12");
+    EXPECT_EQ(control("Status").caption, "Redone: Camera 1 \xB7 Y");
 
     // With a button in focus, and redo as Ctrl+Shift+Z.
     QWidget* button = main.widgetFor("LoadButton");
@@ -1199,7 +1203,7 @@ TEST_F(Windows, CtrlZUndoesAndCtrlYRedoesWhereverTheFocusIs) {
     EXPECT_EQ(edit->text(), QStringLiteral("0"));
     QTest::keyClick(button, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(edit->text(), QStringLiteral("45"));
-    EXPECT_EQ(editor.history.undoNames(), std::vector<std::string>{"LMDEdit12"});
+    EXPECT_EQ(editor.history.undoNames(), std::vector<std::string>{"Camera 1 \xB7 Y"});
     EXPECT_TRUE(ui.errors().empty());
 }
 
@@ -1240,4 +1244,386 @@ TEST_F(Windows, ClosingWithEditsNeitherExportedNorSavedAsksFirst) {
     buttons.sort();
     EXPECT_EQ(buttons, (QStringList{"Cancel", "Discard", "Export"}));
     EXPECT_TRUE(text.contains(QStringLiteral("Export them to the game before closing?"))) << text.toStdString();
+}
+
+// --- the marks of changed values and the list of changes ---
+
+namespace {
+
+// A generated game in a folder of its own, removed at the end.
+struct GeneratedGame {
+    std::filesystem::path folder;
+    gamegen::GameSpec spec;
+
+    explicit GeneratedGame(const std::string& name)
+        : folder(std::filesystem::temp_directory_path() / ("varnisk-window-" + name + "-" + std::to_string(::getpid()))) {
+        std::filesystem::remove_all(folder);
+        gamegen::writeGame(folder, spec);
+    }
+    ~GeneratedGame() { std::filesystem::remove_all(folder); }
+    GeneratedGame(const GeneratedGame&) = delete;
+    GeneratedGame& operator=(const GeneratedGame&) = delete;
+
+    std::filesystem::path exe() const { return folder / spec.exeName; }
+    // Where GP4.exe keeps camera record k's X (the field LMDEdit<k>'s value, halved).
+    std::uint64_t cameraX(int k) const {
+        return gamegen::exeLayout(spec.versionByte).cameras + gamegen::kCameraRecordSize * static_cast<std::uint64_t>(k);
+    }
+    std::int16_t readCameraX(int k) const {
+        std::FILE* f = std::fopen(exe().c_str(), "rb");
+        unsigned char b[2] = {0, 0};
+        if (f != nullptr) {
+            std::fseek(f, static_cast<long>(cameraX(k)), SEEK_SET);
+            if (std::fread(b, 1, 2, f) != 2) b[0] = b[1] = 0;
+            std::fclose(f);
+        }
+        return static_cast<std::int16_t>(b[0] | (b[1] << 8));
+    }
+    // Another program writes camera record k's X.
+    void writeCameraX(int k, std::int16_t stored) const {
+        std::FILE* f = std::fopen(exe().c_str(), "r+b");
+        ASSERT_NE(f, nullptr);
+        const unsigned char b[2] = {static_cast<unsigned char>(stored & 0xFF),
+                                    static_cast<unsigned char>((static_cast<std::uint16_t>(stored) >> 8) & 0xFF)};
+        std::fseek(f, static_cast<long>(cameraX(k)), SEEK_SET);
+        EXPECT_EQ(std::fwrite(b, 1, 2, f), 2u);
+        std::fclose(f);
+    }
+};
+
+// A generated game imported into an editor, its main window shown and the
+// list of changes ready to show, with the Ui the test gives.
+struct OnAGame {
+    GeneratedGame game;
+    MemoryRegistry registry;
+    Editor editor;
+    FormWindow main{editor, editor.main, FormWindow::OnClose::EndProgram};
+    FormWindow changes{editor, editor.changesForm, FormWindow::OnClose::HideForm};
+
+    OnAGame(Ui& ui, const std::string& name) : game(name), registry(game.folder.string()), editor(ui, registry, {startDir()}) {}
+
+    void importAndShow() {
+        ASSERT_TRUE(editor.startUp());
+        editor.dispatch([&] { editor.main.show(); });
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    }
+    Control& control(const char* name) { return editor.main.get(name); }
+    template <class W>
+    W* widget(const char* name) {
+        W* w = dynamic_cast<W*>(main.widgetFor(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void showTab(int index) {
+        auto* tabs = widget<QTabWidget>("Onglets");
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(index).center());
+    }
+    // The user types a new value over a field's text.
+    void type(const char* name, const QString& text) {
+        auto* edit = widget<app::FieldEdit>(name);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+    app::RowList* rows() { return dynamic_cast<app::RowList*>(changes.widgetFor("List")); }
+};
+
+// The colour the widget draws at a point.
+QColor pixelOf(QWidget* w, QPoint at) { return w->grab().toImage().pixelColor(at); }
+
+}  // namespace
+
+// A value typed into a field that differs from the game's files tints the
+// field and says the game's value in its tooltip; undo takes the mark away
+// with the value. A value its place cannot hold has a look of its own; colour
+// panels and brand selectors carry their marks too.
+TEST(WindowOnAGame, ChangedValuesAreMarkedWhereTheyShow) {
+    ScriptedUi ui;
+    OnAGame g(ui, "marks");
+    g.importAndShow();
+    auto* x = g.widget<app::FieldEdit>("LMDEdit3");
+    ASSERT_EQ(x->text(), QStringLiteral("25"));
+    const QPoint background(2, 2);
+    const QColor plain = pixelOf(x, background);
+    EXPECT_EQ(plain, QColor(Qt::white));
+    EXPECT_TRUE(x->toolTip().isEmpty());
+
+    struct Case {
+        const char* typed;
+        Mark mark;
+        const char* tip;
+    };
+    for (const Case& k : {Case{"44", Mark::Modified, "In the game: 25"},
+                          Case{"99999", Mark::DoesNotFit, "99999 does not fit; it must lie between -16384 and 16383"},
+                          Case{"25", Mark::None, ""}}) {
+        SCOPED_TRACE(k.typed);
+        g.type("LMDEdit3", QString::fromLatin1(k.typed));
+        ASSERT_EQ(g.control("LMDEdit3").mark, k.mark);
+        EXPECT_EQ(x->mark(), k.mark);
+        EXPECT_EQ(x->toolTip(), QString::fromLatin1(k.tip));
+        EXPECT_EQ(pixelOf(x, background), k.mark == Mark::None ? plain : app::markTint(k.mark));
+        // The text keeps its colour.
+        EXPECT_EQ(x->palette().color(QPalette::Active, QPalette::Text), QColor(Qt::black));
+    }
+
+    // Typed again, then undone: the mark goes with the value.
+    g.type("LMDEdit3", QStringLiteral("44"));
+    EXPECT_EQ(pixelOf(x, background), app::markTint(Mark::Modified));
+    QTest::keyClick(x, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(x->text(), QStringLiteral("25"));
+    EXPECT_EQ(x->mark(), Mark::None);
+    EXPECT_EQ(pixelOf(x, background), plain);
+    EXPECT_TRUE(x->toolTip().isEmpty());
+
+    // A marked field that is disabled still looks disabled: grey text on
+    // nearly the face colour, not on the tint.
+    QTest::keyClick(x, Qt::Key_Y, Qt::ControlModifier);
+    ASSERT_EQ(x->mark(), Mark::Modified);
+    g.editor.main.setEnabled(g.control("LMDEdit3"), false);
+    const QColor off = pixelOf(x, background);
+    const QColor face = toQColor(kButtonFaceColour);
+    EXPECT_NE(off, app::markTint(Mark::Modified));
+    EXPECT_LE(std::abs(off.red() - face.red()) + std::abs(off.green() - face.green()) + std::abs(off.blue() - face.blue()), 60)
+        << off.name().toStdString();
+    EXPECT_EQ(x->palette().color(QPalette::Disabled, QPalette::Text), QColor(96, 96, 96));
+    g.editor.main.setEnabled(g.control("LMDEdit3"), true);
+    EXPECT_EQ(pixelOf(x, background), app::markTint(Mark::Modified));
+
+    // A colour panel: a marker in its top right corner, its colour whole
+    // elsewhere.
+    g.showTab(2);
+    auto* arm = g.widget<app::Swatch>("PanelAC0");
+    const QColor before = arm->colour();
+    ui.queue(ScriptedUi::ColourAnswer{0x00FF00});
+    QTest::mouseDClick(arm, Qt::LeftButton);  // the double click's own event, then its release
+    QTest::mouseRelease(arm, Qt::LeftButton);
+    ASSERT_EQ(g.control("PanelAC0").mark, Mark::Modified);
+    EXPECT_EQ(arm->mark(), Mark::Modified);
+    EXPECT_TRUE(arm->toolTip().startsWith(QStringLiteral("In the game: "))) << arm->toolTip().toStdString();
+    const QRect inner = arm->contentsRect();
+    const QPoint corner(inner.right(), inner.top());
+    EXPECT_EQ(pixelOf(arm, corner), app::markAccent(Mark::Modified));
+    EXPECT_EQ(pixelOf(arm, inner.center()), QColor(0, 255, 0));
+    EXPECT_EQ(pixelOf(arm, inner.bottomLeft()), QColor(0, 255, 0));
+    QTest::keyClick(&g.main, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(arm->colour(), before);
+    EXPECT_EQ(arm->mark(), Mark::None);
+    EXPECT_TRUE(arm->toolTip().isEmpty());
+    EXPECT_EQ(pixelOf(arm, corner), before);
+
+    // A brand selector: its arrows on the tint.
+    g.showTab(3);
+    auto* brand = g.widget<app::ArrowPair>("UpDown4");
+    const int position = g.control("UpDown4").position;
+    QTest::mouseClick(position == 0 ? brand->upButton() : brand->downButton(), Qt::LeftButton);
+    ASSERT_NE(g.control("UpDown4").position, position);
+    EXPECT_EQ(brand->mark(), Mark::Modified);
+    EXPECT_TRUE(brand->toolTip().startsWith(QStringLiteral("In the game: "))) << brand->toolTip().toStdString();
+    EXPECT_EQ(brand->upButton()->palette().color(QPalette::Button), app::markTint(Mark::Modified));
+    const QColor arrowFace = pixelOf(brand->upButton(), {2, 2});
+    EXPECT_EQ(arrowFace, app::markTint(Mark::Modified));
+    QTest::keyClick(&g.main, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(g.control("UpDown4").position, position);
+    EXPECT_EQ(brand->mark(), Mark::None);
+    EXPECT_EQ(brand->upButton()->palette().color(QPalette::Button), g.main.palette().color(QPalette::Button));
+    EXPECT_TRUE(brand->toolTip().isEmpty());
+    EXPECT_TRUE(ui.errors().empty());
+}
+
+// The list of changes: Ctrl+L in a field or the badge over the preview shows
+// it; its rows are the model's; selecting a row shows the value's tab, a
+// double click puts the focus in its field, and Put Back puts it back.
+TEST(WindowOnAGame, TheListOfChangesShowsSelectsAndPutsBack) {
+    ScriptedUi ui;
+    OnAGame g(ui, "list");
+    g.importAndShow();
+    g.type("LMDEdit3", QStringLiteral("44"));
+    g.showTab(3);
+    g.type("LMDTP1", QStringLiteral("55"));
+
+    // The badge says how many, over the preview and above it.
+    auto* badge = g.widget<QPushButton>("ChangesButton");
+    ASSERT_TRUE(badge->isVisible());
+    EXPECT_EQ(badge->text(), QStringLiteral("2 changes"));
+    EXPECT_TRUE(g.main.widgetFor("GLView")->geometry().contains(badge->geometry()));
+    EXPECT_EQ(g.main.childAt(badge->geometry().center()), badge);
+
+    // Ctrl+L while typing in a field opens the list and types nothing.
+    g.showTab(0);
+    auto* x = g.widget<app::FieldEdit>("LMDEdit3");
+    x->setFocus();
+    QTest::keyClick(x, Qt::Key_L, Qt::ControlModifier);
+    ASSERT_TRUE(g.editor.changesForm.visible());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&g.changes));
+    EXPECT_EQ(x->text(), QStringLiteral("44"));
+    EXPECT_EQ(g.changes.windowTitle(), QStringLiteral("Changes to Export"));
+
+    app::RowList* rows = g.rows();
+    ASSERT_NE(rows, nullptr);
+    EXPECT_EQ(rows->heads(), (QStringList{"File", "Value", "In the game", "In the sheet", "On disk now"}));
+    ASSERT_EQ(rows->topLevelItemCount(), 2);
+    EXPECT_EQ(rows->rows(), (QStringList{QStringLiteral(u"GP4.exe\tCamera 2 \u00B7 X\t25\t44"),
+                                         QStringLiteral(u"cars.wad\tFront right tyre \u00B7 X\t71\t55")}));
+    EXPECT_EQ(rows->topLevelItem(1)->text(3), QStringLiteral("55"));
+    EXPECT_EQ(rows->index(), -1);
+
+    Control& list = g.editor.changesForm.get("List");
+    int chosen = 0, opened = 0;
+    const auto change = list.on.change;
+    list.on.change = [&chosen, change](Control& c) {
+        ++chosen;
+        change(c);
+    };
+    const auto doubleClick = list.on.doubleClick;
+    list.on.doubleClick = [&opened, doubleClick](Control& c) {
+        ++opened;
+        doubleClick(c);
+    };
+    auto rowCentre = [rows](int row) { return rows->visualItemRect(rows->topLevelItem(row)).center(); };
+
+    // A click on the tyre's row selects it and brings the Tyres tab forward.
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rowCentre(1));
+    EXPECT_EQ(list.index, 1);
+    EXPECT_EQ(chosen, 1);
+    EXPECT_EQ(g.control("Onglets").index, 3);
+    EXPECT_EQ(g.widget<QTabWidget>("Onglets")->currentIndex(), 3);
+    auto* putBack = qobject_cast<QPushButton*>(g.changes.widgetFor("PutBack"));
+    ASSERT_NE(putBack, nullptr);
+    EXPECT_TRUE(putBack->isEnabled());
+
+    // The rows follow an edit made while the list is open, in the items they
+    // had and with the selection kept.
+    QTreeWidgetItem* first = rows->topLevelItem(0);
+    g.editor.dispatch([&] { g.editor.main.userEdit(g.control("LMDEdit3"), "45"); });
+    EXPECT_EQ(rows->topLevelItem(0), first);
+    EXPECT_EQ(first->text(3), QStringLiteral("45"));
+    EXPECT_EQ(rows->index(), 1);
+    // A row above the selected one goes and comes back: the selection stays
+    // on the tyre's row.
+    for (const char* value : {"25", "45"}) {
+        g.editor.dispatch([&] { g.editor.main.userEdit(g.control("LMDEdit3"), value); });
+        ASSERT_EQ(list.index, std::string(value) == "25" ? 0 : 1);
+        EXPECT_EQ(rows->index(), list.index) << value;
+        EXPECT_EQ(rows->topLevelItem(list.index)->text(0), QStringLiteral("cars.wad")) << value;
+    }
+    EXPECT_EQ(chosen, 1);  // none of that was the user's choice
+
+    // Put Back: the value is the game's again, in the model and the field,
+    // and its row is gone.
+    QTest::mouseClick(putBack, Qt::LeftButton);
+    EXPECT_EQ(g.control("LMDTP1").text, "71");
+    EXPECT_EQ(g.widget<QLineEdit>("LMDTP1")->text(), QStringLiteral("71"));
+    EXPECT_EQ(g.widget<app::FieldEdit>("LMDTP1")->mark(), Mark::None);
+    EXPECT_EQ(rows->rows(), (QStringList{QStringLiteral(u"GP4.exe\tCamera 2 \u00B7 X\t25\t45")}));
+    EXPECT_EQ(list.items.size(), 1u);
+    EXPECT_EQ(rows->index(), -1);
+    EXPECT_FALSE(putBack->isEnabled());
+    EXPECT_EQ(badge->text(), QStringLiteral("1 change"));
+
+    // A double click on a row: one choice, one double click; the main
+    // window shows the field's tab and the field takes the focus with its
+    // whole text selected.
+    g.showTab(5);
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rowCentre(0));
+    QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, rowCentre(0));
+    QTest::mouseRelease(rows->viewport(), Qt::LeftButton, {}, rowCentre(0));
+    EXPECT_EQ(chosen, 2);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(g.control("Onglets").index, 0);
+    EXPECT_EQ(g.widget<QTabWidget>("Onglets")->currentIndex(), 0);
+    EXPECT_EQ(g.main.focusWidget(), x);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == x; }));
+    EXPECT_EQ(x->selectedText(), QStringLiteral("45"));
+
+    // Escape hides the list; the badge shows it again.
+    g.changes.activateWindow();
+    QTest::keyClick(rows, Qt::Key_Escape);
+    EXPECT_FALSE(g.editor.changesForm.visible());
+    EXPECT_FALSE(g.changes.isVisible());
+    QTest::mouseClick(badge, Qt::LeftButton);
+    EXPECT_TRUE(g.editor.changesForm.visible());
+    EXPECT_TRUE(g.changes.isVisible());
+    EXPECT_TRUE(ui.errors().empty());
+}
+
+// Coming back to the program looks at the game's files: a value the user
+// edited that another program changed meanwhile is told once, and the list
+// shows what the file holds now.
+TEST(WindowOnAGame, ComingBackToTheProgramLooksAtTheGamesFiles) {
+    ScriptedUi ui;
+    OnAGame g(ui, "back");
+    g.importAndShow();
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_TRUE(ui.messages().empty());
+    g.type("LMDEdit3", QStringLiteral("44"));
+    g.game.writeCameraX(3, 60);
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_TRUE(ui.messages().empty());
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_NE(ui.messages()[0].find("Camera 2 \xB7 X: 25 when read, 30 on disk now, 44 in the sheet"), std::string::npos)
+        << ui.messages()[0];
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(ui.messages().size(), 1u);
+
+    QTest::keyClick(g.widget<QWidget>("LMDEdit3"), Qt::Key_L, Qt::ControlModifier);
+    ASSERT_EQ(g.rows()->topLevelItemCount(), 1);
+    EXPECT_EQ(g.rows()->topLevelItem(0)->text(4), QStringLiteral("30"));
+}
+
+// Export All with a value another program changed asks in a message box;
+// each answer does what it says, on the sheet and to the file's bytes.
+TEST(WindowOnAGame, ExportAllAsksAboutAnotherProgramsValueAndEachAnswerHolds) {
+    struct Case {
+        const char* answer;
+        std::int16_t cameraX;  // camera 2's X in GP4.exe afterwards (twice the field)
+        bool otherWritten;     // whether camera 3's edit went out
+        const char* sheetX;
+        const char* status;
+    };
+    for (const Case& c : {Case{"Overwrite", 88, true, "44", "Exported 2 values: GP4.exe 2"},
+                          Case{"Take theirs", 60, true, "30", "Exported 1 value: GP4.exe 1"},
+                          Case{"Cancel", 60, false, "44", "Export cancelled"}}) {
+        SCOPED_TRACE(c.answer);
+        QtUi ui;
+        OnAGame g(ui, "ask");
+        g.importAndShow();
+        const std::int16_t cameraThree = g.game.readCameraX(4);
+        g.type("LMDEdit3", QStringLiteral("44"));
+        g.type("LMDEdit4", QStringLiteral("50"));
+        g.game.writeCameraX(3, 60);
+
+        QStringList answers;
+        QString text, preferred;
+        bool asked = false;
+        onModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            asked = true;
+            text = box->text();
+            preferred = box->defaultButton() != nullptr ? box->defaultButton()->text() : QString();
+            QAbstractButton* chosen = nullptr;
+            for (QAbstractButton* b : box->buttons()) {
+                answers << b->text();
+                if (b->text() == QString::fromLatin1(c.answer)) chosen = b;
+            }
+            ASSERT_NE(chosen, nullptr);
+            QTest::mouseClick(chosen, Qt::LeftButton);
+        });
+        QTest::mouseClick(g.widget<QPushButton>("ExportButton"), Qt::LeftButton);
+        ASSERT_TRUE(asked);
+        EXPECT_EQ(answers, (QStringList{"Overwrite", "Take theirs", "Cancel"}));
+        EXPECT_EQ(preferred, QStringLiteral("Cancel"));
+        EXPECT_TRUE(text.contains(QStringLiteral(u"Camera 2 \u00B7 X: 25 when read, 30 on disk now, 44 in the sheet")))
+            << text.toStdString();
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+        EXPECT_EQ(g.game.readCameraX(3), c.cameraX);
+        EXPECT_EQ(g.game.readCameraX(4), c.otherWritten ? 100 : cameraThree);
+        EXPECT_EQ(g.control("LMDEdit3").text, c.sheetX);
+        EXPECT_EQ(g.widget<QLineEdit>("LMDEdit3")->text(), QString::fromLatin1(c.sheetX));
+        EXPECT_EQ(g.control("Status").caption, c.status);
+        // What the sheet holds now is what the file holds, but after Cancel.
+        EXPECT_EQ(g.widget<app::FieldEdit>("LMDEdit3")->mark(), c.otherWritten ? Mark::None : Mark::Modified);
+    }
 }
