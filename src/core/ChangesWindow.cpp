@@ -1,5 +1,7 @@
 #include "core/ChangesWindow.h"
 
+#include <algorithm>
+
 #include "core/Editor.h"
 #include "core/MainFrame.h"
 #include "gamedata/PutBack.h"
@@ -91,13 +93,21 @@ void wireChangesWindow(Editor& e) {
     f.get("PutBack").on.click = [&e](Control&) {
         Control* c = selectedControl(e);
         if (c == nullptr) return;
-        const std::string what = e.shownChanges[static_cast<std::size_t>(e.changesForm.get("List").index)].what;
+        Control& list = e.changesForm.get("List");
+        const int at = list.index;
+        const std::string what = e.shownChanges[static_cast<std::size_t>(at)].what;
         putBack(e, {c}, "Put back " + what);
         refreshChanges(e);
+        // The next row is selected, so that values can be put back one
+        // after another.
+        if (list.index < 0 && !list.items.empty()) {
+            e.changesForm.setIndex(list, std::min(at, static_cast<int>(list.items.size()) - 1));
+            refreshChanges(e);
+        }
     };
     f.get("PutBackAll").on.click = [&e](Control&) {
         std::vector<Control*> controls;
-        for (const PendingChange& row : e.shownChanges) controls.push_back(&e.main.get(row.control));
+        for (const PendingChange& row : e.pending.changes()) controls.push_back(&e.main.get(row.control));
         putBack(e, controls, "Put back all");
         refreshChanges(e);
     };
@@ -115,6 +125,7 @@ void refreshChangesButton(Editor& e) {
 
 void refreshChanges(Editor& e) {
     const std::vector<PendingChange> rows = e.pending.changes();
+    const Form& main = e.main;
 
     Form& f = e.changesForm;
     if (!f.visible()) {
@@ -125,11 +136,15 @@ void refreshChanges(Editor& e) {
     std::vector<std::string> items;
     for (const PendingChange& row : rows) {
         ++byFile[static_cast<std::size_t>(row.file)];
+        const GameValue& v = gameValues()[row.value];
         std::string disk;
         for (const DiskChange& d : e.lastDiskCheck) {
-            if (d.value == row.value) disk = d.disk;
+            if (d.value == row.value) disk = readableValue(v, d.disk);
         }
-        items.push_back(std::string(gameFileName(row.file)) + "\t" + row.what + "\t" + row.game + "\t" + row.sheet + "\t" + disk);
+        std::string sheet = readableValue(v, row.sheet);
+        if (main.get(row.control).mark == Mark::DoesNotFit) sheet += " (does not fit)";
+        items.push_back(std::string(gameFileName(row.file)) + "\t" + row.what + "\t" + readableValue(v, row.game) + "\t" +
+                        sheet + "\t" + disk);
     }
     const std::string summary = rows.empty() ? "No changes to export: the game's files hold every value of the sheet"
                                              : countText(rows.size()) + " to export: " + countsByFile(byFile);

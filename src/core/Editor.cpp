@@ -109,10 +109,7 @@ void Editor::checkGameFiles() {
     if (untold.empty()) return;
     std::string text = "Another program changed values in the game's files since Varnisk read them, and the sheet "
                        "holds other values for them:";
-    for (const DiskChange& c : untold) {
-        text += std::string("\r\n") + gameFileName(c.file) + " \xB7 " + c.what + ": " + c.read + " when read, " + c.disk +
-                " on disk now, " + c.sheet + " in the sheet";
-    }
+    for (const DiskChange& c : untold) text += "\r\n" + diskChangeLine(c);
     text += "\r\nExport All will ask before it overwrites them.";
     ui.message(text);
 }

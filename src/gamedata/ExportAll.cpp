@@ -163,9 +163,7 @@ std::string changeLines(const std::vector<DiskChange>& changes) {
     std::string out;
     constexpr std::size_t kShown = 12;
     for (std::size_t i = 0; i < changes.size() && i < kShown; ++i) {
-        const DiskChange& c = changes[i];
-        out += std::string("\r\n") + gameFileName(c.file) + " \xB7 " + c.what + ": " + c.read + " when read, " + c.disk +
-               " on disk now, " + c.sheet + " in the sheet";
+        out += "\r\n" + diskChangeLine(changes[i]);
     }
     if (changes.size() > kShown) out += "\r\n... and " + std::to_string(changes.size() - kShown) + " more";
     return out;

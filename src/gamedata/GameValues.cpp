@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "form/Errors.h"
 #include "gamedata/Bytes.h"
@@ -223,6 +224,19 @@ std::string shownValue(const GameValue& v, const std::string& value) {
     // stored there as Michelin.
     if (v.codec == ValueCodec::BrandCode && position != 0) position = 1;
     return tyreBrandCaption(position);
+}
+
+std::string readableValue(const GameValue& v, const std::string& shown) {
+    if (v.codec != ValueCodec::Arm && v.codec != ValueCodec::Rim) return shown;
+    std::uint32_t colour = 0;
+    try {
+        colour = static_cast<std::uint32_t>(std::stoul(shown));
+    } catch (const std::exception&) {
+        return shown;
+    }
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFFu, (colour >> 8) & 0xFFu, (colour >> 16) & 0xFFu);
+    return text;
 }
 
 std::string valueLabel(const GameValue& v, const Form& main) {

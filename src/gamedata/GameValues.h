@@ -84,6 +84,10 @@ bool sameValue(ValueCodec codec, const std::string& a, const std::string& b);
 // colour's decimal value, a brand's caption.
 std::string shownValue(const GameValue& value, const std::string& controlValue);
 
+// A shown value as a person reads it in the window and in messages: a
+// colour as "#RRGGBB", anything else as shownValue gives it.
+std::string readableValue(const GameValue& value, const std::string& shown);
+
 // The label of a value: "Camera 3 \xB7 Pitch", "Helmet Y of <team>", with
 // the team's name as the sheet's captions show it (the program's code page).
 std::string valueLabel(const GameValue& value, const Form& main);

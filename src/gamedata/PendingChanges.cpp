@@ -22,6 +22,12 @@ std::vector<std::uint8_t> joined(const std::vector<Patch>& places) {
 
 }  // namespace
 
+std::string diskChangeLine(const DiskChange& c) {
+    const GameValue& v = gameValues()[c.value];
+    return std::string(gameFileName(c.file)) + " \xB7 " + c.what + ": " + readableValue(v, c.read) + " when read, " +
+           readableValue(v, c.disk) + " on disk now, " + readableValue(v, c.sheet) + " in the sheet";
+}
+
 void PendingChanges::attach() {
     const std::vector<GameValue>& table = gameValues();
     entries_.resize(table.size());
@@ -206,7 +212,7 @@ void PendingChanges::refresh(Tracked& t) {
             modified = true;
         } else if (!same) {
             mark = Mark::Modified;
-            note = "In the game: " + shownValue(v, t.value);
+            note = "In the game: " + readableValue(v, shownValue(v, t.value));
             modified = true;
         }
     }

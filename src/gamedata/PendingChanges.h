@@ -41,6 +41,10 @@ struct DiskChange {
     std::vector<std::uint8_t> diskBytes;
 };
 
+// A change on disk as the messages name it: "GP4.exe \xB7 Camera 2 \xB7 X: 25
+// when read, 30 on disk now, 44 in the sheet" (colours as "#RRGGBB").
+std::string diskChangeLine(const DiskChange& change);
+
 // What the game's files hold as Varnisk last read them (Import All) or wrote
 // them (Export All), value by value: the bytes of each value's places, and the
 // value its control showed for them. A control whose value differs from that

@@ -1516,8 +1516,10 @@ TEST(WindowOnAGame, TheListOfChangesShowsSelectsAndPutsBack) {
     EXPECT_EQ(g.widget<app::FieldEdit>("LMDTP1")->mark(), Mark::None);
     EXPECT_EQ(rows->rows(), (QStringList{QStringLiteral(u"GP4.exe\tCamera 2 \u00B7 X\t25\t45")}));
     EXPECT_EQ(list.items.size(), 1u);
-    EXPECT_EQ(rows->index(), -1);
-    EXPECT_FALSE(putBack->isEnabled());
+    // The selection moves on to the row in its place, ready for the next.
+    EXPECT_EQ(rows->index(), 0);
+    EXPECT_EQ(list.index, 0);
+    EXPECT_TRUE(putBack->isEnabled());
     EXPECT_EQ(badge->text(), QStringLiteral("1 change"));
 
     // A double click on a row: one choice, one double click; the main
@@ -1527,7 +1529,7 @@ TEST(WindowOnAGame, TheListOfChangesShowsSelectsAndPutsBack) {
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rowCentre(0));
     QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, rowCentre(0));
     QTest::mouseRelease(rows->viewport(), Qt::LeftButton, {}, rowCentre(0));
-    EXPECT_EQ(chosen, 2);
+    EXPECT_EQ(chosen, 1);  // the row was selected already
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(g.control("Onglets").index, 0);
     EXPECT_EQ(g.widget<QTabWidget>("Onglets")->currentIndex(), 0);

@@ -158,9 +158,9 @@ TEST_F(Marks, FollowEveryKindOfOperation) {
         EXPECT_EQ(e.pending.changes().size(), e.pending.count());
         EXPECT_EQ(g.get("ChangesButton").visible, !expected.empty());
         for (const std::string& name : expected) {
-            EXPECT_EQ(g.get(name).markNote, "In the game: " + shownValue(*e.pending.valueOf(g.get(name)),
-                                                                            controlValue(FreshImport(g.folder()).editor.main.get(name))))
-                << name;
+            const GameValue& v = *e.pending.valueOf(g.get(name));
+            const std::string game = controlValue(FreshImport(g.folder()).editor.main.get(name));
+            EXPECT_EQ(g.get(name).markNote, "In the game: " + readableValue(v, shownValue(v, game))) << name;
         }
     }
     // An export writes them all: nothing is marked, and the files now show
@@ -204,10 +204,24 @@ TEST_F(Marks, TheListGroupsByFileAndPutsBack) {
     EXPECT_EQ(e.history.undoNames().back(), "Put back Front right tyre \xB7 X");
     ASSERT_EQ(list.get("List").items.size(), 3u);
     EXPECT_EQ(list.get("Summary").caption, "3 changes to export: GP4.exe 2, f1gstate.sav 1");
+    // The selection moves on to the row now in the place of the one put
+    // back, here the last.
+    EXPECT_EQ(list.get("List").index, 2);
+    EXPECT_TRUE(list.get("PutBack").enabled);
 
     // Typing while the list is open updates its row.
     type("LMDEdit43", "-3");
     EXPECT_EQ(list.get("List").items[0], "GP4.exe\tCamera 2 \xB7 Pitch\t-5\t-3\t");
+    // A value that does not fit says so; a colour reads as #RRGGBB.
+    type("LMDEdit43", "200");
+    EXPECT_EQ(list.get("List").items[0], "GP4.exe\tCamera 2 \xB7 Pitch\t-5\t200 (does not fit)\t");
+    type("LMDEdit43", "-3");
+    g.ui.queue(ScriptedUi::ColourAnswer{0x00563412});
+    e.dispatch([&] { e.main.userDoubleClick(control("PanelAC0")); });
+    EXPECT_EQ(list.get("List").items[1], "GP4.exe\tArm colour of Northwind Racing\t#" +
+                                             readableValue(*e.pending.valueOf(g.get("PanelAC0")), e.pending.gameValueOf(g.get("PanelAC0"))).substr(1) +
+                                             "\t#123456\t");
+    EXPECT_EQ(g.get("PanelAC0").markNote.rfind("In the game: #", 0), 0u) << g.get("PanelAC0").markNote;
 
     const std::size_t steps = e.history.undoNames().size();
     click("TFormChanges.PutBackAll");
@@ -219,9 +233,9 @@ TEST_F(Marks, TheListGroupsByFileAndPutsBack) {
     EXPECT_EQ(g.caption("Panel48"), "Kestrel Vale");  // the name's captions follow
 
     e.dispatch([&] { e.undo(); });
-    EXPECT_EQ(marked(e.main), (std::set<std::string>{"LMDEdit43", "LMDSlot2", "UpDown4"}));
+    EXPECT_EQ(marked(e.main), (std::set<std::string>{"LMDEdit43", "LMDSlot2", "PanelAC0", "UpDown4"}));
     ASSERT_TRUE(g.exportAll());
-    EXPECT_EQ(g.caption("Status"), "Exported 3 values: GP4.exe 2, f1gstate.sav 1");
+    EXPECT_EQ(g.caption("Status"), "Exported 4 values: GP4.exe 3, f1gstate.sav 1");
     click("TFormChanges.Close");
     EXPECT_FALSE(list.visible());
 }
