@@ -985,7 +985,7 @@ TEST_F(Windows, EveryStatusMessageAndFixedCaptionShowsWhole) {
     showMain();
     // Every message the program puts in the status panel.
     const char* messages[] = {
-        "Import Done",          "Export Done",           "Default Tyre brands",       "Default Tyre Positions",
+        "Import Done",          "Nothing to export",     "Export cancelled",          "Default Tyre brands",       "Default Tyre Positions",
         "Default T-Cam Positions", "Default Helmets Positions", "Default Ext. Wheel Pos.", "Default Rim colors",
         "Default Arm colors",   "Default Cameras Positions", "Default Cockpit Positions", "Default Teams Datas",
         "Reset to default",     "Camset loaded",         "Tyre Set loaded",           "Camset saved",
