@@ -29,6 +29,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: varnisk-cli [--game-dir DIR] [--start-dir DIR] [--script FILE] [COMMAND ...]\n"
     "       varnisk-cli --help | --version\n"
+    "--script - reads the commands from standard input and runs each line as soon as it arrives.\n"
     "commands: import, export, click NAME, double-click NAME, type NAME TEXT, paste NAME TEXT,\n"
     "  press NAME left|right|middle X Y, move X Y, release X Y, arrow NAME up|down,\n"
     "  choose NAME INDEX, resize W H, answer open PATH, answer save PATH INDEX,\n"
@@ -36,8 +37,7 @@ constexpr const char* kUsage =
     "  render FILE (draws one frame of the preview into a PNG image),\n"
     "  restore (puts the game files back as they were before the first export),\n"
     "  undo, redo (take back the last edit, apply again the last one taken back),\n"
-    "  changes [FILE] (the values Export All would write, and those changed on disk, as JSON)\n"
-    "--script - reads the commands from standard input, running each line as it arrives.\n";
+    "  changes [FILE] (the values Export All would write, and those changed on disk, as JSON)\n";
 
 struct Options {
     std::string gameDir;
