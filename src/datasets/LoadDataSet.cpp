@@ -44,6 +44,17 @@ std::vector<std::uint8_t> readValueSet(const std::string& path) {
     }
 }
 
+// A brand position the file kind does not hold: 0 Bridgestone, 1 Michelin,
+// and 2 (team 1's own brand) for team 1 alone. Such a file is damaged, and
+// nothing of it is loaded.
+void checkBrand(const std::string& path, int team, long long position) {
+    const long long highest = team == 1 ? 2 : 1;
+    if (position >= 0 && position <= highest) return;
+    throw FileError(fileNameOf(path) + " is damaged: the tyre brand of team " + std::to_string(team + 1) + " is " +
+                    std::to_string(position) + ", where a file holds 0 (Bridgestone), 1 (Michelin)" +
+                    (team == 1 ? " or 2 (the team's own)" : "") + ". Nothing was loaded.");
+}
+
 [[noreturn]] void endsEarly(const std::string& path) {
     throw FileError(fileNameOf(path) + " is damaged: " + kReadBeyondEnd + ". Nothing was loaded.");
 }
@@ -163,6 +174,7 @@ void loadCarData(Editor& e, const std::string& path) {
                         " is damaged: its header names cameras or teams that do not exist. Nothing was loaded.");
     }
     if (file.outcome == CarDataFile::Outcome::Truncated) endsEarly(path);
+    for (const auto& [t, position] : file.brands) checkBrand(path, t, position);
     if (file.version == 0) {
         loadHeaderless(e, file, bytes.size() == kHeaderlessCockpitSize);
     } else {
@@ -199,7 +211,7 @@ void loadCameraSet(Editor& e, const std::string& path) {
 void loadTyreSet(Editor& e, const std::string& path) {
     const TyreSetFile file = decodeTyreSet(readValueSet(path));
     if (!file.complete) endsEarly(path);
-    // A stored position outside a selector's range is held to the range.
+    for (std::size_t t = 0; t < file.brands.size(); ++t) checkBrand(path, static_cast<int>(t), file.brands[t]);
     for (std::size_t t = 0; t < file.brands.size(); ++t) showBrand(e, static_cast<int>(t), file.brands[t]);
     e.setStatus("Tyre Set loaded");
 }

@@ -319,18 +319,33 @@ TEST_F(LoadDataSet, CameraRecordsShowInTheirRowsAndTheTcamRowKeepsTeamZerosField
     EXPECT_TRUE(onlyChanged(changedNames(before, sheet()), allowed));
 }
 
-TEST_F(LoadDataSet, BrandPositionsAreHeldToEachSelectorsRange) {
-    SaveMasks m;
-    m.brandMask = 0x007F;  // teams 0..6
-    const std::array<int, 11> stored{7, 3, -1, 2, std::numeric_limits<int>::min(), 0x12345678, 0};
-    const std::array<int, 7> expected{1, 2, 0, 1, 0, 1, 0};
-    for (int t = 0; t < 7; ++t) g.setPosition(num("UpDown", t + 1), expected[at(t)] == 0 ? 1 : 0);
-
-    ASSERT_TRUE(load(place("brands.car", encodeCarData(m, GameData{}, stored))));
-    for (int t = 0; t < 7; ++t) {
-        SCOPED_TRACE(::testing::Message() << "team " << t);
-        EXPECT_EQ(g.get(num("UpDown", t + 1)).position, expected[at(t)]);
-        EXPECT_EQ(g.caption(num("PanelTT", t + 21)), brandCaption(expected[at(t)]));
+// A brand position the file kind does not hold (0 Bridgestone, 1 Michelin,
+// 2 for team 1 alone) is damage: the load is refused whole, naming the file
+// and the team.
+TEST_F(LoadDataSet, BrandPositionsOutsideTheFileKindAreRefused) {
+    struct Case { const char* file; int team; int position; const char* error; };
+    for (Case c : {Case{"brands.car", 0, 2, "brands.car is damaged: the tyre brand of team 1 is 2, where a file holds 0 (Bridgestone), 1 (Michelin). Nothing was loaded."},
+                   Case{"brands.car", 1, 3, "brands.car is damaged: the tyre brand of team 2 is 3, where a file holds 0 (Bridgestone), 1 (Michelin) or 2 (the team's own). Nothing was loaded."},
+                   Case{"brands.car", 4, -1, "brands.car is damaged: the tyre brand of team 5 is -1, where a file holds 0 (Bridgestone), 1 (Michelin). Nothing was loaded."},
+                   Case{"brands.tyr", 1, 5, "brands.tyr is damaged: the tyre brand of team 2 is 5, where a file holds 0 (Bridgestone), 1 (Michelin) or 2 (the team's own). Nothing was loaded."},
+                   Case{"brands.tyr", 10, 0xFFFF, "brands.tyr is damaged: the tyre brand of team 11 is 65535, where a file holds 0 (Bridgestone), 1 (Michelin). Nothing was loaded."}}) {
+        SCOPED_TRACE(c.error);
+        std::array<int, 11> brands{};
+        std::vector<std::uint16_t> tyr(11, 0);
+        brands[at(c.team)] = c.position;
+        tyr[at(c.team)] = static_cast<std::uint16_t>(c.position);
+        SaveMasks m;
+        m.brandMask = 0x07FF;
+        m.cameraMask = 1;
+        GameData values;
+        values.cameras[0][0] = 77;
+        const Bytes bytes = std::string(c.file).ends_with(".car") ? encodeCarData(m, values, brands) : tyreSet(tyr);
+        const auto before = sheet();
+        const std::size_t errors = g.ui.errors().size();
+        EXPECT_FALSE(load(place(c.file, bytes)));
+        ASSERT_EQ(g.ui.errors().size(), errors + 1);
+        EXPECT_EQ(g.ui.errors().back(), c.error);
+        EXPECT_EQ(sheet(), before);
     }
 }
 
@@ -622,7 +637,7 @@ TEST_F(LoadDataSet, ACameraSetSavedByTheProgramLoadsBackTheSameCameras) {
 // --- tyre sets ---
 
 TEST_F(LoadDataSet, ATyreSetSetsTheBrandSelectorsAndTheirCaptions) {
-    const std::vector<std::uint16_t> stored{0, 2, 1, 1, 0, 5, 0xFFFF, 1, 0, 2, 0};
+    const std::vector<std::uint16_t> stored{0, 2, 1, 1, 0, 1, 1, 1, 0, 1, 0};
     const std::array<int, 11> expected{0, 2, 1, 1, 0, 1, 1, 1, 0, 1, 0};
     for (int t = 0; t < 11; ++t) g.setPosition(num("UpDown", t + 1), expected[at(t)] == 0 ? 1 : 0);
     const auto before = sheet();
