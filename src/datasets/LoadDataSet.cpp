@@ -1,5 +1,6 @@
 #include "datasets/LoadDataSet.h"
 
+#include <cmath>
 #include <optional>
 
 #include "core/Editor.h"
@@ -12,6 +13,7 @@
 #include "gamedata/ImportAll.h"
 #include "gamedata/SheetValues.h"
 #include "gamedata/TyreData.h"
+#include "numeric/Numbers.h"
 #include "platform/GameFiles.h"
 
 namespace varnisk {
@@ -53,6 +55,36 @@ void checkBrand(const std::string& path, int team, long long position) {
     throw FileError(fileNameOf(path) + " is damaged: the tyre brand of team " + std::to_string(team + 1) + " is " +
                     std::to_string(position) + ", where a file holds 0 (Bridgestone), 1 (Michelin)" +
                     (team == 1 ? " or 2 (the team's own)" : "") + ". Nothing was loaded.");
+}
+
+// Every float of a car data file is checked before anything changes: one
+// that is no number, or too large for its field to show (the helmet and tyre
+// fields hold whole hundredths), makes the file damaged.
+void checkFloats(const std::string& path, const CarDataFile& file) {
+    auto check = [&path](float v, long double scale, const std::string& what) {
+        const long double shown = scale * v;
+        if (std::isfinite(v) && (scale == 0 || std::fabs(shown) <= 2147483647.0L)) return;
+        std::string value = std::isnan(v) ? "not a number" : std::isinf(v) ? "infinite" : "far too large (" + formatGeneral(v) + ")";
+        throw FileError(fileNameOf(path) + " is damaged: " + what + " is " + value + ". Nothing was loaded.");
+    };
+    auto team = [](int t) { return "team " + std::to_string(t + 1) + "'s "; };
+    for (const auto& [t, pair] : file.helmets) {
+        for (float v : pair) check(v, 100, team(t) + "helmet");
+    }
+    for (const auto& [t, pair] : file.extWheel) {
+        for (float v : pair) check(v, 0, team(t) + "steering wheel");
+    }
+    if (file.tyres) {
+        for (const auto& record : *file.tyres) {
+            for (float v : record) check(v, 100, "a tyre position");
+        }
+    }
+    if (file.dashboard) {
+        for (float v : *file.dashboard) check(v, 0, "the dashboard");
+    }
+    if (file.wheel) {
+        for (float v : *file.wheel) check(v, 0, "the cockpit steering wheel");
+    }
 }
 
 [[noreturn]] void endsEarly(const std::string& path) {
@@ -175,6 +207,7 @@ void loadCarData(Editor& e, const std::string& path) {
     }
     if (file.outcome == CarDataFile::Outcome::Truncated) endsEarly(path);
     for (const auto& [t, position] : file.brands) checkBrand(path, t, position);
+    checkFloats(path, file);
     if (file.version == 0) {
         loadHeaderless(e, file, bytes.size() == kHeaderlessCockpitSize);
     } else {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -346,6 +348,42 @@ TEST_F(LoadDataSet, BrandPositionsOutsideTheFileKindAreRefused) {
         ASSERT_EQ(g.ui.errors().size(), errors + 1);
         EXPECT_EQ(g.ui.errors().back(), c.error);
         EXPECT_EQ(sheet(), before);
+    }
+}
+
+// A float that is no number, or too large for its field, is damage found
+// before anything changes: the load is all or nothing for the header-less
+// form too, and the message names the file and the value.
+TEST_F(LoadDataSet, AFloatNoFieldCanShowIsRefusedBeforeAnythingChanges) {
+    GameData v;
+    v.helmets[2] = {0.5f, std::numeric_limits<float>::quiet_NaN()};
+    SaveMasks helmet;
+    helmet.helmetMask = 0x0004;
+    helmet.cameraMask = 1;
+    v.cameras[0][0] = 77;
+    GameData far;
+    far.tyres = kTyres;
+    far.tyres[1][2] = 1e30f;
+    SaveMasks tyres;
+    tyres.globalMask = kTyresBit;
+    struct Case { const char* file; Bytes bytes; std::string error; };
+    const std::vector<Case> cases = {
+        {"helmet.car", encodeCarData(helmet, v, {}), "helmet.car is damaged: team 3's helmet is not a number. Nothing was loaded."},
+        {"tyres.car", encodeCarData(tyres, far, {}), "tyres.car is damaged: a tyre position is far too large ("},
+        // Neither 3 nor 4 in front: the header-less form, every float NaN.
+        {"junk.car", Bytes(kHeaderlessCockpitSize, 0xFF), "junk.car is damaged: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto before = sheet();
+        const GameData game = g.editor.game;
+        EXPECT_FALSE(load(place(c.file, c.bytes)));
+        ASSERT_FALSE(g.ui.errors().empty());
+        EXPECT_EQ(g.ui.errors().back().rfind(c.error, 0), 0u) << g.ui.errors().back();
+        EXPECT_NE(g.ui.errors().back().find("Nothing was loaded."), std::string::npos);
+        EXPECT_EQ(sheet(), before);
+        EXPECT_EQ(std::memcmp(&g.editor.game.cockpit, &game.cockpit, sizeof game.cockpit), 0);
+        EXPECT_EQ(g.editor.game.tyres, game.tyres);
     }
 }
 
