@@ -132,15 +132,29 @@ void Editor::takeHistoryStep(bool redo) {
     setStatus((redo ? "Redone: " : "Undone: ") + name);
 }
 
+void Editor::keptInFile(const std::vector<const Control*>& controls) {
+    for (const Control* c : controls) savedValues_[c] = controlValue(*c);
+}
+
+bool Editor::hasUnkeptEdits() const {
+    if (!history.hasUnkeptEdits()) return false;
+    if (!pending.anyFileKnown()) return true;
+    for (const Control* c : pending.modifiedControls()) {
+        auto saved = savedValues_.find(c);
+        if (saved == savedValues_.end() || saved->second != controlValue(*c)) return true;
+    }
+    return false;
+}
+
 bool Editor::mayClose(const std::function<CloseAnswer()>& ask) {
-    if (!history.hasUnkeptEdits()) return true;
+    if (!hasUnkeptEdits()) return true;
     switch (ask()) {
     case CloseAnswer::Discard: return true;
     case CloseAnswer::Cancel: return false;
     case CloseAnswer::Export: break;
     }
     const bool ok = dispatch([this] { main.userClick(main.get("ExportButton")); });
-    return ok && !terminated() && !history.hasUnkeptEdits();
+    return ok && !terminated() && !hasUnkeptEdits();
 }
 
 Editor::Found Editor::findControl(std::string_view qualifiedName) {

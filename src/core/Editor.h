@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "core/History.h"
 #include "datasets/SaveSelection.h"
@@ -126,9 +128,19 @@ public:
     // taken back; the status panel names it, the preview follows.
     void undo();
     void redo();
-    // The sheet's edits reached the game or a file, or the game's values
-    // replaced them (an import, an export, a save).
-    void editsKept() { history.editsKept(); }
+    // The sheet's edits reached the game, or the game's values replaced them
+    // (an import, an export).
+    void editsKept() {
+        history.editsKept();
+        savedValues_.clear();
+    }
+    // A value set file now holds these controls' values as they stand.
+    void keptInFile(const std::vector<const Control*>& controls);
+    // Whether the sheet holds edits that neither reached the game nor a value
+    // set file that holds them: a value that differs from the game's files
+    // and from what the last save of it holds (or any edit since the last
+    // import or export, before anything is known of the files).
+    bool hasUnkeptEdits() const;
 
     // What the user answered when asked, on closing the main window, about
     // edits not yet exported or saved.
@@ -147,6 +159,8 @@ private:
     void afterOperation();
 
     Dispatcher dispatcher_;
+    // The values saved value set files hold, since the last import or export.
+    std::unordered_map<const Control*, std::string> savedValues_;
     // The changes on disk the user was told of.
     std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> toldOnDisk_;
 };

@@ -306,6 +306,14 @@ std::array<std::size_t, 3> PendingChanges::countByFile() const {
     return out;
 }
 
+std::vector<const Control*> PendingChanges::modifiedControls() const {
+    std::vector<const Control*> out;
+    for (const Tracked& t : tracked_) {
+        if (t.modified) out.push_back(t.control);
+    }
+    return out;
+}
+
 std::vector<const Control*> PendingChanges::notFitting() const {
     std::vector<const Control*> out;
     for (const Tracked& t : tracked_) {

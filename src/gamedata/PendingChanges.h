@@ -103,6 +103,10 @@ public:
     std::vector<PendingChange> changes() const;
     // How many rows there are, per file.
     std::array<std::size_t, 3> countByFile() const;
+    // The controls whose value differs from the files'.
+    std::vector<const Control*> modifiedControls() const;
+    // Whether any file's values are known (read or written).
+    bool anyFileKnown() const { return fileTaken_[0] || fileTaken_[1] || fileTaken_[2]; }
     // The controls whose value cannot be stored in its place.
     std::vector<const Control*> notFitting() const;
 

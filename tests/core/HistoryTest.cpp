@@ -245,25 +245,60 @@ TEST_F(Undo, ADragIsOneStepFromPressToReleaseAndCannotBeUndoneHalfWay) {
 }
 
 TEST_F(Undo, EditsAreUnkeptUntilAnImportExportOrSaveAndUndoCanMakeThemSoAgain) {
-    EXPECT_FALSE(e.history.hasUnkeptEdits());
+    EXPECT_FALSE(e.hasUnkeptEdits());
     type("LMDEdit12", "40");
-    EXPECT_TRUE(e.history.hasUnkeptEdits());
+    EXPECT_TRUE(e.hasUnkeptEdits());
     ASSERT_TRUE(g.exportAll());
-    EXPECT_FALSE(e.history.hasUnkeptEdits());
+    EXPECT_FALSE(e.hasUnkeptEdits());
     undo();  // the sheet now differs from what was exported
-    EXPECT_TRUE(e.history.hasUnkeptEdits());
+    EXPECT_TRUE(e.hasUnkeptEdits());
     redo();
-    EXPECT_FALSE(e.history.hasUnkeptEdits());
+    EXPECT_FALSE(e.hasUnkeptEdits());
     key("LMDEdit12", '1');  // keys after an export start a step of their own
-    EXPECT_TRUE(e.history.hasUnkeptEdits());
+    EXPECT_TRUE(e.hasUnkeptEdits());
     click("SaveButton");
     g.ui.queue(ScriptedUi::SaveAnswer{(g.folder() / "set.cam").string(), 2});
     click("TFormSave.LMDButton1");
-    EXPECT_FALSE(e.history.hasUnkeptEdits());
+    EXPECT_FALSE(e.hasUnkeptEdits());
     type("LMDEdit22", "5");
     ASSERT_TRUE(g.importAll());
-    EXPECT_FALSE(e.history.hasUnkeptEdits());
+    EXPECT_FALSE(e.hasUnkeptEdits());
 }
+
+// An edit is kept by a save only when the saved file holds it: a camera set
+// keeps the cameras, not a helmet; a car data file what its boxes select.
+TEST_F(Undo, ASaveKeepsOnlyTheEditsTheFileHolds) {
+    auto save = [&](const char* name, int filter, const std::vector<const char*>& untick) {
+        click("SaveButton");
+        for (const char* box : untick) click(box);
+        g.ui.queue(ScriptedUi::SaveAnswer{(g.folder() / name).string(), filter});
+        click("TFormSave.LMDButton1");
+        ASSERT_TRUE(g.ui.errors().empty()) << g.ui.errors().back();
+    };
+    type("LMDHP3", "12");
+    type("LMDEdit12", "40");
+    save("cams.cam", 2, {});
+    EXPECT_TRUE(e.hasUnkeptEdits());  // the helmet is in no file
+    int asked = 0;
+    EXPECT_FALSE(e.mayClose([&] { ++asked; return Editor::CloseAnswer::Cancel; }));
+    EXPECT_EQ(asked, 1);
+    undo();  // the camera is back as the game has it; the helmet stays
+    undo();  // the helmet too: what is left is nothing
+    EXPECT_FALSE(e.hasUnkeptEdits());
+    redo();
+    redo();
+    EXPECT_TRUE(e.hasUnkeptEdits());
+    // A car data file with every box ticked but team 3's helmet keeps the
+    // camera, not the helmet; with the helmet ticked, both.
+    save("most.car", 1, {"TFormSave.CB32"});
+    EXPECT_TRUE(e.hasUnkeptEdits());
+    save("all.car", 1, {"TFormSave.CB32"});  // ticked again
+    EXPECT_FALSE(e.hasUnkeptEdits());
+    type("LMDHP3", "13");  // changed again since the save
+    EXPECT_TRUE(e.hasUnkeptEdits());
+}
+
+
 
 TEST_F(Undo, ClosingWithUnkeptEditsAsksAndExportsWhenTold) {
     int asked = 0;
