@@ -34,6 +34,7 @@ constexpr const char* kUsage =
     "  press NAME left|right|middle X Y, move X Y, release X Y, arrow NAME up|down,\n"
     "  choose NAME INDEX, resize W H, answer open PATH, answer save PATH INDEX,\n"
     "  answer colour VALUE, answer cancel, load FILE, save-car FILE, save-cam FILE, dump [FILE],\n"
+    "  view (opens the preview now, so that a camera chosen next is the one rendered),\n"
     "  render FILE (draws one frame of the preview into a PNG image),\n"
     "  restore (puts the game files back as they were before the first export),\n"
     "  undo, redo (take back the last edit, apply again the last one taken back),\n"
@@ -233,6 +234,9 @@ public:
             return [this, width, height] { editor_.main.setSize(width, height); };
         }
         if (name == "answer") return answer(args);
+        if (name == "view") {
+            return [this] { view_.openNow(); };
+        }
         if (name == "render") {
             std::string file = args[0];
             return [this, file] { view_.render(file); };

@@ -48,13 +48,25 @@ void HeadlessView::ensureOpen() {
     gl_ = std::move(gl);
 }
 
+namespace {
+
+// Counts the repaints asked for meanwhile as part of the view's own work.
+struct CountRepaints {
+    int& inFrames;
+    const std::function<int()>& repaints;
+    int before = repaints();
+    ~CountRepaints() { inFrames += repaints() - before; }
+};
+
+}  // namespace
+
+void HeadlessView::openNow() {
+    CountRepaints count{inFrames_, repaints_};
+    ensureOpen();
+}
+
 void HeadlessView::drawFrame() {
-    const int before = repaints_();
-    struct Count {
-        HeadlessView& view;
-        int before;
-        ~Count() { view.inFrames_ += view.repaints_() - before; }
-    } count{*this, before};
+    CountRepaints count{inFrames_, repaints_};
     ensureOpen();
     context_->makeCurrent();
     const Size size = viewSize(editor_);

@@ -29,6 +29,9 @@ public:
 
     // Opens the view (running the scene's set-up) when it is not open yet.
     void ensureOpen();
+    // The `view` command: opens the view as ensureOpen does, what its set-up
+    // asks for being part of it (no frame follows).
+    void openNow();
     // Draws one frame, at the control's current size.
     void drawFrame();
     // Draws one frame and writes it to `path` as a PNG image.

@@ -62,7 +62,7 @@ Arity arityOf(const std::string& command, const std::vector<std::string>& follow
         {"release", {2, 2}},   {"arrow", {2, 2}},        {"choose", {2, 2}},  {"resize", {2, 2}},
         {"load", {1, 1}},      {"save-car", {1, 1}},     {"save-cam", {1, 1}}, {"dump", {0, 1}},
         {"restore", {0, 0}},   {"render", {1, 1}},       {"undo", {0, 0}},    {"redo", {0, 0}},
-        {"changes", {0, 1}},
+        {"changes", {0, 1}},   {"view", {0, 0}},
     };
     if (command == "answer") {
         if (following.empty()) return {1, 1};

@@ -92,6 +92,29 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
 
 }  // namespace
 
+// "view" opens the preview at once, as the window's first showing does, so a
+// camera selected after it is the one the next render shows; the first
+// render of a run without it starts from the cockpit camera.
+TEST_F(Render, ViewOpensThePreviewSoThatAChosenCameraIsRendered) {
+    const fs::path dump = dir.path / "dump.json";
+    auto lastFrame = [&](const std::vector<std::string>& lines) {
+        run(lines + std::vector<std::string>{"dump \"" + dump.string() + "\""});
+        std::stringstream text;
+        text << std::ifstream(dump).rdbuf();
+        const std::string t = text.str();
+        const std::size_t frames = t.find("\"frames\": ");
+        const std::size_t row = t.find("\"lastFrame\": ");
+        return t.substr(frames, t.find(',', frames) - frames) + " " + t.substr(row, t.find(',', row) - row);
+    };
+    // Camera 3 chosen as the window chooses it: its field pressed, then the
+    // view.
+    const std::vector<std::string> choose{"press LMDEdit4 left 0 0", "release 0 0", "press GLView left 0 0",
+                                          "release 0 0", "render " + png("chosen.png")};
+    EXPECT_EQ(lastFrame({"import", "view"}), "\"frames\": 0 \"lastFrame\": null");
+    EXPECT_EQ(lastFrame(std::vector<std::string>{"import", "view"} + choose), "\"frames\": 2 \"lastFrame\": {\"row\": 4");
+    EXPECT_EQ(lastFrame(std::vector<std::string>{"import"} + choose), "\"frames\": 1 \"lastFrame\": {\"row\": 105");
+}
+
 TEST_F(Render, TheCarShowsInTheTeamsArmColourUnderTheSky) {
     run(std::vector<std::string>{"import", "render " + png("first.png"), "answer colour 255", "double-click PanelAC0"} +
         behindTheCar(3) + std::vector<std::string>{"render " + png("behind.png")});
