@@ -245,7 +245,6 @@ void History::userEvent(Form& form, Control& control, bool typing) {
     pending_.name = editor_.describe(form, control);
     pending_.control = &control;
     pending_.typing = typing;
-    if (carried_.ends.empty()) take(carried_);  // the first step's carried values start here
     take(before_);
 }
 
@@ -255,11 +254,13 @@ void History::closeStep() {
     if (std::find(fileWriters_.begin(), fileWriters_.end(), pending_.control) != fileWriters_.end()) {
         // What a file write changed beside the files belongs to no step.
         mergeable_ = false;
-        std::swap(carried_, after_);
         return;
     }
     std::string changes;
-    if (!packChanges(before_, after_, true, changes)) return;  // nothing the user edits changed; the carried values wait for a step
+    // A step puts back every value as it was when the step began, the camera
+    // shown included; what changed between steps alone (a camera selected)
+    // belongs to none.
+    if (!packChanges(before_, after_, changes)) return;  // nothing the user edits changed
     redo_.clear();
     const bool typing = pending_.typing;
     if (pending_.typing && mergeable_ && !undo_.empty() && undo_.back().typing &&
@@ -300,14 +301,13 @@ void History::closeStep() {
         undo_.push_back(std::move(pending_));
     }
     mergeable_ = typing;
-    std::swap(carried_, after_);
 }
 
-bool History::packChanges(const Image& before, const Image& after, bool carriedBefore, std::string& out) const {
+bool History::packChanges(const Image& before, const Image& after, std::string& out) const {
     bool defining = false;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         const std::string_view now = after.at(i);
-        const std::string_view was = slots_[i].defining || !carriedBefore ? before.at(i) : carried_.at(i);
+        const std::string_view was = before.at(i);
         if (now == was) continue;
         pack(out, static_cast<std::uint32_t>(i), was, now);
         defining = defining || slots_[i].defining;
@@ -332,7 +332,7 @@ void History::recordStep(const std::string& name, const std::function<void()>& b
     body();
     take(after);
     Step step;
-    if (!packChanges(before, after, false, step.changes)) return;
+    if (!packChanges(before, after, step.changes)) return;
     redo_.clear();
     step.name = name;
     step.changes.shrink_to_fit();
@@ -346,8 +346,6 @@ void History::apply(const Step& step, bool after) {
     for (const Change& c : unpack(step.changes)) {
         if (c.slot < slots_.size()) slots_[c.slot].read(after ? c.after : c.before);
     }
-    // The values now shown are what the next step starts from.
-    take(carried_);
     mergeable_ = false;
     lastControl_ = nullptr;
 }
@@ -395,7 +393,7 @@ std::size_t History::memoryBytes() const {
     auto imageBytes = [](const Image& image) {
         return image.bytes.capacity() + image.ends.capacity() * sizeof(std::uint32_t);
     };
-    return stepBytes(undo_) + stepBytes(redo_) + imageBytes(before_) + imageBytes(after_) + imageBytes(carried_) +
+    return stepBytes(undo_) + stepBytes(redo_) + imageBytes(before_) + imageBytes(after_) +
            slots_.capacity() * sizeof(Slot);
 }
 

@@ -109,7 +109,7 @@ private:
     bool mouseHeld() const;
     void closeStep();
     // Packs what differs between two images; whether a defining slot did.
-    bool packChanges(const Image& before, const Image& after, bool carriedBefore, std::string& out) const;
+    bool packChanges(const Image& before, const Image& after, std::string& out) const;
     // Writes the before or after values of a step's changes into the stores.
     void apply(const Step& step, bool after);
     std::uint64_t topId() const { return undo_.empty() ? 0 : undo_.back().id; }
@@ -124,10 +124,6 @@ private:
     Step pending_;          // its name and kind
     Image before_;          // the values when it began
     Image after_;           // scratch for its end
-    // The values of the slots that do not define a step (which camera is
-    // shown, the save window's state) as the last step left them: a step
-    // takes along what changed in them since.
-    Image carried_;  // empty until the first step
 
     std::vector<const Control*> fileWriters_;
     const Control* lastControl_ = nullptr;  // the control of the last user event

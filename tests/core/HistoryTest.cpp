@@ -300,6 +300,25 @@ TEST_F(Undo, ASaveKeepsOnlyTheEditsTheFileHolds) {
 
 
 
+// An undo shows the camera that was shown before the step, even when the
+// camera was chosen after the step before (which made no step of its own).
+TEST_F(Undo, AnUndoShowsTheCameraShownBeforeTheStep) {
+    click("DefaultCockpitButton");
+    // Camera 10 chosen: its field pressed, then the preview.
+    g.ui.setCursor({0, 0});
+    e.dispatch([&] { e.main.userPress(control("LMDEdit1"), MouseButton::Left); });
+    e.dispatch([&] { e.main.userRelease(); });
+    e.dispatch([&] { e.main.userPress(control("GLView"), MouseButton::Left); });
+    e.dispatch([&] { e.main.userRelease(); });
+    ASSERT_EQ(e.CurrentCamField, 1);
+    drag("LMDEdit105", MouseButton::Left, {100, 100}, {130, 100});
+    EXPECT_EQ(e.CurrentCamField, 105);
+    undo();
+    EXPECT_EQ(e.CurrentCamField, 1);
+    redo();
+    EXPECT_EQ(e.CurrentCamField, 105);
+}
+
 TEST_F(Undo, ClosingWithUnkeptEditsAsksAndExportsWhenTold) {
     int asked = 0;
     auto answer = [&](Editor::CloseAnswer a) {
