@@ -7,6 +7,7 @@
 #include "datasets/SaveWindow.h"
 #include "datasets/ValueSetFolder.h"
 #include "gamedata/FieldSheet.h"
+#include "gamedata/GameValues.h"
 #include "gamedata/SheetValues.h"
 #include "platform/GameFiles.h"
 
@@ -62,7 +63,12 @@ void saveDataSet(Editor& e) {
     GameData& g = e.game;
 
     // Everything is gathered before the dialog: a field that does not
-    // convert stops the save before anything is asked or written.
+    // convert stops the save before anything is asked or written, named by
+    // its label. The cockpit and the tyres come from GameData, the names as
+    // they are.
+    requireNumbers(f, [](const GameValue& v) { return v.codec != ValueCodec::Cockpit && v.codec != ValueCodec::Tyre; },
+                   std::string(" Nothing was saved.") +
+                       (e.pending.anyFileKnown() ? "" : " Import All fills the sheet from the game first."));
     std::array<CameraRow, 12> rows{};
     for (int k = 0; k < 12; ++k) {
         rows[k] = readCameraRow(f, k);

@@ -150,6 +150,11 @@ std::vector<Patch> savedStateChanges(const ExportPlan& plan) {
 // A value that its place cannot hold stops the export before anything is
 // converted.
 void refuseWhatDoesNotFit(Editor& e) {
+    // A field that is no number is named by its label; before any import the
+    // sheet's fields are mostly empty, and the message says what fills them.
+    const std::string tail = std::string(" Nothing was exported.") +
+                             (e.pending.anyFileKnown() ? "" : " Import All fills the sheet from the game first.");
+    requireNumbers(e.main, [&e](const GameValue& v) { return !valuePatches(v, e.game, e.main).empty(); }, tail);
     for (const GameValue& v : gameValues()) {
         const Control& c = e.main.get(v.control);
         if (std::optional<std::string> misfit = valueDoesNotFit(v, c)) {

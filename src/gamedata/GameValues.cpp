@@ -378,6 +378,22 @@ std::optional<std::string> valueFromBytes(const GameValue& v, std::span<const st
     return std::nullopt;
 }
 
+void requireNumbers(const Form& main, const std::function<bool(const GameValue&)>& chosen, const std::string& tail) {
+    for (const GameValue& v : gameValues()) {
+        if (!v.primary || !(isInteger(v.codec) || isDecimal(v.codec)) || !chosen(v)) continue;
+        const std::string& text = main.get(v.control).text;
+        try {
+            if (isInteger(v.codec)) {
+                parseInt(text);
+            } else {
+                parseFloat(text);
+            }
+        } catch (const ConversionError& e) {
+            throw ConversionError(valueLabel(v, main) + ": " + e.what() + "." + tail);
+        }
+    }
+}
+
 std::optional<std::string> valueDoesNotFit(const GameValue& v, const Control& control) {
     const std::string& text = control.text;
     if (control.kind != ControlKind::Edit) return std::nullopt;

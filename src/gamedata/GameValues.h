@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -109,5 +110,10 @@ std::optional<std::string> valueFromBytes(const GameValue& value, std::span<cons
 // fit; it must lie between -16384 and 16383"; nullopt when it fits, and for
 // a text that is no number (Export All's conversion says so).
 std::optional<std::string> valueDoesNotFit(const GameValue& value, const Control& control);
+
+// Throws ConversionError naming the first of the chosen values (table
+// order) whose field text is no number of its field's kind: "Camera 1 \xB7
+// Y: '' is not a valid integer value." followed by `tail`.
+void requireNumbers(const Form& main, const std::function<bool(const GameValue&)>& chosen, const std::string& tail);
 
 }  // namespace varnisk

@@ -140,14 +140,15 @@ TEST(Cli, DataSetCommandsAnswerTheDialogsAndReportWhatFails) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     const std::string cam = (dir / "x.cam").string();
-    // Before an import the helmet fields are empty: the save stops before its
-    // dialog, and its answer is not left for the next dialog. A name of no
+    // Before an import the detail fields are empty: the save stops before its
+    // dialog, naming the first and saying what fills them, and its answer is not left for the next dialog. A name of no
     // known kind and a missing file are reported, each naming the file.
     CliRun r = runCli({"save-cam", cam, "load", (dir / "x.txt").string(), "load", (dir / "missing.car").string(),
                        "dump"});
     EXPECT_EQ(r.status, kExitErrors);
     EXPECT_EQ(r.err,
-              "error: '' is not a valid integer value\n"
+              "error: Cockpit \xC2\xB7 Car Details Rear: '' is not a valid integer value. Nothing was saved. Import All fills "
+              "the sheet from the game first.\n"
               "error: x.txt is not a value set file: its name must end in .car, .cam or .tyr.\n"
               "error: missing.car could not be read: File not found. Nothing was loaded.\n");
     EXPECT_FALSE(std::filesystem::exists(cam));

@@ -23,7 +23,7 @@ check "a usage error exits 2" "[ $? -eq 2 ]"
 
 "$cli" export >/dev/null 2>"$work/err.txt"
 check "a reported error exits 1" "[ $? -eq 1 ]"
-check "errors go to standard error" "grep -q \"^error: '' is not a valid integer value$\" '$work/err.txt'"
+check "errors go to standard error, naming the field and what to do" "grep -q \"^error: Cockpit · Car Details Rear: '' is not a valid integer value. Nothing was exported. Import All fills the sheet from the game first.$\" '$work/err.txt'"
 
 # A generated game, imported, edited, exported and restored.
 "$make_game" "$work/game" >/dev/null

@@ -316,15 +316,16 @@ TEST(ExportAll, AnUnknownVersionWritesNoNamesAndOnlyItsOwnBrandString) {
 
 TEST(ExportAll, AFieldThatIsNoNumberChangesNoFile) {
     struct Case { const char* field; const char* text; const char* error; };
-    for (Case c : {Case{"LMDHP3", "abc", "'abc' is not a valid integer value"},
-                   Case{"LMDEdit33", "9.5", "'9.5' is not a valid integer value"},
-                   Case{"LMDTC20", "", "'' is not a valid integer value"},
-                   Case{"LMDEW2", "1,5", "'1,5' is not a valid floating point value"},
+    // Each is named by its label.
+    for (Case c : {Case{"LMDHP3", "abc", "Helmet Y of Ormsby Dynamics: 'abc' is not a valid integer value. Nothing was exported."},
+                   Case{"LMDEdit33", "9.5", "Camera 2 \xB7 Dir.: '9.5' is not a valid integer value. Nothing was exported."},
+                   Case{"LMDTC20", "", "T-Cam Z of Northwind Racing: '' is not a valid integer value. Nothing was exported."},
+                   Case{"LMDEW2", "1,5", "St. Wheel Y of Kestrel Vale: '1,5' is not a valid floating point value. Nothing was exported."},
                    // The cockpit and tyre fields reach the game through their
                    // change handlers; a text those could not take stops the
                    // export as well.
-                   Case{"LMDSW1", "1.2.3", "'1.2.3' is not a valid floating point value"},
-                   Case{"LMDTP5", "", "'' is not a valid floating point value"}}) {
+                   Case{"LMDSW1", "1.2.3", "Steering Wheel \xB7 Y: '1.2.3' is not a valid floating point value. Nothing was exported."},
+                   Case{"LMDTP5", "", "Front left tyre \xB7 Y: '' is not a valid floating point value. Nothing was exported."}}) {
         TestGame g;
         ASSERT_TRUE(g.importAll());
         const GameBytes before = g.files();
