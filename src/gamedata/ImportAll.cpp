@@ -15,6 +15,8 @@
 
 namespace varnisk {
 
+static void readExeBlocks(Editor& e, const std::string& path);
+
 void showCockpit(Form& f, const std::array<float, 6>& c) {
     setNumberField(f, "LMDSW0", roundTo(100.0L * c[3], -1));
     setNumberField(f, "LMDSW1", roundTo(100.0L * c[5], -1) + 90);
@@ -25,7 +27,20 @@ void showCockpit(Form& f, const std::array<float, 6>& c) {
 }
 
 void readGameBlocks(Editor& e) {
-    ByteFile exe(gameFile(e, kExeName), ByteFile::Mode::ReadOnly);
+    const std::string path = gameFile(e, kExeName);
+    try {
+        readExeBlocks(e, path);
+    } catch (const FileError& failure) {
+        // The reason alone ("Read beyond end of file") would not say which
+        // file, nor what that means for it.
+        std::string what = fileNameOf(path) + " could not be read: " + failure.what() + ".";
+        if (std::string(failure.what()) == kReadBeyondEnd) what += " It is too short to be the game's executable.";
+        throw FileError(what);
+    }
+}
+
+static void readExeBlocks(Editor& e, const std::string& path) {
+    ByteFile exe(path, ByteFile::Mode::ReadOnly);
     GameData& g = e.game;
     std::uint8_t version = 0;
     exe.read(kVersionOffset, std::span(&version, 1));

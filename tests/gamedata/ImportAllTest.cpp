@@ -487,7 +487,9 @@ TEST(ImportAll, AnExeShorterThanItsBlocksIsReadBeyondItsEnd) {
         spec.exeSize = size;
         TestGame g(spec);
         EXPECT_FALSE(g.importAll()) << size;
-        EXPECT_EQ(g.ui.errors(), Messages{"Read beyond end of file"}) << size;
+        EXPECT_EQ(g.ui.errors(), Messages{"GP4.exe could not be read: Read beyond end of file. It is too short to be the "
+                                          "game's executable."})
+            << size;
         EXPECT_NE(g.caption("Status"), "Import Done") << size;
     }
 }
@@ -596,7 +598,9 @@ TEST(StartUp, AFailedImportLeadsToTheChooser) {
         EXPECT_EQ(editor.startUp(), c.started) << c.what;
         EXPECT_EQ(editor.terminated(), !c.started) << c.what;
         EXPECT_EQ(ui.messages(), c.messages) << c.what;
-        EXPECT_EQ(ui.errors(), Messages(c.errors, "Read beyond end of file")) << c.what;
+        EXPECT_EQ(ui.errors(), Messages(c.errors, "GP4.exe could not be read: Read beyond end of file. It is too short to "
+                                                  "be the game's executable."))
+            << c.what;
         EXPECT_EQ(ui.dialogs().size(), c.answers.size()) << c.what;
         EXPECT_EQ(registry.readGameFolder(), c.registered) << c.what;
         if (c.started) {
