@@ -410,7 +410,16 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     runAll(operations);
     if (editor.terminated()) {
         if (editor.exitCode() == 0 && !editor.GameFound) {
-            err << "hint: give the game folder for one run with --game-dir DIR\n";
+            if (!options.hasGameDir) {
+                err << "hint: give the game folder for one run with --game-dir DIR\n";
+            } else {
+                // The folder given is where the game was looked for: say what
+                // is wrong with it.
+                std::error_code ec;
+                const bool folder = std::filesystem::is_directory(options.gameDir, ec);
+                err << "hint: the folder given with --game-dir, " << options.gameDir
+                    << (folder ? ", holds no GP4.exe\n" : ", does not exist\n");
+            }
         }
         return kExitTerminated;
     }

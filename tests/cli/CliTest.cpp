@@ -203,6 +203,20 @@ TEST(Cli, ChangesBeforeAnImportListNothing) {
     EXPECT_EQ(r.out, "{\"changes\": [],\n\"onDisk\": []}\n");
 }
 
+// A folder given with --game-dir that holds no game is named, with what is
+// wrong with it.
+TEST(Cli, AGameFolderWithoutTheGameIsNamed) {
+    const auto dir = std::filesystem::temp_directory_path() / "varnisk-cli-no-game";
+    std::filesystem::create_directories(dir);
+    for (const auto& [folder, why] : {std::pair{dir, "holds no GP4.exe"}, std::pair{dir / "missing", "does not exist"}}) {
+        CliRun r = runCli({"--game-dir", folder.string(), "import"});
+        EXPECT_EQ(r.status, kExitTerminated);
+        EXPECT_EQ(r.err, "message: Please choose your GP4 folder\nmessage: Sorry but Varnisk will now terminate.\n"
+                         "hint: the folder given with --game-dir, " + folder.string() + ", " + why + "\n");
+    }
+    std::filesystem::remove_all(dir);
+}
+
 TEST(CliDump, FloatsGiveBackTheSameSinglePrecisionValue) {
     EXPECT_EQ(jsonFloat(0.0f), "0.0");
     EXPECT_EQ(jsonFloat(0.45f), "0.45");
