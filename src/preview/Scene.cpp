@@ -150,10 +150,13 @@ void glControlSetup(Editor& editor, Gl& gl, const std::string& ownDir) {
 
     // Team 0's values reach the preview; a sheet that nothing has filled yet
     // has none to give.
+    // The set-up is no edit: the status (the start-up's "Import Done") stays.
     if (editor.SheetReady > 0) {
+        const std::string status = editor.main.get("Status").caption;
         lmdChangeHelmet(editor, editor.main.get("LMDHP0"));
         lmdColor0Change(editor, editor.main.get("PanelRC0"));
         lmdColor0Change(editor, editor.main.get("PanelAC0"));
+        editor.setStatus(status);
     }
     editor.SheetReady = 0;
     editor.CurrentCamField = 105;

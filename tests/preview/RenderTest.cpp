@@ -111,6 +111,12 @@ TEST_F(Render, ViewOpensThePreviewSoThatAChosenCameraIsRendered) {
     const std::vector<std::string> choose{"press LMDEdit4 left 0 0", "release 0 0", "press GLView left 0 0",
                                           "release 0 0", "render " + png("chosen.png")};
     EXPECT_EQ(lastFrame({"import", "view"}), "\"frames\": 0 \"lastFrame\": null");
+    {
+        // The view's set-up is no edit: the import's status stays.
+        std::stringstream text;
+        text << std::ifstream(dump).rdbuf();
+        EXPECT_EQ(text.str().rfind("{\"status\": \"Import Done\",", 0), 0u) << text.str().substr(0, 40);
+    }
     EXPECT_EQ(lastFrame(std::vector<std::string>{"import", "view"} + choose), "\"frames\": 2 \"lastFrame\": {\"row\": 4");
     EXPECT_EQ(lastFrame(std::vector<std::string>{"import"} + choose), "\"frames\": 1 \"lastFrame\": {\"row\": 105");
 }
