@@ -119,8 +119,15 @@ void loadWadShape(Editor& editor, Gl& gl, const std::string& entryName, int slot
         return;
     }
     if (!entry) {
-        // Reading from an earlier entry's offset would put a wrong shape in
-        // the slot: it keeps what it had.
+        // The archive has no such shape (a team whose name names no car in
+        // it, as the built-in names after "Default All"): the slot draws
+        // nothing, rather than the shape it held for another car.
+        if (auto old = scene.shapes.find(slot); old != scene.shapes.end()) {
+            releaseTextures(gl, old->second);
+            scene.shapes.erase(old);
+        }
+        gl.newList(scene.ListBase + static_cast<GLuint>(slot), GL_COMPILE);
+        gl.endList();
         scene.lookups.push_back(lookup);
         return;
     }
