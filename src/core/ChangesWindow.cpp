@@ -4,6 +4,7 @@
 
 #include "core/Editor.h"
 #include "core/MainFrame.h"
+#include "gamedata/Backup.h"
 #include "gamedata/PutBack.h"
 
 namespace varnisk {
@@ -58,6 +59,8 @@ void buildChangesWindow(Form& form) {
     Control& all = button(form, "PutBackAll", "Put Back All", {104, y, 90, 23});
     all.enabled = false;
     all.hint = "Puts every value back to the game's";
+    Control& restore = button(form, "Restore", "Restore Originals...", {kWidth - 232, y, 120, 23});
+    restore.hint = "Puts the game's files back as they were before Varnisk's first export, from their backups";
     button(form, "Close", "Close", {kWidth - 106, y, 90, 23});
     form.setSize(kWidth, kHeight);
 }
@@ -79,6 +82,10 @@ void placeChangesButton(Form& main) {
 void wireChangesWindow(Editor& e) {
     Form& f = e.changesForm;
     f.get("Close").on.click = [&e](Control&) { e.changesForm.hide(); };
+    f.get("Restore").on.click = [&e](Control&) {
+        askAndRestoreGameFiles(e);
+        refreshChanges(e);
+    };
     f.get("List").on.change = [&e](Control&) {
         if (Control* c = selectedControl(e)) showTabOf(e.main, *c);
         refreshChanges(e);

@@ -12,9 +12,12 @@ class Editor;
 // read it), with how many there are. Selecting a row shows its field in the
 // main window (its tab comes forward; a double click puts the focus in it);
 // "Put Back" puts the selected value back to the game's, "Put Back All"
-// every value, each as one undoable step; "Close" hides the window.
+// every value, each as one undoable step; "Restore Originals..." puts the
+// game's files back from their backups after asking; "Close" hides the
+// window.
 //
-// Controls: Summary (caption), List (a list), PutBack, PutBackAll, Close.
+// Controls: Summary (caption), List (a list), PutBack, PutBackAll, Restore,
+// Close.
 void buildChangesWindow(Form& form);
 void wireChangesWindow(Editor& editor);
 

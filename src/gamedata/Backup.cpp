@@ -163,6 +163,35 @@ FileError nothingRestored(const std::string& why) { return FileError(why + " Not
 
 }  // namespace
 
+std::vector<std::string> filesWithBackups(Editor& e) {
+    std::vector<std::string> out;
+    for (const std::string& path : {gameFile(e, kExeName), gameFile(e, kSavedStateName), wadPath(e)}) {
+        if (!path.empty() && fileExists(backupPath(path))) out.push_back(fileNameOf(path));
+    }
+    return out;
+}
+
+void askAndRestoreGameFiles(Editor& e) {
+    const std::vector<std::string> files = filesWithBackups(e);
+    if (files.empty()) {
+        e.ui.message("There is no backup of the game files to restore: Varnisk keeps one when it first changes a file.");
+        return;
+    }
+    Question q;
+    q.title = "Restore Originals";
+    q.text = "Put " + fileNameList(files) +
+             " back as they were before Varnisk's first export, from the backups beside them?\r\n\r\n"
+             "Every value Varnisk exported into them since goes back; the backups are removed afterwards. The sheet "
+             "keeps its values: what differs from the restored files shows as changes to export.";
+    q.answers = {"Restore", "Cancel"};
+    q.defaultAnswer = 1;
+    q.escapeAnswer = 1;
+    q.unattendedAnswer = 0;
+    q.unattendedNote = "Restoring " + fileNameList(files) + " from their backups.";
+    if (e.ui.ask(q) != 0) return;
+    restoreGameFiles(e);
+}
+
 void restoreGameFiles(Editor& e) {
     recoverGameFiles(e);
     // Every backup is checked and every change worked out before any file

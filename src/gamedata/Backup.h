@@ -36,6 +36,14 @@ std::string encodeRangeBackup(std::uint64_t fileSize, const std::vector<Patch>& 
 // Throws FileError with a clear text when the text is damaged.
 std::vector<Patch> decodeRangeBackup(const std::string& text, std::uint64_t& fileSize);
 
+// The names of the game's files that have a backup, GP4.exe first.
+std::vector<std::string> filesWithBackups(Editor& editor);
+
+// "Restore Originals..." of the window: asks first, naming the files that
+// will go back and what becomes of the backups and the sheet; restores when
+// the user says so. With no backup, says there is none.
+void askAndRestoreGameFiles(Editor& editor);
+
 // Puts GP4.exe, f1gstate.sav and the archive in use back from their backups
 // and removes the backups; tells the user what was restored.
 void restoreGameFiles(Editor& editor);

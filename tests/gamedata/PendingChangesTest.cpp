@@ -377,3 +377,35 @@ TEST(OnDisk, ARestoreMakesTheExportedValuesChangesAgain) {
     ASSERT_EQ(g.editor.pending.changes().size(), 1u);
     EXPECT_TRUE(g.editor.pending.changedOnDisk().empty());
 }
+
+// The window's "Restore Originals..." asks first, naming the files; Cancel
+// changes nothing, Restore puts them back and the exported values show as
+// changes again.
+TEST(OnDisk, RestoreFromTheWindowAsksFirst) {
+    TestGame g;
+    const GameBytes original = g.files();
+    ASSERT_TRUE(g.importAll());
+    auto restore = [&] { g.editor.dispatch([&] { g.editor.changesForm.userClick(g.editor.changesForm.get("Restore")); }); };
+    restore();
+    ASSERT_EQ(g.ui.messages().size(), 1u);
+    EXPECT_EQ(g.ui.messages()[0].rfind("There is no backup of the game files to restore", 0), 0u);
+    EXPECT_TRUE(g.ui.questions().empty());
+
+    g.edit("LMDEdit3", "44");
+    g.setPosition("UpDown1", 1 - g.get("UpDown1").position);
+    ASSERT_TRUE(g.exportAll());
+    const GameBytes exported = g.files();
+    g.ui.queue(ScriptedUi::QuestionAnswer{1});  // Cancel
+    restore();
+    ASSERT_EQ(g.ui.questions().size(), 1u);
+    EXPECT_EQ(g.ui.questions()[0].text.rfind("Put GP4.exe, f1gstate.sav back as they were before Varnisk's first export", 0), 0u)
+        << g.ui.questions()[0].text;
+    EXPECT_TRUE(g.files() == exported);
+
+    g.ui.queue(ScriptedUi::QuestionAnswer{0});  // Restore
+    restore();
+    EXPECT_TRUE(g.ui.errors().empty());
+    EXPECT_TRUE(g.files() == original);
+    EXPECT_EQ(g.get("LMDEdit3").mark, Mark::Modified);
+    EXPECT_EQ(g.editor.pending.count(), 2u);
+}
