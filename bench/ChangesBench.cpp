@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "GameGenerator.h"
+#include "ReadWhole.h"
 #include "core/Editor.h"
 #include "gamedata/GameValues.h"
 #include "gamedata/PendingChanges.h"
@@ -44,15 +45,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-std::uint64_t readWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> buffer(1 << 16);
-    std::uint64_t total = 0;
-    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
-        total += static_cast<std::uint64_t>(in.gcount());
-    }
-    return total;
-}
+using varnisk::bench::readWhole;
 
 [[noreturn]] void fail(const std::string& text) {
     std::fprintf(stderr, "varnisk-changes-bench: %s\n", text.c_str());
