@@ -361,15 +361,15 @@ TEST_F(LoadDataSet, AFloatNoFieldCanShowIsRefusedBeforeAnythingChanges) {
     helmet.helmetMask = 0x0004;
     helmet.cameraMask = 1;
     v.cameras[0][0] = 77;
-    GameData far;
-    far.tyres = kTyres;
-    far.tyres[1][2] = 1e30f;
+    GameData oversized;
+    oversized.tyres = kTyres;
+    oversized.tyres[1][2] = 1e30f;
     SaveMasks tyres;
     tyres.globalMask = kTyresBit;
     struct Case { const char* file; Bytes bytes; std::string error; };
     const std::vector<Case> cases = {
         {"helmet.car", encodeCarData(helmet, v, {}), "helmet.car is damaged: team 3's helmet is not a number. Nothing was loaded."},
-        {"tyres.car", encodeCarData(tyres, far, {}), "tyres.car is damaged: a tyre position is far too large ("},
+        {"tyres.car", encodeCarData(tyres, oversized, {}), "tyres.car is damaged: a tyre position is far too large ("},
         // Neither 3 nor 4 in front: the header-less form, every float NaN.
         {"junk.car", Bytes(kHeaderlessCockpitSize, 0xFF), "junk.car is damaged: "},
     };
