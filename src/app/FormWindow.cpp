@@ -37,6 +37,8 @@ QStringList itemsOf(const QComboBox& box) {
 
 // Buttons drawn as badges: they sit over the preview.
 bool isBadge(const Control& c) { return c.name == "ChangesButton"; }
+// The caption that says what the preview shows, drawn over its corner.
+bool isViewCaption(const Control& c) { return c.name == "ViewCaption"; }
 
 // Scoped mark that the window is writing its widgets from the model.
 class Syncing {
@@ -110,7 +112,9 @@ QWidget* FormWindow::create(Control& c) {
     switch (c.kind) {
     case ControlKind::Edit: return new FieldEdit(parent);
     case ControlKind::Colour: return new Swatch(parent);
-    case ControlKind::Caption: return new Panel(parent);
+    case ControlKind::Caption:
+        if (isViewCaption(c)) return new OverlayCaption(parent);
+        return new Panel(parent);
     case ControlKind::Button: {
         if (isBadge(c)) return new Badge(parent);
         auto* button = new QPushButton(parent);
@@ -341,6 +345,7 @@ void FormWindow::syncControl(Control& c) {
     } else if (auto* field = dynamic_cast<FieldEdit*>(w)) {
         field->setHint(hint);
         field->setMark(c.mark, fromCp1252(c.markNote));
+        field->setHighlighted(c.highlighted);
     } else if (const QString tip = hint.isEmpty() ? fromCp1252(c.markNote) : hint; w->toolTip() != tip) {
         w->setToolTip(tip);
     }
@@ -381,6 +386,7 @@ void FormWindow::syncControl(Control& c) {
         panel->setBevel(c.bevel);
         panel->setAlignment(toQtAlignment(c.align));
         panel->setCaption(fromCp1252(c.caption));
+        if (isViewCaption(c)) panel->raise();  // above the preview
         break;
     }
     case ControlKind::Button:

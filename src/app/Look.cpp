@@ -83,4 +83,6 @@ void applyLook(QApplication& app) {
     app.setFont(lookFont());
 }
 
+QColor viewAccent() { return QColor(0x3A, 0x6E, 0xA5); }
+
 }  // namespace varnisk::app

@@ -25,4 +25,8 @@ QFont lookFont();
 QColor markTint(Mark mark);
 QColor markAccent(Mark mark);
 
+// The camera on show: the bar under its fields and the caption over the
+// preview (a steel blue, apart from the marks' hues).
+QColor viewAccent();
+
 }  // namespace varnisk::app

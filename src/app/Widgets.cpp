@@ -274,6 +274,12 @@ void FieldEdit::setMark(Mark mark, const QString& note) {
     refit();
 }
 
+void FieldEdit::setHighlighted(bool highlighted) {
+    if (highlighted == highlighted_) return;
+    highlighted_ = highlighted;
+    update();
+}
+
 void FieldEdit::refit() {
     const QString shown = text();
     QFont font = parentWidget() != nullptr ? parentWidget()->font() : QApplication::font(this);
@@ -342,6 +348,30 @@ void FieldEdit::paintEvent(QPaintEvent* event) {
     }
     p.setPen(palette().color(QPalette::Dark));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (highlighted_) {
+        // The camera on show: a bar along the field's foot.
+        p.fillRect(QRect(1, height() - 3, width() - 2, 2), viewAccent());
+    }
+}
+
+// --- OverlayCaption ---
+
+OverlayCaption::OverlayCaption(QWidget* parent) : Panel(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void OverlayCaption::paintEvent(QPaintEvent*) {
+    if (caption().isEmpty()) return;
+    QPainter p(this);
+    const int pad = 4;
+    const QString text = fontMetrics().elidedText(caption(), Qt::ElideRight, width() - 2 * pad);
+    const int band = std::min(width(), fontMetrics().horizontalAdvance(text) + 2 * pad);
+    QColor fill = viewAccent().darker(250);
+    fill.setAlpha(165);
+    p.fillRect(QRect(0, 0, band, height()), fill);
+    p.setPen(Qt::white);
+    p.drawText(QRect(pad, 0, band - pad, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
 
 // --- RadioChoice ---

@@ -58,6 +58,16 @@ private:
     QString hint_;
 };
 
+// A caption drawn over the preview: light text on a dark, half-clear band as
+// wide as the text, the rest of its place left clear; the mouse goes through.
+class OverlayCaption : public Panel {
+public:
+    explicit OverlayCaption(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // A colour panel: a sunken swatch of one colour. A marked one carries a
 // small triangle in its top right corner; the swatch's colour stays whole
 // around it.
@@ -135,6 +145,10 @@ public:
     // A marked field is drawn on the mark's tint; its text keeps its colour
     // and font. The note says why (the game's value).
     void setMark(Mark mark, const QString& note);
+    // A field of the camera the preview shows: underlined in the accent of
+    // the view's caption.
+    void setHighlighted(bool highlighted);
+    bool highlighted() const { return highlighted_; }
     Mark mark() const { return mark_; }
     // Fits the text again: a value too wide for the field at the window's
     // font is drawn narrower (down to kNarrowest percent); one too wide even
@@ -160,6 +174,7 @@ private:
     QString hint_;
     QString note_;
     Mark mark_ = Mark::None;
+    bool highlighted_ = false;
     int stretch_ = 0;  // 0: the window's font as it is
     bool elided_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "core/ChangesWindow.h"
 #include "core/MainFrame.h"
+#include "core/ViewCaption.h"
 #include "datasets/LoadDataSet.h"
 #include "datasets/SaveWindow.h"
 #include "editing/ColourPanels.h"
@@ -29,6 +30,7 @@ Editor::Editor(Ui& port, Registry& registryPort, Options options)
     buildFieldSheet(main);
     buildMainFrame(main);
     buildChangesButton(main);
+    buildViewCaption(main);
     buildCreditsWindow(credits);
     buildSaveWindow(save);
     buildChangesWindow(changesForm);
@@ -42,6 +44,7 @@ Editor::Editor(Ui& port, Registry& registryPort, Options options)
     main.setMinSize(kMinWidth, kMinHeight);
     // The first sizing of the main window runs its resize handler.
     main.setSize(kStartWidth, kStartHeight);
+    refreshViewCaption(*this);
 }
 
 void Editor::wire() {
@@ -79,8 +82,10 @@ bool Editor::dispatch(const std::function<void()>& operation) {
 
 void Editor::afterOperation() {
     pending.takeDirty();
-    // The list follows every edit while it is open.
+    // The list follows every edit while it is open; the caption over the
+    // preview and the highlighted row follow the camera and team on show.
     if (changesForm.visible()) refreshChanges(*this);
+    refreshViewCaption(*this);
 }
 
 std::string Editor::describe(const Form& form, const Control& control) const {
@@ -188,6 +193,7 @@ void Editor::importAll() { varnisk::importAll(*this); }
 void Editor::formResize() {
     layoutMainFrame(main);
     placeChangesButton(main);
+    placeViewCaption(main);
     drag.PressedCamField = "LMDEdit" + std::to_string(CurrentCamField);
     ui.repaintPreview();
 }

@@ -76,6 +76,8 @@ public:
     // files on disk found.
     std::vector<PendingChange> shownChanges;
     std::vector<DiskChange> lastDiskCheck;
+    // The fields of the camera row the preview shows, marked highlighted.
+    std::vector<Control*> highlightedRow;
 
     // The windows, main window first.
     std::array<Form*, 4> forms() { return {&main, &credits, &save, &changesForm}; }

@@ -183,9 +183,9 @@ void History::addSlots() {
 void History::addControls(Form& form) {
     for (const auto& owned : form.controls()) {
         Control& c = *owned;
-        // The status and the count of changes say what happened; they are
-        // nothing the user edits.
-        if (c.name.empty() || (&form == &editor_.main && (c.name == "Status" || c.name == "ChangesButton"))) continue;
+        // The status, the count of changes and the caption over the preview
+        // say what happened and what is shown; they are nothing the user edits.
+        if (c.name.empty() || (&form == &editor_.main && (c.name == "Status" || c.name == "ChangesButton" || c.name == "ViewCaption"))) continue;
         switch (c.kind) {
         case ControlKind::Edit:
         case ControlKind::Colour:

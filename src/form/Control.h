@@ -96,6 +96,8 @@ public:
     std::string markNote;  // "In the game: -6"; empty without a mark
     // Changes of this control are told to the form's onWatchedChange.
     bool watched = false;
+    // A field of the camera the preview shows; the view marks it.
+    bool highlighted = false;
 
     Handlers on;
 

@@ -172,6 +172,12 @@ void Form::setMark(Control& c, Mark mark, std::string note) {
     changed(c);
 }
 
+void Form::setHighlighted(Control& c, bool highlighted) {
+    if (c.highlighted == highlighted) return;
+    c.highlighted = highlighted;
+    changed(c);
+}
+
 void Form::requestFocus(Control& c) {
     if (onFocusRequest) onFocusRequest(c);
 }

@@ -55,6 +55,7 @@ public:
     void setItems(Control& c, std::vector<std::string> items);
     void setVisible(Control& c, bool visible);
     void setMark(Control& c, Mark mark, std::string note);
+    void setHighlighted(Control& c, bool highlighted);
     // Asks the view to put the keyboard focus on the control (a field: its
     // whole text selected) and to show it, bringing its tab forward.
     void requestFocus(Control& c);

@@ -409,3 +409,34 @@ TEST(OnDisk, RestoreFromTheWindowAsksFirst) {
     EXPECT_EQ(g.get("LMDEdit3").mark, Mark::Modified);
     EXPECT_EQ(g.editor.pending.count(), 2u);
 }
+
+// The caption over the preview names the camera and team on show, and the
+// fields of that camera's row are highlighted, whatever made them change.
+TEST_F(Marks, TheViewCaptionAndTheHighlightedRowFollowTheCameraAndTeamOnShow) {
+    auto highlighted = [&] {
+        std::set<std::string> out;
+        for (const auto& c : e.main.controls()) {
+            if (c->highlighted) out.insert(c->name);
+        }
+        return out;
+    };
+    EXPECT_EQ(g.caption("ViewCaption"), "Cockpit \xB7 Northwind Racing");
+    EXPECT_EQ(highlighted(), (std::set<std::string>{"LMDEdit105", "LMDEdit115", "LMDEdit125", "LMDEdit135", "LMDEdit145",
+                                                    "LMDEdit155", "LMDEdit165", "LMDEdit175", "LMDEdit185", "LMDEdit195"}));
+    // A click into the field, as a person's: the press chooses its camera.
+    g.ui.setCursor({0, 0});
+    e.dispatch([&] { e.main.userPress(control("LMDEdit3"), MouseButton::Left); });
+    e.dispatch([&] { e.main.userRelease(); });
+    type("LMDEdit3", "44");
+    EXPECT_EQ(g.caption("ViewCaption"), "Camera 2 \xB7 Northwind Racing");
+    EXPECT_EQ(highlighted(), (std::set<std::string>{"LMDEdit3", "LMDEdit13", "LMDEdit23", "LMDEdit33", "LMDEdit43",
+                                                    "LMDEdit53", "LMDEdit63", "LMDEdit73", "LMDEdit83", "LMDEdit93"}));
+    click("PanelAC4");  // shows team 4
+    EXPECT_EQ(g.caption("ViewCaption"), "Camera 2 \xB7 Talloway Grand Prix");
+    click("Switch");  // the chase camera
+    EXPECT_EQ(g.caption("ViewCaption"), "Chase Cameras \xB7 Talloway Grand Prix");
+    EXPECT_EQ(highlighted(), (std::set<std::string>{"LMDEdit101", "LMDEdit102"}));
+    e.dispatch([&] { e.undo(); });  // the turn to the chase camera is taken back: Camera 2 again
+    EXPECT_EQ(g.caption("ViewCaption"), "Camera 2 \xB7 Talloway Grand Prix");
+    EXPECT_EQ(highlighted().count("LMDEdit3"), 1u);
+}

@@ -130,8 +130,9 @@ struct GameBytes {
 inline std::vector<std::string> sheetState(const Form& form) {
     std::vector<std::string> out;
     for (const auto& c : form.controls()) {
-        // The count of changes follows the values; it is no value itself.
-        if (c->name.empty() || c->name == "ChangesButton") continue;
+        // The count of changes and the caption over the preview follow the
+        // values and the view; they are no values themselves.
+        if (c->name.empty() || c->name == "ChangesButton" || c->name == "ViewCaption") continue;
         out.push_back(c->name + "|" + c->text + "|" + std::to_string(c->colour) + "|" + std::to_string(c->position) +
                       "|" + c->caption + "|" + c->hint + "|" + (c->enabled ? "1" : "0"));
     }
