@@ -81,7 +81,6 @@ bool Editor::dispatch(const std::function<void()>& operation) {
 }
 
 void Editor::afterOperation() {
-    pending.takeDirty();
     // The list follows every edit while it is open; the caption over the
     // preview and the highlighted row follow the camera and team on show.
     if (changesForm.visible()) refreshChanges(*this);

@@ -122,7 +122,7 @@ void PendingChanges::takeFile(GameFileKind file, bool mustFit) {
         }
         refresh(t);
     }
-    dirty_ = true;
+    recount();
 }
 
 void PendingChanges::takeAfterImport() {
@@ -150,7 +150,7 @@ void PendingChanges::forget() {
         t.known = false;
         refresh(t);
     }
-    dirty_ = true;
+    recount();
 }
 
 void PendingChanges::wrote(const std::vector<std::size_t>& values, const std::vector<std::vector<Patch>>& written) {
@@ -166,7 +166,7 @@ void PendingChanges::wrote(const std::vector<std::size_t>& values, const std::ve
         t.value = controlValue(*t.control);
         refresh(t);
     }
-    dirty_ = true;
+    recount();
 }
 
 void PendingChanges::takeFromDisk(const std::vector<DiskChange>& changes) {
@@ -181,7 +181,7 @@ void PendingChanges::takeFromDisk(const std::vector<DiskChange>& changes) {
         if (!c.diskValue.empty() && t.values.front() == c.value) t.value = c.diskValue;
         refresh(t);
     }
-    dirty_ = true;
+    recount();
 }
 
 bool PendingChanges::modified(const Control& control) const {
@@ -217,11 +217,13 @@ void PendingChanges::refresh(Tracked& t) {
         }
     }
     const bool brand = v.codec == ValueCodec::BrandString || v.codec == ValueCodec::BrandCode;
-    if (modified != t.modified || brand) dirty_ = true;
-    if (modified != t.modified) modified ? ++modifiedCount_ : --modifiedCount_;
+    const bool flipped = modified != t.modified;
+    if (flipped) modified ? ++modifiedCount_ : --modifiedCount_;
     t.modified = modified;
     editor_.main.setMark(*t.control, mark, std::move(note));
-    if (dirty_) recount();
+    // The rows change with a flip, and team 1's brand code row with either
+    // brand selector's value.
+    if (flipped || brand) recount();
 }
 
 void PendingChanges::recount() {
@@ -243,12 +245,6 @@ void PendingChanges::refreshAll() {
 void PendingChanges::controlChanged(Control& control) {
     auto it = byControl_.find(&control);
     if (it != byControl_.end()) refresh(tracked_[it->second]);
-}
-
-bool PendingChanges::takeDirty() {
-    const bool was = dirty_;
-    dirty_ = false;
-    return was;
 }
 
 void PendingChanges::setFollowing(bool on) {
@@ -297,27 +293,10 @@ std::vector<PendingChange> PendingChanges::changes() const {
     return out;
 }
 
-std::array<std::size_t, 3> PendingChanges::countByFile() const {
-    std::array<std::size_t, 3> out{};
-    const std::vector<GameValue>& table = gameValues();
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (rowListed(i)) ++out[fileIndex(table[i].file)];
-    }
-    return out;
-}
-
 std::vector<const Control*> PendingChanges::modifiedControls() const {
     std::vector<const Control*> out;
     for (const Tracked& t : tracked_) {
         if (t.modified) out.push_back(t.control);
-    }
-    return out;
-}
-
-std::vector<const Control*> PendingChanges::notFitting() const {
-    std::vector<const Control*> out;
-    for (const Tracked& t : tracked_) {
-        if (t.modified && valueDoesNotFit(gameValues()[t.values.front()], *t.control)) out.push_back(t.control);
     }
     return out;
 }

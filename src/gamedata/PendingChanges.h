@@ -101,14 +101,10 @@ public:
     // The rows, grouped by file in the order GP4.exe, f1gstate.sav,
     // cars.wad, and within a file in the table's order.
     std::vector<PendingChange> changes() const;
-    // How many rows there are, per file.
-    std::array<std::size_t, 3> countByFile() const;
     // The controls whose value differs from the files'.
     std::vector<const Control*> modifiedControls() const;
     // Whether any file's values are known (read or written).
     bool anyFileKnown() const { return fileTaken_[0] || fileTaken_[1] || fileTaken_[2]; }
-    // The controls whose value cannot be stored in its place.
-    std::vector<const Control*> notFitting() const;
 
     // --- the files on disk ---
     // Among the rows, those whose places on disk no longer hold what Varnisk
@@ -119,8 +115,6 @@ public:
     // --- the marks ---
     // Keeps the control's mark current (the form's watch hook calls it).
     void controlChanged(Control& control);
-    // Whether the rows may have changed since the last call.
-    bool takeDirty();
     // How many rows there are, kept as controls change (no pass over the
     // sheet); told to onCountChanged when it changes.
     std::size_t count() const { return count_; }
@@ -158,7 +152,6 @@ private:
     std::vector<Tracked> tracked_;
     std::unordered_map<const Control*, std::size_t> byControl_;
     std::array<bool, 3> fileTaken_{};
-    bool dirty_ = true;
     std::size_t modifiedCount_ = 0;
     std::size_t count_ = 0;
     std::size_t secondBrand_ = 0;  // the value of team 1's brand code
