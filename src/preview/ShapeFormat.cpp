@@ -98,6 +98,25 @@ public:
 
     std::string objectName() const { return "object " + std::to_string(object_); }
 
+    // Checks a count that fits in the bytes against the most a shape may
+    // hold of it: more is Damaged.
+    bool within(std::int64_t count, std::int64_t most, const char* what) {
+        if (count <= most) return true;
+        return fail(Status::Damaged, "a count of " + std::to_string(count) + " " + what + place() +
+                                         " is more than the " + std::to_string(most) + " a shape holds");
+    }
+
+    // The groups of the objects read so far, and those of one more object,
+    // which must stay within kMaxShapeGroups.
+    bool addGroups(std::int32_t count) {
+        if (count <= 0) return true;
+        groups_ += count;
+        if (groups_ <= kMaxShapeGroups) return true;
+        return fail(Status::Damaged, "the " + std::to_string(count) + " groups of " + objectName() +
+                                         " bring the shape's groups to " + std::to_string(groups_) +
+                                         ", more than the " + std::to_string(kMaxShapeGroups) + " a shape holds");
+    }
+
     // Moves the reader on by n bytes that were checked by `fits`.
     void advance(std::size_t n) { at_ += n; }
 
@@ -113,6 +132,7 @@ private:
     std::span<const std::uint8_t> bytes_;
     std::size_t at_ = 0;
     std::int64_t object_ = -1;
+    std::int64_t groups_ = 0;
     Status status_ = Status::Ok;
     std::string problem_;
 };
@@ -121,6 +141,7 @@ private:
 bool readNames(Reader& r, std::int32_t count, std::size_t before, std::size_t after, const char* countWhat,
                const char* what, std::vector<std::string>& out) {
     if (!r.fits(count, before + kQuotedMin + after, countWhat)) return false;
+    if (!r.within(count, kMaxShapeNames, countWhat)) return false;
     if (count <= 0) return true;
     out.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
@@ -223,6 +244,7 @@ bool readTriangles(Reader& r, ShapeObject& obj) {
 bool readGroups(Reader& r, ShapeObject& obj, std::int32_t groupCount) {
     const std::size_t size = groupRecordSize(obj.groupKind);
     if (!r.fits(groupCount, size, "groups")) return false;
+    if (!r.addGroups(groupCount)) return false;
     if (groupCount <= 0) return true;
     const auto n = static_cast<std::size_t>(groupCount);
     const std::uint8_t* p = r.here();
@@ -356,6 +378,7 @@ bool readShape(Reader& r, std::span<const std::uint8_t> bytes, ShapeData& shape)
 
     // 10. Objects.
     if (!r.fits(objectCount, kObjectMin, "objects")) return false;
+    if (!r.within(objectCount, kMaxShapeObjects, "objects")) return false;
     if (objectCount > 0) {
         shape.objects.resize(static_cast<std::size_t>(objectCount));
         for (std::size_t i = 0; i < shape.objects.size(); ++i) {

@@ -50,6 +50,17 @@ struct ShapeData {
 // The most triangles one object may hold.
 inline constexpr std::int32_t kMaxShapeTriangles = 60000;
 
+// The most names one of a shape's four name lists may hold, the most objects
+// a shape may hold, and the most triangle groups of all its objects together.
+// A car shape holds some hundreds of texture names, some thousands of objects
+// and about as many groups; tens of thousands are far beyond any of them,
+// while each name, object and group still costs memory (and each group a
+// texture bind and a begin and end in the display list, on every frame), so
+// a count beyond these is damage, not detail.
+inline constexpr std::int32_t kMaxShapeNames = 1 << 16;
+inline constexpr std::int32_t kMaxShapeObjects = 1 << 16;
+inline constexpr std::int32_t kMaxShapeGroups = 1 << 16;
+
 // A count whose records would need more bytes than this is Damaged rather than
 // Truncated: no archive entry is that large, so more bytes cannot help.
 inline constexpr std::uint64_t kMaxShapeBytes = std::uint64_t{512} * 1024 * 1024;
@@ -86,6 +97,11 @@ struct ShapeDecodeResult {
 //   a face count above 0 must lie within the triangles read (none when
 //   faceCount is 0 or less), a group of 0 faces references nothing and passes.
 // - faceCount above kMaxShapeTriangles is Damaged, whatever the bytes left.
+// - A name list of more than kMaxShapeNames names, more than kMaxShapeObjects
+//   objects, or more than kMaxShapeGroups groups in all the objects together
+//   is Damaged, once the count is known to fit in the bytes (a count that
+//   does not is Truncated or Damaged as above) and before any of its records
+//   is kept.
 ShapeDecodeResult decodeShape(std::span<const std::uint8_t> bytes);
 
 // A quoted string at `at`: the byte at `at` is skipped, then characters up to

@@ -20,6 +20,14 @@ void checkShape(const varnisk::ShapeDecodeResult& r, std::size_t size) {
         return;
     }
     require(r.shape.version >= 0 && r.shape.version <= 9, "a version other than a digit");
+    const auto mostNames = static_cast<std::size_t>(varnisk::kMaxShapeNames);
+    require(r.shape.materials.size() <= mostNames && r.shape.section7Names.size() <= mostNames &&
+                r.shape.textures.size() <= mostNames && r.shape.section9Names.size() <= mostNames,
+            "a name list longer than a shape holds");
+    require(r.shape.objects.size() <= static_cast<std::size_t>(varnisk::kMaxShapeObjects), "more objects than a shape holds");
+    std::size_t groups = 0;
+    for (const varnisk::ShapeObject& o : r.shape.objects) groups += o.groups.size();
+    require(groups <= static_cast<std::size_t>(varnisk::kMaxShapeGroups), "more groups than a shape holds");
     for (const varnisk::ShapeObject& o : r.shape.objects) {
         const std::size_t vertices = o.positions.size();
         require(o.normals.size() == vertices && o.texCoords.size() == vertices, "vertex lists of different lengths");

@@ -611,6 +611,59 @@ TEST(ShapeFormat, TheTriangleLimitIsInclusive) {
     EXPECT_EQ(over.problem, "object 0 declares 60001 triangles, more than 60000");
 }
 
+// Names, objects and groups are limited whatever bytes hold them: the limit
+// itself passes, one more is Damaged, named in the problem. Every record is
+// really there, so that nothing but the limit refuses the shape.
+TEST(ShapeFormat, TheCountLimitsHoldAtTheirEdge) {
+    auto emptyObjects = [](ShapeSpec& s, std::int32_t n) { s.objects.assign(static_cast<std::size_t>(n), ObjectSpec{}); };
+    // Objects of one triangle each, with `counts[i]` groups of no faces.
+    auto groups = [](ShapeSpec& s, std::vector<std::int32_t> counts) {
+        s.objects.clear();
+        for (std::int32_t n : counts) {
+            ObjectSpec obj = stripObject(3, 23, 0, 0.0f);
+            obj.groups.assign(static_cast<std::size_t>(n), {0, 0, 0, 0, 0, 0, 0});
+            s.objects.push_back(std::move(obj));
+        }
+    };
+    constexpr std::int32_t kNames = kMaxShapeNames, kObjects = kMaxShapeObjects, kGroups = kMaxShapeGroups;
+    struct Case {
+        const char* label;
+        std::function<void(ShapeSpec&, std::int32_t)> fill;  // with the limit plus 0 or 1
+        std::string problem;                                 // for the limit plus 1
+    };
+    const std::vector<Case> cases = {
+        {"materials", [](ShapeSpec& s, std::int32_t n) { s.materials.assign(static_cast<std::size_t>(n), ""); },
+         "a count of 65537 materials is more than the 65536 a shape holds"},
+        {"second name list", [](ShapeSpec& s, std::int32_t n) { s.section7Names.assign(static_cast<std::size_t>(n), "n"); },
+         "a count of 65537 names in the second name list is more than the 65536 a shape holds"},
+        {"texture names", [](ShapeSpec& s, std::int32_t n) { s.textures.assign(static_cast<std::size_t>(n), ""); },
+         "a count of 65537 texture names is more than the 65536 a shape holds"},
+        {"third name list", [](ShapeSpec& s, std::int32_t n) { s.section9Names.assign(static_cast<std::size_t>(n), ""); },
+         "a count of 65537 names in the third name list is more than the 65536 a shape holds"},
+        {"objects", emptyObjects, "a count of 65537 objects is more than the 65536 a shape holds"},
+        {"groups of one object", [&](ShapeSpec& s, std::int32_t n) { groups(s, {n}); },
+         "the 65537 groups of object 0 bring the shape's groups to 65537, more than the 65536 a shape holds"},
+        {"groups of three objects", [&](ShapeSpec& s, std::int32_t n) { groups(s, {40000, 0, n - 40000}); },
+         "the 25537 groups of object 2 bring the shape's groups to 65537, more than the 65536 a shape holds"},
+    };
+    static_assert(kNames == 65536 && kObjects == 65536 && kGroups == 65536, "the problems below name the limits");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const std::int32_t over : {0, 1}) {
+            ShapeSpec s = sampleShape(7);
+            c.fill(s, 65536 + over);
+            const ShapeDecodeResult r = decode(writeShape(s));
+            if (over == 0) {
+                EXPECT_EQ(r.status, Status::Ok) << r.problem;
+                continue;
+            }
+            EXPECT_EQ(r.status, Status::Damaged);
+            EXPECT_EQ(r.problem, c.problem);
+            EXPECT_TRUE(r.shape.objects.empty() && r.shape.textures.empty() && r.shape.materials.empty());
+        }
+    }
+}
+
 TEST(ShapeFormat, EveryPrefixIsTruncated) {
     for (int version : {4, 5, 7}) {
         SCOPED_TRACE(version);
