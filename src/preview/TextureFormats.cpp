@@ -68,18 +68,33 @@ BmpDecodeResult bmpRefused(BmpProblem problem) {
 
 }  // namespace
 
+TgaHeader readTgaHeader(Span file) {
+    TgaHeader h;
+    if (file.size() < kTgaHeader) {
+        h.problem = TgaProblem::Short;
+        return h;
+    }
+    h.width = bytes::u16(file, 12);
+    h.height = bytes::u16(file, 14);
+    h.bytesPerPixel = file[16] / 8;
+    if (file[2] != 2 && file[2] != 10) h.problem = TgaProblem::NotTrueColour;
+    else if (file[1] != 0) h.problem = TgaProblem::ColourMapped;
+    else if (file[16] != 24 && file[16] != 32) h.problem = TgaProblem::TooFewBits;
+    else if (h.width > kMaxTextureSide || h.height > kMaxTextureSide) h.problem = TgaProblem::TooLarge;
+    else if (h.width == 0 || h.height == 0) h.problem = TgaProblem::Short;
+    return h;
+}
+
 TgaDecodeResult decodeTga(Span file) {
-    if (file.size() < kTgaHeader) return tgaRefused(TgaProblem::Short);
-    if (file[2] != 2 && file[2] != 10) return tgaRefused(TgaProblem::NotTrueColour);
-    if (file[1] != 0) return tgaRefused(TgaProblem::ColourMapped);
-    if (file[16] != 24 && file[16] != 32) return tgaRefused(TgaProblem::TooFewBits);
+    const TgaHeader header = readTgaHeader(file);
+    if (header.problem != TgaProblem::None) return tgaRefused(header.problem);
 
     const bool rle = file[2] == 10;
-    const std::size_t bytesPerPixel = file[16] / 8u;
-    const std::uint16_t width = bytes::u16(file, 12);
-    const std::uint16_t height = bytes::u16(file, 14);
+    const auto bytesPerPixel = static_cast<std::size_t>(header.bytesPerPixel);
+    const auto width = static_cast<std::uint64_t>(header.width);
+    const auto height = static_cast<std::uint64_t>(header.height);
     const std::size_t pixelStart = kTgaHeader + file[0];
-    const std::uint64_t pixelCount = std::uint64_t{width} * height;
+    const std::uint64_t pixelCount = width * height;
     const std::uint64_t imageBytes = pixelCount * bytesPerPixel;
     if (pixelCount == 0 || imageBytes > kMaxDecodedImageBytes || file.size() < pixelStart)
         return tgaRefused(TgaProblem::Short);
@@ -92,9 +107,9 @@ TgaDecodeResult decodeTga(Span file) {
     if (data.size() < least) return tgaRefused(TgaProblem::Short);
 
     TgaDecodeResult r;
-    r.image.width = width;
-    r.image.height = height;
-    r.image.bytesPerPixel = static_cast<int>(bytesPerPixel);
+    r.image.width = header.width;
+    r.image.height = header.height;
+    r.image.bytesPerPixel = header.bytesPerPixel;
     r.image.pixels.resize(static_cast<std::size_t>(imageBytes));
     std::uint8_t* out = r.image.pixels.data();
     if (rle) {
@@ -123,6 +138,7 @@ BmpDecodeResult decodeBmp(Span file) {
         return bmpRefused(BmpProblem::PixelData);
     const bool topDown = storedHeight < 0;
     const std::uint64_t height = static_cast<std::uint64_t>(topDown ? -storedHeight : storedHeight);
+    if (width > kMaxTextureSide || height > kMaxTextureSide) return bmpRefused(BmpProblem::PixelData);
     const std::uint64_t rowBytes = static_cast<std::uint64_t>(width) * 3;
     const std::uint64_t imageBytes = rowBytes * height;
     if (imageBytes > kMaxDecodedImageBytes) return bmpRefused(BmpProblem::PixelData);

@@ -22,12 +22,19 @@ struct DecodedImage {
 // allocated. 256 MiB holds an 8192 x 8192 RGBA texture.
 inline constexpr std::uint64_t kMaxDecodedImageBytes = 256ull << 20;
 
+// The widest and tallest texture the preview takes. The preview shows a car
+// of a few hundred pixels across: textures of more than 4096 pixels a side
+// add nothing to it but memory (64 MiB for the pixels of a 4096 x 4096 RGBA
+// one, and as much again in OpenGL with its mipmaps).
+inline constexpr int kMaxTextureSide = 4096;
+
 // TGA: the four refusals, in the order they are tested.
 enum class TgaProblem {
     None,
     NotTrueColour,  // image type other than 2 or 10 ("Only 24 and 32bit TGA supported.")
     ColourMapped,   // colour-map type not 0 ("Colormapped TGA files not supported.")
     TooFewBits,     // bits per pixel other than 24 or 32 ("Only 24 and 32 bit TGA files supported.")
+    TooLarge,       // wider or taller than kMaxTextureSide
     Short,          // the file holds fewer pixels than its header promises, or no
                     // image at all ("Couldn't read file")
 };
@@ -37,10 +44,25 @@ struct TgaDecodeResult {
     DecodedImage image;  // filled when problem is None
 };
 
+// What the 18-byte header alone tells: the first four refusals of decodeTga
+// in its order, and the image's size. Short here only for fewer than 18
+// bytes or a zero width or height; whether the file holds the pixels is
+// decodeTga's to tell. width, height and bytesPerPixel are set whenever the
+// header could be read.
+struct TgaHeader {
+    TgaProblem problem = TgaProblem::None;
+    int width = 0;
+    int height = 0;
+    int bytesPerPixel = 0;
+};
+TgaHeader readTgaHeader(std::span<const std::uint8_t> file);
+
 // Types 2 (uncompressed) and 10 (run-length encoded) true-colour images of
 // 24 or 32 bits. A file shorter than the 18-byte header is Short; then the
-// tests run in this order: image type, colour-map type, bits per pixel, and
-// whether the file holds the pixels.
+// tests run in this order: image type, colour-map type, bits per pixel, the
+// size (a width or height above kMaxTextureSide is TooLarge, told from the
+// header before anything is allocated), and whether the file holds the
+// pixels.
 // - Bits per pixel other than 24 and 32 (below 24, but also 25..31, 40, ...)
 //   are refused as TooFewBits: their pixels cannot be taken as 3 or 4 bytes.
 // - The ID field (its length is the first byte) is skipped: the pixels start
@@ -82,8 +104,8 @@ struct BmpDecodeResult {
 //   that the result is bottom row first as well.
 // - Everything else is PixelData: a header shorter than 40 bytes or cut
 //   short, other bit depths, any compression, a zero or negative width, a
-//   zero height, an image larger than kMaxDecodedImageBytes, or a file that
-//   ends inside the pixels.
+//   zero height, a width or height above kMaxTextureSide, an image larger
+//   than kMaxDecodedImageBytes, or a file that ends inside the pixels.
 BmpDecodeResult decodeBmp(std::span<const std::uint8_t> file);
 
 }  // namespace varnisk

@@ -1,6 +1,7 @@
 // The texture decoders, the input taken as a TGA and as a BMP file.
 // Beside memory errors it stops on a decoded image whose size and pixels
-// disagree or exceed the decoder's limit.
+// disagree or exceed the decoder's limits, or a TGA header read alone that
+// disagrees with the whole file's verdict.
 
 #include <span>
 
@@ -15,7 +16,8 @@ namespace {
 void check(const varnisk::DecodedImage& image) {
     const auto expected = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) *
                           static_cast<std::size_t>(image.bytesPerPixel);
-    require(image.width > 0 && image.height > 0 && (image.bytesPerPixel == 3 || image.bytesPerPixel == 4) &&
+    require(image.width > 0 && image.height > 0 && image.width <= varnisk::kMaxTextureSide &&
+                image.height <= varnisk::kMaxTextureSide && (image.bytesPerPixel == 3 || image.bytesPerPixel == 4) &&
                 image.pixels.size() == expected && expected <= varnisk::kMaxDecodedImageBytes,
             "an image whose size and pixels disagree");
 }
@@ -25,6 +27,13 @@ void check(const varnisk::DecodedImage& image) {
 int fuzzImage(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> file(data, size);
     const varnisk::TgaDecodeResult tga = varnisk::decodeTga(file);
+    // What the header alone refuses, the whole file is refused for; a header
+    // it passes leaves the file's verdict to the pixels.
+    const varnisk::TgaHeader header = varnisk::readTgaHeader(file);
+    require(header.problem == varnisk::TgaProblem::None ? tga.problem == varnisk::TgaProblem::None ||
+                                                              tga.problem == varnisk::TgaProblem::Short
+                                                        : tga.problem == header.problem,
+            "the header's verdict and the file's disagree");
     if (tga.problem == varnisk::TgaProblem::None) {
         check(tga.image);
         // A run-length packet of 1 + bytesPerPixel bytes gives at most 128

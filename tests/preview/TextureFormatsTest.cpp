@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,8 @@ TEST(DecodeTga, FilesThatDoNotHoldTheirPixelsAreShort) {
         huge.width = huge.height = 65535;
         huge.data = {0xFF, 1, 2, 3, 4, 0xFF, 1, 2, 3, 4, 0xFF, 1};  // 30 bytes in all
         ASSERT_EQ(huge.bytes().size(), 30u);
+        EXPECT_EQ(decode(huge).problem, TgaProblem::TooLarge) << type;  // told from the header alone
+        huge.width = huge.height = 4096;  // within the size: the pixels are missing
         EXPECT_EQ(decode(huge).problem, TgaProblem::Short) << type;
     }
 
@@ -195,6 +198,53 @@ TEST(DecodeTga, FilesThatDoNotHoldTheirPixelsAreShort) {
 
     EXPECT_EQ(decodeTga(Bytes{}).problem, TgaProblem::Short);
     EXPECT_EQ(decodeTga(Bytes(17, 0)).problem, TgaProblem::Short);
+}
+
+// A texture of more than kMaxTextureSide a side is refused from its 18-byte
+// header, after the type, map and bit tests, before anything else is looked
+// at: a file of the header alone tells it.
+TEST(DecodeTga, AnImageOfMoreThanTheLargestSideIsRefusedFromItsHeader) {
+    static_assert(kMaxTextureSide == 4096);
+    struct Case {
+        int type;
+        unsigned width, height;
+        int bits;
+        TgaProblem header;  // what the header alone says
+        TgaProblem decoded;  // what the header and no pixels give
+    };
+    const Case cases[] = {
+        {10, 8192, 8192, 24, TgaProblem::TooLarge, TgaProblem::TooLarge},
+        {2, 8192, 8192, 32, TgaProblem::TooLarge, TgaProblem::TooLarge},
+        {2, 4097, 1, 24, TgaProblem::TooLarge, TgaProblem::TooLarge},
+        {10, 1, 4097, 32, TgaProblem::TooLarge, TgaProblem::TooLarge},
+        {2, 65535, 0, 24, TgaProblem::TooLarge, TgaProblem::TooLarge},
+        {10, 4096, 4096, 24, TgaProblem::None, TgaProblem::Short},
+        {2, 0, 4096, 24, TgaProblem::Short, TgaProblem::Short},
+        {3, 8192, 8192, 8, TgaProblem::NotTrueColour, TgaProblem::NotTrueColour},
+        {2, 8192, 8192, 16, TgaProblem::TooFewBits, TgaProblem::TooFewBits},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + " type " + std::to_string(c.type));
+        Tga t;
+        t.type = c.type;
+        t.width = c.width;
+        t.height = c.height;
+        t.bits = c.bits;
+        const Bytes header = t.bytes();
+        ASSERT_EQ(header.size(), 18u);
+        const TgaHeader h = readTgaHeader(header);
+        EXPECT_EQ(h.problem, c.header);
+        EXPECT_EQ(h.width, static_cast<int>(c.width));
+        EXPECT_EQ(h.height, static_cast<int>(c.height));
+        EXPECT_EQ(decodeTga(header).problem, c.decoded);
+    }
+    // The largest side itself decodes.
+    Tga wide;
+    wide.width = 4096;
+    wide.data.assign(4096 * 3, 7);
+    const TgaDecodeResult r = decode(wide);
+    ASSERT_EQ(r.problem, TgaProblem::None);
+    EXPECT_EQ(r.image.width, 4096);
 }
 
 TEST(DecodeTga, EveryCutOfAGoodFileIsShort) {
@@ -427,6 +477,19 @@ TEST(DecodeBmp, HeadersThatLieAboutTheImage) {
         b.width = c.width;
         b.height = c.height;
         EXPECT_EQ(decodeBmp(b.bytes()).problem, BmpProblem::PixelData) << c.what;
+    }
+    // More than the largest side is refused with every pixel there; the
+    // largest side itself decodes.
+    struct Side { std::int32_t width, height; BmpProblem problem; };
+    for (const Side& c : {Side{4097, 1, BmpProblem::PixelData}, Side{1, 4097, BmpProblem::PixelData},
+                          Side{1, -4097, BmpProblem::PixelData}, Side{4096, 1, BmpProblem::None},
+                          Side{1, -4096, BmpProblem::None}}) {
+        Bmp b;
+        b.width = c.width;
+        b.height = c.height;
+        const std::size_t stride = (static_cast<std::size_t>(c.width) * 3 + 3) / 4 * 4;
+        b.data.assign(stride * static_cast<std::size_t>(std::abs(c.height)), 5);
+        EXPECT_EQ(decodeBmp(b.bytes()).problem, c.problem) << c.width << " x " << c.height;
     }
 }
 

@@ -15,6 +15,8 @@
 #include "platform/GameFiles.h"
 #include "platform/ScriptedUi.h"
 #include "preview/RecordingGl.h"
+#include "preview/TextureFormats.h"
+#include "BytesRead.h"
 
 namespace varnisk {
 namespace {
@@ -225,6 +227,95 @@ TEST(LoadTgaTexture, AHugeFileIsNotReadAndCannotBeRead) {
     EXPECT_FALSE(loadTgaTexture(gl, ui, path, texture));
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].second, "Couldn't read file \"" + path + "\".");
+}
+
+// A texture wider or taller than the preview takes is refused from its
+// header: the message names the file and the size, nothing reaches OpenGL,
+// and the rest of the file (here a sparse 200 MB) is not read.
+TEST(LoadTgaTexture, AnImageLargerThanThePreviewTakesIsRefusedFromItsHeader) {
+    struct Case { int type, bits; unsigned width, height; };
+    for (const Case& c : {Case{10, 24, 8192, 8192}, Case{2, 32, 8192, 8192}, Case{2, 24, 4097, 16}, Case{10, 32, 1, 65535}}) {
+        const std::string size = std::to_string(c.width) + " x " + std::to_string(c.height);
+        SCOPED_TRACE(size);
+        TempFolder dir;
+        const std::string path = dir.write("big.tga", tga(c.type, c.bits, c.width, c.height, Bytes(64, 0xFF)));
+        fs::resize_file(path, 200ull << 20);
+        RecordingGl gl;
+        CaptionUi ui;
+        GLuint texture = 77;
+        bool flip = true;
+        const std::optional<std::uint64_t> before = readcount::bytesRead();
+        EXPECT_FALSE(loadTgaTexture(gl, ui, path, texture, &flip));
+        if (const std::optional<std::uint64_t> after = readcount::bytesRead(); before && after) {
+            EXPECT_LT(*after - *before, 64u * 1024);
+        }
+        EXPECT_EQ(texture, 77u);
+        EXPECT_FALSE(flip);
+        EXPECT_TRUE(gl.calls.empty());
+        const std::vector<std::pair<std::string, std::string>> expected = {
+            {"TGA File Error", "Couldn't load \"" + path + "\". Its " + size +
+                                   " pixels are more than the 4096 x 4096 the preview takes."}};
+        EXPECT_EQ(ui.boxes, expected);
+    }
+}
+
+TEST(TextureMemory, CountsPowerOfTwoSidesFourBytesATexelEveryLevelAndTheObject) {
+    struct Case { int width, height; bool mipmaps; std::uint64_t texels; };
+    for (const Case& c : {Case{1, 1, false, 1}, Case{1, 1, true, 1}, Case{2, 2, true, 4 + 1}, Case{3, 5, false, 4 * 8},
+                          Case{3, 5, true, 32 + 8 + 2 + 1}, Case{4096, 1, true, 8191},
+                          Case{4096, 4096, true, 22369621}, Case{4096, 4096, false, 4096 * 4096}}) {
+        EXPECT_EQ(textureMemory(c.width, c.height, c.mipmaps), c.texels * 4 + 4096)
+            << c.width << " x " << c.height << (c.mipmaps ? " with mipmaps" : "");
+    }
+    // Five textures of the largest side fit in the preview's budget, a sixth does not.
+    EXPECT_LE(5 * textureMemory(kMaxTextureSide, kMaxTextureSide, true), kTextureBudgetBytes);
+    EXPECT_GT(6 * textureMemory(kMaxTextureSide, kMaxTextureSide, true), kTextureBudgetBytes);
+}
+
+// A loader given a budget makes textures while they fit, then refuses the
+// next from its header, naming the file and the budget; a released texture
+// makes room again. BMP textures are counted, never refused.
+TEST(LoadTgaTexture, ABudgetRefusesATextureThatWouldGoPastIt) {
+    TempFolder dir;
+    Bytes runs;  // 256 x 256 pixels in runs of 128
+    for (int i = 0; i < 512; ++i) runs.insert(runs.end(), {0xFF, 10, 20, 30});
+    const Bytes file = tga(10, 24, 256, 256, runs);
+    const std::uint64_t each = textureMemory(256, 256, true);
+    TextureBudget budget(2ull << 20);
+    ASSERT_EQ((2ull << 20) / each, 5u);
+    RecordingGl gl;
+    CaptionUi ui;
+    std::vector<GLuint> made;
+    for (int i = 0; i < 5; ++i) {
+        GLuint texture = 0;
+        ASSERT_TRUE(loadTgaTexture(gl, ui, dir.write("t" + std::to_string(i) + ".tga", file), texture, nullptr, &budget));
+        made.push_back(texture);
+    }
+    EXPECT_EQ(budget.used(), 5 * each);
+    const std::string sixth = dir.write("t5.tga", file);
+    GLuint texture = 0;
+    gl.clearCalls();
+    EXPECT_FALSE(loadTgaTexture(gl, ui, sixth, texture, nullptr, &budget));
+    EXPECT_EQ(texture, 0u);
+    EXPECT_TRUE(gl.calls.empty());
+    ASSERT_FALSE(ui.boxes.empty());
+    EXPECT_EQ(ui.boxes.back(), (std::pair<std::string, std::string>{
+                                   "TGA File Error", "Couldn't load \"" + sixth +
+                                                         "\". With its 256 x 256 pixels the preview's textures "
+                                                         "would take more than 2 MB."}));
+    EXPECT_EQ(budget.used(), 5 * each);
+
+    gl.deleteTexture(made[2]);
+    budget.release(made[2]);
+    budget.release(made[2]);  // once only
+    EXPECT_EQ(budget.used(), 4 * each);
+    EXPECT_TRUE(loadTgaTexture(gl, ui, sixth, texture, nullptr, &budget));
+    EXPECT_EQ(budget.used(), 5 * each);
+
+    // Past the budget, a BMP is still made and counted.
+    GLuint tread = 0;
+    ASSERT_TRUE(loadBmpTexture(gl, ui, dir.write("tread.bmp", bmp(2, 1, {1, 2, 3, 4, 5, 6})), tread, &budget));
+    EXPECT_EQ(budget.used(), 5 * each + textureMemory(2, 1, false));
 }
 
 // ------------------------------------------------------------------ BMP loader
