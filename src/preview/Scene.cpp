@@ -138,7 +138,7 @@ void glControlSetup(Editor& editor, Gl& gl, const std::string& ownDir) {
     scene.meshes = compileMeshLists(gl);
     scene.textureFolder = textureFolder(editor.StartDir, ownDir);
     scene.view = true;
-    loadPreviewTextures(gl, editor.ui, scene.textureFolder, scene.ListBase, scene.fixed);
+    loadPreviewTextures(gl, editor.ui, scene.textureFolder, scene.ListBase, scene.fixed, &scene.textureBudget);
 
     const PartsInput parts = partsInput(editor);
     buildTyres(gl, listOf(editor, kSlotTyres), parts);
@@ -270,6 +270,7 @@ void releaseScene(Editor& editor, Gl& gl) {
     for (GLuint* t : {&scene.fixed.ArmTexture, &scene.fixed.GloveTexture, &scene.fixed.SteeringWheelTexture,
                       &scene.fixed.CockpitDamageTexture, &scene.fixed.RimTexture, &scene.fixed.TreadTexture}) {
         if (*t != 0) gl.deleteTexture(*t);
+        scene.textureBudget.release(*t);
         *t = 0;
     }
     releaseMeshLists(gl, scene.meshes);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "preview/Archive.h"
 #include "preview/Gl.h"
 #include "preview/Meshes.h"
 #include "preview/ShapeFormat.h"
@@ -72,8 +73,10 @@ struct SceneState {
     MeshLists meshes;  // the built-in meshes' vertices, compiled once
     std::string textureFolder;  // the CamTextures folder chosen at set-up
     PreviewTextures fixed;
+    TextureBudget textureBudget;  // the fixed set's and the shapes' textures
 
     // The archive reader.
+    std::optional<ArchiveIndex> wadIndex;  // the directory of the archive last read, by look-up name
     std::string WadPath;
     std::uint32_t EntryOffset = 0;
     std::uint32_t EntrySize = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "core/Editor.h"
 #include "form/CodePage.h"
@@ -21,10 +23,19 @@ constexpr float kS = 200;  // shape units to preview units
 // car shapes are a few megabytes; a damaged count must not read the archive).
 constexpr std::uint64_t kMaxShapeRead = 64ull << 20;
 
-void releaseTextures(Gl& gl, CompiledShape& shape) {
+// Deletes the textures of a compile, each once: names of the same file share
+// one texture.
+void releaseTextures(Gl& gl, TextureBudget& budget, CompiledShape& shape) {
+    std::vector<GLuint> made;
     for (GLuint& t : shape.textures) {
-        if (t != 0) gl.deleteTexture(t);
+        if (t != 0) made.push_back(t);
         t = 0;
+    }
+    std::sort(made.begin(), made.end());
+    made.erase(std::unique(made.begin(), made.end()), made.end());
+    for (GLuint t : made) {
+        gl.deleteTexture(t);
+        budget.release(t);
     }
 }
 
@@ -69,6 +80,26 @@ std::optional<ShapeData> readShape(Editor& editor, const std::string& path) {
     }
 }
 
+std::string storedLookupName(StoredName stored) {
+    return lookupName(std::string_view(reinterpret_cast<const char*>(stored.data()), stored.size()));
+}
+
+// The first entry of the archive at `path` whose look-up name is `wanted`.
+// The directory is read once and kept (scene.wadIndex) while the file's
+// stamp stays; a kept one that no longer matches the file is read again.
+std::optional<ArchiveEntry> findInArchive(SceneState& scene, const std::string& path, const std::string& wanted) {
+    ByteFile archive(path, ByteFile::Mode::ReadOnly);
+    std::optional<ArchiveIndex>& index = scene.wadIndex;
+    const bool kept = index && index->readFrom(path, archive.stamp());
+    if (kept) {
+        ArchiveIndex::Found found = index->find(archive, wanted);
+        if (!found.changed) return std::move(found.entry);
+    }
+    index.reset();  // a directory that cannot be read is not kept
+    index.emplace(archive, path, storedLookupName);
+    return index->find(archive, wanted).entry;
+}
+
 }  // namespace
 
 std::string lookupName(std::string_view name) {
@@ -109,10 +140,7 @@ void loadWadShape(Editor& editor, Gl& gl, const std::string& entryName, int slot
     const std::string wanted = lookupName(entryName);
     std::optional<ArchiveEntry> entry;
     try {
-        ByteFile archive(path, ByteFile::Mode::ReadOnly);
-        entry = findArchiveEntry(archive, [&wanted](StoredName stored) {
-            return lookupName(std::string_view(reinterpret_cast<const char*>(stored.data()), stored.size())) == wanted;
-        });
+        entry = findInArchive(scene, path, wanted);
     } catch (const FileError& e) {
         unreadable(e);
         scene.lookups.push_back(lookup);
@@ -123,7 +151,7 @@ void loadWadShape(Editor& editor, Gl& gl, const std::string& entryName, int slot
         // it, as the built-in names after "Default All"): the slot draws
         // nothing, rather than the shape it held for another car.
         if (auto old = scene.shapes.find(slot); old != scene.shapes.end()) {
-            releaseTextures(gl, old->second);
+            releaseTextures(gl, scene.textureBudget, old->second);
             scene.shapes.erase(old);
         }
         gl.newList(scene.ListBase + static_cast<GLuint>(slot), GL_COMPILE);
@@ -154,24 +182,38 @@ void loadWadShape(Editor& editor, Gl& gl, const std::string& entryName, int slot
 void compileShape(Editor& editor, Gl& gl, int slot, CompiledShape fresh) {
     SceneState& scene = editor.scene;
     const PreviewState& p = editor.preview;
-    if (auto old = scene.shapes.find(slot); old != scene.shapes.end()) releaseTextures(gl, old->second);
+    if (auto old = scene.shapes.find(slot); old != scene.shapes.end())
+        releaseTextures(gl, scene.textureBudget, old->second);
 
-    // The textures, each name mapped to a .tga file of the same stem.
+    // The textures, each name mapped to a .tga file of the same stem. A file
+    // is looked at and loaded once, however many names map to it: they share
+    // its texture (and what was said about it is said once).
+    struct Loaded {
+        GLuint texture = 0;
+        bool flip = false;
+        bool exists = false;
+    };
+    std::unordered_map<std::string, Loaded> files;
+    auto load = [&](const std::string& file) -> const Loaded& {
+        auto [it, added] = files.try_emplace(file);
+        Loaded& l = it->second;
+        if (!added) return l;
+        l.exists = fileExists(file);
+        if (l.exists) loadTgaTexture(gl, editor.ui, file, l.texture, &l.flip, &scene.textureBudget);
+        return l;
+    };
     ShapeData& shape = fresh.shape;
     const std::size_t count = shape.textures.size();
     fresh.textures.assign(count + 1, 0);
     fresh.flipV.assign(count, false);
     fresh.fileExists.assign(count, false);
     for (std::size_t k = 0; k < count; ++k) {
-        const std::string file = shapeTexturePath(scene.textureFolder, shape.textures[k]);
-        if (!fileExists(file)) continue;
-        fresh.fileExists[k] = true;
-        bool flip = false;
-        loadTgaTexture(gl, editor.ui, file, fresh.textures[k], &flip);
-        fresh.flipV[k] = flip;
+        const Loaded& l = load(shapeTexturePath(scene.textureFolder, shape.textures[k]));
+        fresh.fileExists[k] = l.exists;
+        fresh.textures[k] = l.texture;
+        fresh.flipV[k] = l.flip;
     }
-    const std::string display = joinPath(scene.textureFolder, "new_steering_wheel_displays.tga");
-    if (fileExists(display)) loadTgaTexture(gl, editor.ui, display, fresh.textures[count]);
+    fresh.textures[count] = load(joinPath(scene.textureFolder, "new_steering_wheel_displays.tga")).texture;
 
     const bool dashboard = slot == kSlotDashboard;
     const bool cockpit = p.CockpitView;
@@ -233,7 +275,7 @@ void compileShape(Editor& editor, Gl& gl, int slot, CompiledShape fresh) {
 }
 
 void releaseShapes(SceneState& scene, Gl& gl) {
-    for (auto& [slot, shape] : scene.shapes) releaseTextures(gl, shape);
+    for (auto& [slot, shape] : scene.shapes) releaseTextures(gl, scene.textureBudget, shape);
     scene.shapes.clear();
 }
 

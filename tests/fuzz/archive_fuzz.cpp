@@ -2,7 +2,7 @@
 // the search for the collision entry (findArchiveEntry reads an open file,
 // so the input is written to a scratch file first), and Import All's reading
 // of the tyre records behind that entry, twice, the second time through the
-// kept look-up.
+// kept look-up; and the directory's index by name.
 //
 // Beside memory errors it stops when the fast test for ".ct" names, the
 // search or the tyre records disagree with a plain reading of the bytes.
@@ -51,7 +51,8 @@ struct Expected {
 Expected plainSearch(std::span<const std::uint8_t> file) {
     if (file.size() < kDirectoryStart) return {true, std::nullopt};
     const std::int32_t count = bytes::i32(file, 0);
-    if (count < 0 || kDirectoryStart + std::uint64_t(count) * kDirectoryEntrySize > file.size()) {
+    if (count < 0 || count > kMaxArchiveEntries ||
+        kDirectoryStart + std::uint64_t(count) * kDirectoryEntrySize > file.size()) {
         return {true, std::nullopt};
     }
     for (std::int32_t i = 0; i < count; ++i) {
@@ -105,6 +106,35 @@ void checkTyrePositions(const std::string& path, std::span<const std::uint8_t> f
     e.ManualWadPath.clear();
 }
 
+// The directory read once into an index by stored name: each name looked up
+// gives the first entry of that name, a name no entry has gives none, and
+// the index never reports a change of the file it was just read from.
+void checkIndex(const ByteFile& archive, const std::string& path, std::span<const std::uint8_t> file,
+                const Expected& expected) {
+    std::optional<ArchiveIndex> index;
+    try {
+        index.emplace(archive, path, storedName);
+    } catch (const FileError&) {
+        require(expected.error, "a good directory refused by the index");
+        return;
+    }
+    require(!expected.error, "a directory that does not fit indexed");
+    const auto count = static_cast<std::uint32_t>(bytes::i32(file, 0));
+    require(index->size() == count, "an index of another size than the directory");
+    auto record = [&](std::uint32_t i) { return file.subspan(kDirectoryStart + std::size_t(i) * kDirectoryEntrySize, kDirectoryEntrySize); };
+    for (std::uint32_t i = 0; i < count && i < 64; ++i) {
+        const std::string name = plainName(record(i).first(kEntryNameSize));
+        std::uint32_t first = 0;
+        while (plainName(record(first).first(kEntryNameSize)) != name) ++first;
+        const ArchiveIndex::Found found = index->find(archive, name);
+        require(!found.changed, "a fresh index that finds its file changed");
+        require(found.entry && sameEntry(*found.entry, decodeDirectoryEntry(record(first), static_cast<int>(first))),
+                "the index gave another entry than the first of the name");
+    }
+    const std::string none(kEntryNameSize + 1, 'x');  // longer than any stored name
+    require(!index->find(archive, none).entry, "the index found a name no entry has");
+}
+
 }  // namespace
 
 int fuzzArchive(const std::uint8_t* data, std::size_t size) {
@@ -134,6 +164,7 @@ int fuzzArchive(const std::uint8_t* data, std::size_t size) {
         require(error == expected.error, "a directory that does not fit taken, or a good one refused");
         require(found.has_value() == expected.entry.has_value() && (!found || sameEntry(*found, *expected.entry)),
                 "the search found another entry than the first .ct entry");
+        checkIndex(archive, path, file, expected);
     }
     checkTyrePositions(path, file, expected);
     std::remove(path.c_str());

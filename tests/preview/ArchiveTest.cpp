@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ using namespace varnisk::testgame;
 namespace {
 
 using Messages = std::vector<std::string>;
+
+std::array<std::uint8_t, kEntryNameSize> rawName(const std::string& s);
 
 const std::string kNotAnArchive = "Sorry but you didn't selected a cars wad.\r\nCurrent cars.wad will be used.";
 
@@ -83,6 +86,78 @@ TEST(Archive, ADirectoryLongerThanTheFileOrANegativeCountIsAFileError) {
     // The four bytes of the count alone: an empty directory.
     writeBytes(dir.path / "empty.wad", Bytes{0, 0, 0, 0});
     EXPECT_FALSE(findArchiveEntry(ByteFile((dir.path / "empty.wad").string()), isCollisionEntry).has_value());
+}
+
+// A directory longer than any archive holds is refused from its count,
+// before any of it is read, even where the (sparse) file is long enough to
+// hold it; a directory of the most entries passes.
+TEST(Archive, ACountAboveTheMostEntriesIsRefusedBeforeTheDirectoryIsRead) {
+    static_assert(kMaxArchiveEntries == 1 << 20);
+    TempFolder dir;
+    const fs::path path = dir.path / "sparse.wad";
+    struct Case { std::uint32_t count; bool refused; };
+    for (const Case c : {Case{(1u << 20) + 1, true}, Case{0x7FFFFFFFu, true}, Case{1u << 20, false}}) {
+        SCOPED_TRACE(c.count);
+        Bytes head(4, 0);
+        putU32(head, 0, c.count);
+        writeBytes(path, head);
+        fs::resize_file(path, kDirectoryStart + std::uint64_t{kDirectoryEntrySize} * c.count);  // nothing written
+        const ByteFile archive(path.string());
+        const auto start = std::chrono::steady_clock::now();
+        if (!c.refused) {
+            EXPECT_EQ(archiveEntryCount(archive), c.count);
+            continue;
+        }
+        const std::string said = "sparse.wad is damaged: its directory claims " + std::to_string(c.count) +
+                                 " entries, more than the 1048576 an archive holds.";
+        for (int way = 0; way < 3; ++way) {
+            try {
+                if (way == 0) archiveEntryCount(archive);
+                if (way == 1) findArchiveEntry(archive, [](StoredName) { return false; });
+                if (way == 2) ArchiveIndex(archive, path.string(), storedName);
+                ADD_FAILURE() << "taken, way " << way;
+            } catch (const FileError& e) {
+                EXPECT_EQ(e.what(), said);
+            }
+        }
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+    }
+}
+
+// The index gives what a scan for the first entry of the key gives, reading
+// the one record it points at; names of the same key keep directory order.
+TEST(ArchiveIndex, GivesTheFirstEntryOfEachKey) {
+    TempFolder dir;
+    gg::GameSpec spec;
+    spec.archiveEntries = 600;
+    const fs::path path = writeArchive(dir, spec);
+    const ByteFile archive(path.string());
+    // A key that makes many names one: their last character.
+    const ArchiveIndex::Key last = [](StoredName n) {
+        const std::string s = storedName(n);
+        return s.empty() ? std::string() : s.substr(s.size() - 1);
+    };
+    for (const ArchiveIndex::Key key : {ArchiveIndex::Key{storedName}, last}) {
+        const ArchiveIndex index(archive, path.string(), key);
+        EXPECT_TRUE(index.readFrom(path.string(), archive.stamp()));
+        EXPECT_FALSE(index.readFrom(path.string() + "x", archive.stamp()));
+        ASSERT_EQ(index.size(), 600u);
+        for (const gg::ArchiveEntry& e : gg::archiveDirectory(spec)) {
+            const std::string wanted = key(rawName(e.name));
+            const std::optional<ArchiveEntry> first =
+                findArchiveEntry(archive, [&](StoredName n) { return key(n) == wanted; });
+            ASSERT_TRUE(first.has_value());
+            const ArchiveIndex::Found found = index.find(archive, wanted);
+            ASSERT_TRUE(found.entry.has_value()) << e.name;
+            EXPECT_EQ(found.entry->index, first->index) << e.name;
+            EXPECT_EQ(found.entry->name, first->name);
+            EXPECT_EQ(found.entry->offset, first->offset);
+            EXPECT_EQ(found.entry->size, first->size);
+        }
+        const ArchiveIndex::Found none = index.find(archive, "no such name at all");
+        EXPECT_FALSE(none.entry.has_value());
+        EXPECT_FALSE(none.changed);
+    }
 }
 
 namespace {

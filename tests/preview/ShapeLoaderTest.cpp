@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "../gamedata/TestGame.h"
+#include "BytesRead.h"
 #include "ShapeWriter.h"
 #include "TextureImages.h"
 #include "preview/RecordingGl.h"
 #include "preview/Scene.h"
 #include "platform/GameFiles.h"
+#include "preview/ShapeFormat.h"
 #include "preview/ShapeLoader.h"
 
 using namespace varnisk;
@@ -285,4 +289,189 @@ TEST_F(Loader, AnArchiveThatCannotBeReadIsSaidOnceAndTheFrameGoesOn) {
     EXPECT_NE(g.ui.messages().back().find("Car shapes won't be displayed."), std::string::npos);
     EXPECT_FALSE(g.editor.scene.lookups.back().found);
     EXPECT_EQ(shape(kSlotCar), nullptr);
+}
+
+// ---------------------------------------------------------------- what a crafted file may cost
+
+namespace {
+
+using varnisk::readcount::bytesRead;
+
+std::size_t callsOf(const RecordingGl& gl, const std::string& op) {
+    return static_cast<std::size_t>(
+        std::count_if(gl.calls.begin(), gl.calls.end(), [&](const Call& c) { return c.op == op; }));
+}
+
+}  // namespace
+
+// Names of one file share one texture, made once, and released once: a shape
+// that names one file 20,000 times makes one texture, not 20,000.
+TEST_F(Loader, NamesOfOneFileShareOneTexture) {
+    writeBytes(textures / "body.tga", readBytes(textures / "arm.tga"));
+    Bytes bad = readBytes(textures / "arm.tga");
+    bad[16] = 16;  // 16 bits a pixel: refused
+    writeBytes(textures / "bad.tga", bad);
+    std::vector<std::string> names(20000, "body.bmp");
+    names.push_back("BODY.tga");  // another file where letter case counts
+    names.push_back("body.tga");  // the same file as body.bmp
+    names.insert(names.end(), 500, "bad.bmp");
+    names.insert(names.end(), 500, "missing.bmp");
+    gg::ShapeModel m = triangleModel(names, 19999);
+    useArchive(archive({{"car.gp4", gg::encodeShape(m, 5)}}));
+    const std::size_t held = gl.textures.size();
+    const std::size_t said = g.ui.messages().size();
+    ASSERT_TRUE(load("car.gp4", kSlotCar));
+
+    const CompiledShape& s = *shape(kSlotCar);
+    ASSERT_EQ(s.textures.size(), names.size() + 1);
+    const GLuint body = s.textures[0];
+    EXPECT_NE(body, 0u);
+    for (std::size_t k : {std::size_t{1}, std::size_t{19999}, std::size_t{20001}}) EXPECT_EQ(s.textures[k], body) << k;
+    EXPECT_EQ(s.fileExists[20000], fs::exists(textures / "BODY.tga"));
+    EXPECT_EQ(s.textures[20002], 0u);  // refused
+    EXPECT_TRUE(s.fileExists[20002]);
+    // body.tga and the display texture; BODY.tga too where it exists.
+    const std::size_t made = 2 + (fs::exists(textures / "BODY.tga") ? 1 : 0);
+    EXPECT_EQ(callsOf(gl, "genTexture"), made);
+    EXPECT_EQ(gl.textures.size(), held + made);
+    // The refused file is said once, the missing one not at all.
+    EXPECT_EQ(g.ui.messages().size(), said + 1);
+    EXPECT_EQ(ops(kSlotCar, "bindTexture"), (std::vector<Call>{call("bindTexture", {GL_TEXTURE_2D, double(body)})}));
+
+    // A new compile deletes each texture once and makes them again.
+    ASSERT_TRUE(load("car.gp4", kSlotCar));
+    EXPECT_EQ(callsOf(gl, "deleteTexture"), made);
+    std::vector<double> deleted;
+    for (const Call& c : gl.calls) {
+        if (c.op == "deleteTexture") deleted.push_back(c.args.at(0));
+    }
+    std::sort(deleted.begin(), deleted.end());
+    EXPECT_EQ(std::adjacent_find(deleted.begin(), deleted.end()), deleted.end());
+    EXPECT_EQ(gl.textures.size(), held + made);
+}
+
+// The scene's texture budget follows the textures the shapes hold.
+TEST_F(Loader, TheTextureBudgetCountsTheShapesTexturesUntilReleased) {
+    writeBytes(textures / "body.tga", readBytes(textures / "arm.tga"));
+    useArchive(archive({{"car.gp4", gg::encodeShape(triangleModel({"body.bmp", "body.bmp"}, 0), 5)}}));
+    const TextureBudget& budget = g.editor.scene.textureBudget;
+    const std::uint64_t fixedOnly = budget.used();
+    EXPECT_GT(fixedOnly, 0u);
+    ASSERT_TRUE(load("car.gp4", kSlotCar));
+    const std::uint64_t withCar = budget.used();
+    EXPECT_GT(withCar, fixedOnly);
+    ASSERT_TRUE(load("car.gp4", kSlotCar));
+    EXPECT_EQ(budget.used(), withCar);
+    ASSERT_TRUE(load("other.gp4", kSlotCar));  // not in the archive: the slot is emptied
+    EXPECT_EQ(budget.used(), fixedOnly);
+    ASSERT_TRUE(load("car.gp4", kSlotCar));
+    ASSERT_TRUE(g.editor.dispatch([&] { releaseScene(g.editor, gl); }));
+    EXPECT_EQ(budget.used(), 0u);
+    EXPECT_TRUE(gl.textures.empty());
+}
+
+// A shape whose counts go past what a shape holds is refused as damaged,
+// naming the entry and the archive, and the slot keeps what it had.
+TEST_F(Loader, AShapeOfTooManyNamesGroupsOrObjectsIsRefusedByName) {
+    useArchive(archive({{"good.gp4", gg::encodeShape(triangleModel({}, 0), 5)}}));
+    ASSERT_TRUE(load("good.gp4", kSlotCar));
+    const std::vector<Call> before = gl.lists.at(list(kSlotCar));
+
+    gg::ShapeModel names = triangleModel({}, 0);
+    names.textures.assign(kMaxShapeNames + 1, "");
+    gg::ShapeModel groups = triangleModel({}, 0);
+    groups.objects[0].groups.assign(kMaxShapeGroups + 1, gg::ShapeGroup{0, 0, 0});
+    gg::ShapeModel objects = triangleModel({}, 0);
+    objects.objects.assign(kMaxShapeObjects + 1, gg::ShapeObject{});
+    struct Case { const char* what; const gg::ShapeModel& model; std::string problem; };
+    for (const Case& c : {Case{"names", names, "a count of 65537 texture names is more than the 65536 a shape holds"},
+                          Case{"groups", groups, "the 65537 groups of object 0 bring the shape's groups to 65537"},
+                          Case{"objects", objects, "a count of 65537 objects is more than the 65536 a shape holds"}}) {
+        SCOPED_TRACE(c.what);
+        useArchive(archive({{"good.gp4", Bytes(8, 1)}, {"crafted.gp4", gg::encodeShape(c.model, 5)}}));
+        const std::size_t said = g.ui.messages().size();
+        gl.textures.clear();
+        ASSERT_TRUE(load("crafted.gp4", kSlotCar));
+        ASSERT_EQ(g.ui.messages().size(), said + 1);
+        const std::string& message = g.ui.messages().back();
+        EXPECT_EQ(message.rfind("crafted.gp4 in test.wad is damaged: ", 0), 0u) << message;
+        EXPECT_NE(message.find(c.problem), std::string::npos) << message;
+        EXPECT_EQ(gl.lists.at(list(kSlotCar)), before);
+        EXPECT_EQ(shape(kSlotCar)->entry, "good.gp4");
+        EXPECT_EQ(callsOf(gl, "genTexture"), 0u);
+    }
+}
+
+// Many look-ups in one archive read its directory once: later ones read the
+// count and the one record they find.
+TEST_F(Loader, TheDirectoryIsReadOnceForManyLookUps) {
+    fs::remove(textures / "new_steering_wheel_displays.tga");  // so a compile reads no texture
+    std::vector<Entry> entries;
+    for (int i = 0; i < 3000; ++i) entries.push_back({"cars\\part_" + std::to_string(i) + ".dat", Bytes(4, 1)});
+    const Bytes car = gg::encodeShape(triangleModel({}, 0), 5);
+    entries.push_back({"cars\\Car.gp4", car});
+    entries.push_back({"cars\\car.GP4", Bytes(8, 2)});  // the first match wins
+    useArchive(archive(entries));
+    const std::uint64_t directory = 136 * entries.size();
+
+    const std::optional<std::uint64_t> start = bytesRead();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(load("car.gp4", kSlotCar));
+        ASSERT_TRUE(g.editor.scene.lookups.back().found);
+        EXPECT_EQ(g.editor.scene.lookups.back().size, car.size());
+        ASSERT_TRUE(load("part_2999.dat", kSlotDashboard));  // found, but no shape: said, and the slot kept
+        ASSERT_TRUE(load("none.gp4", kSlotDashboard));
+        ASSERT_FALSE(g.editor.scene.lookups.back().found);
+    }
+    ASSERT_TRUE(g.editor.scene.wadIndex.has_value());
+    EXPECT_EQ(g.editor.scene.wadIndex->size(), entries.size());
+    if (const std::optional<std::uint64_t> end = bytesRead(); start && end) {
+        // Each of the 300 look-ups reading the directory would be 300 times it.
+        EXPECT_LT(*end - *start, directory + 300 * 1024) << "directory of " << directory << " bytes";
+    }
+}
+
+// The kept directory is the file's as it is now: a file rewritten in place,
+// at the same size and perhaps within the same tick of the file clock, is
+// read again when the count or the record found no longer agree.
+TEST_F(Loader, AnArchiveRewrittenInPlaceIsLookedUpAfresh) {
+    const Bytes a = gg::encodeShape(triangleModel({}, 0), 5);
+    gg::ShapeModel otherModel = triangleModel({}, 0);
+    otherModel.name = "irt";  // the same size
+    const Bytes b = gg::encodeShape(otherModel, 5);
+    ASSERT_EQ(a.size(), b.size());
+    useArchive(archive({{"one.gp4", a}, {"two.gp4", b}}));
+    ASSERT_TRUE(load("two.gp4", kSlotCar));
+    EXPECT_EQ(shape(kSlotCar)->shape.name, "irt");
+    useArchive(archive({{"two.gp4", a}, {"one.gp4", b}}));  // the names swapped
+    ASSERT_TRUE(load("two.gp4", kSlotCar));
+    EXPECT_EQ(shape(kSlotCar)->shape.name, "tri");
+    EXPECT_EQ(g.editor.scene.lookups.back().offset, 4u + 2 * 136);
+    useArchive(archive({{"two.gp4", a}}));  // fewer entries
+    ASSERT_TRUE(load("one.gp4", kSlotCar));
+    EXPECT_FALSE(g.editor.scene.lookups.back().found);
+}
+
+// A directory that claims more entries than any archive holds is refused
+// before it is read, however long the (sparse) file: the look-up says so
+// at once, naming the file, and the frame goes on.
+TEST_F(Loader, ADirectoryOfMillionsOfEntriesIsRefusedAtOnce) {
+    for (const std::uint32_t count : {static_cast<std::uint32_t>(kMaxArchiveEntries) + 1, 0x7FFFFFFFu}) {
+        SCOPED_TRACE(count);
+        Bytes head(4, 0);  // then entries of empty names, which a scan would read to the end
+        putU32(head, 0, count);
+        useArchive(head);
+        fs::resize_file(g.folder() / "test.wad", 4 + 136ull * count);  // sparse: nothing is written
+        const std::size_t said = g.ui.messages().size();
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(load("car.gp4", kSlotCar));
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 2.0);
+        ASSERT_EQ(g.ui.messages().size(), said + 1);
+        EXPECT_EQ(g.ui.messages().back(), "test.wad is damaged: its directory claims " + std::to_string(count) +
+                                              " entries, more than the 1048576 an archive holds. "
+                                              "Car shapes won't be displayed.");
+        EXPECT_FALSE(g.editor.scene.lookups.back().found);
+        fs::remove(g.folder() / "test.wad");
+    }
 }
