@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/SystemText.h"
 #else
@@ -28,16 +29,16 @@ public:
         return folder;
     }
 
-    bool writeGameFolder(const std::string& folder) override {
-        return writeString(HKEY_LOCAL_MACHINE, kGameKey, KEY_WOW64_32KEY, kGameValue, folder);
+    RegistryWrite writeGameFolder(const std::string& folder) override {
+        return writeString(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kGameKey, KEY_WOW64_32KEY, kGameValue, folder);
     }
 
     std::optional<std::string> readValueSetFolder() override {
         return readString(HKEY_CURRENT_USER, kSettingsKey, 0, kValueSetFolderValue);
     }
 
-    bool writeValueSetFolder(const std::string& folder) override {
-        return writeString(HKEY_CURRENT_USER, kSettingsKey, 0, kValueSetFolderValue, folder);
+    RegistryWrite writeValueSetFolder(const std::string& folder) override {
+        return writeString(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", kSettingsKey, 0, kValueSetFolderValue, folder);
     }
 
 private:
@@ -74,17 +75,33 @@ private:
         return out;
     }
 
-    static bool writeString(HKEY root, const char* keyName, REGSAM view, const char* name, const std::string& text) {
+    static RegistryWrite writeString(HKEY root, const char* rootName, const char* keyName, REGSAM view,
+                                     const char* name, const std::string& text) {
+        const std::string where = std::string(rootName) + "\\" + keyName;
         HKEY key = nullptr;
-        if (RegCreateKeyExW(root, widen(keyName).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE | view,
-                            nullptr, &key, nullptr) != ERROR_SUCCESS) {
-            return false;
-        }
+        LONG result = RegCreateKeyExW(root, widen(keyName).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                      KEY_WRITE | view, nullptr, &key, nullptr);
+        if (result != ERROR_SUCCESS) return RegistryWrite::failed(where + ": " + errorText(result));
         const std::wstring wide = widen(text);
-        LONG result = RegSetValueExW(key, widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
-                                     static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+        result = RegSetValueExW(key, widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                                static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(key);
-        return result == ERROR_SUCCESS;
+        if (result != ERROR_SUCCESS) return RegistryWrite::failed(where + ": " + errorText(result));
+        return {};
+    }
+
+    // The system's text for an error code, without its closing full stop.
+    static std::string errorText(LONG code) {
+        wchar_t* buffer = nullptr;
+        const DWORD length = FormatMessageW(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+            static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        std::wstring text = length && buffer ? std::wstring(buffer, length) : std::wstring();
+        if (buffer) LocalFree(buffer);
+        while (!text.empty() && std::wstring_view(L"\r\n .").find(text.back()) != std::wstring_view::npos) {
+            text.pop_back();
+        }
+        return text.empty() ? "error " + std::to_string(code) : narrow(text);
     }
 };
 #endif
@@ -100,16 +117,16 @@ public:
         return folder;
     }
 
-    bool writeGameFolder(const std::string& folder) override {
-        return registry_ && registry_->writeGameFolder(folder);
+    RegistryWrite writeGameFolder(const std::string& folder) override {
+        return registry_ ? registry_->writeGameFolder(folder) : RegistryWrite::failed("no registry");
     }
 
     std::optional<std::string> readValueSetFolder() override {
         return registry_ ? registry_->readValueSetFolder() : std::nullopt;
     }
 
-    bool writeValueSetFolder(const std::string& folder) override {
-        return registry_ && registry_->writeValueSetFolder(folder);
+    RegistryWrite writeValueSetFolder(const std::string& folder) override {
+        return registry_ ? registry_->writeValueSetFolder(folder) : RegistryWrite::failed("no registry");
     }
 
 private:

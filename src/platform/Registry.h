@@ -3,8 +3,20 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace varnisk {
+
+// What became of a write to the registry: written, or why not.
+struct RegistryWrite {
+    bool written = true;
+    // Why not, naming where the value was to go: "<store file>: <reason>"
+    // or "<key>: <reason>"; empty when written.
+    std::string reason;
+
+    explicit operator bool() const { return written; }
+    static RegistryWrite failed(std::string why) { return {false, std::move(why)}; }
+};
 
 // The key below the local machine root and its value.
 inline constexpr const char* kGameKey = "Software\\Infogrames\\Grand Prix 4\\1.00\\Install Dir";
@@ -30,16 +42,17 @@ public:
     virtual std::optional<std::string> readGameFolder() = 0;
 
     // Opens the key for writing, creating it when needed, and writes
-    // "Directory". false when the key cannot be opened for writing; nothing
-    // is written then.
-    virtual bool writeGameFolder(const std::string& folder) = 0;
+    // "Directory". Not written, with the reason, when the key cannot be
+    // opened for writing; nothing is written then.
+    virtual RegistryWrite writeGameFolder(const std::string& folder) = 0;
 
     // The folder value set files were last loaded from or saved to: the
     // string value "ValueSetFolder" of the program's own key (kSettingsKey,
     // below the current user's root). nullopt while none was written.
     virtual std::optional<std::string> readValueSetFolder() = 0;
-    // false when it cannot be written; nothing is written then.
-    virtual bool writeValueSetFolder(const std::string& folder) = 0;
+    // Not written, with the reason, when it cannot be; nothing is written
+    // then.
+    virtual RegistryWrite writeValueSetFolder(const std::string& folder) = 0;
 };
 
 // A registry that lives only as long as the program: the key exists once a
@@ -50,15 +63,15 @@ public:
     explicit MemoryRegistry(std::string folder) : folder_(std::move(folder)) {}
 
     std::optional<std::string> readGameFolder() override { return folder_; }
-    bool writeGameFolder(const std::string& folder) override {
+    RegistryWrite writeGameFolder(const std::string& folder) override {
         folder_ = folder;
-        return true;
+        return {};
     }
 
     std::optional<std::string> readValueSetFolder() override { return valueSetFolder_; }
-    bool writeValueSetFolder(const std::string& folder) override {
+    RegistryWrite writeValueSetFolder(const std::string& folder) override {
         valueSetFolder_ = folder;
-        return true;
+        return {};
     }
 
 private:

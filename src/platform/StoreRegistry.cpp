@@ -7,10 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <pwd.h>
 #include <string_view>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -111,14 +110,29 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 }
 
 // The store's text, or nullopt when it is missing or not a small text file.
+// Only a regular file (or a link to one) is opened: a FIFO or a device in
+// the store's place is never opened, and one put there after the look is
+// neither waited on nor read.
 std::optional<std::string> readStoreText(const fs::path& file) {
-    std::error_code ec;
-    if (file.empty() || !fs::is_regular_file(file, ec)) return std::nullopt;
-    std::uintmax_t size = fs::file_size(file, ec);
-    if (ec || size > kMaxStoreSize) return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || text.size() > kMaxStoreSize || text.find('\0') != std::string::npos) return std::nullopt;
+    struct stat st {};
+    if (file.empty() || ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uintmax_t>(st.st_size) <= kMaxStoreSize;
+    char buffer[16384];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+        ok = text.size() <= kMaxStoreSize;
+    }
+    ::close(fd);
+    if (!ok || text.find('\0') != std::string::npos) return std::nullopt;
     return text;
 }
 
@@ -197,29 +211,51 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// What a file that is not a regular one is, for a message.
+std::string kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "an unknown kind of file";
+}
+
+std::string systemError(int error) { return std::error_code(error, std::generic_category()).message(); }
+
 // Writes the file through a new file in the same folder that then replaces
 // it, so that a failure leaves the old file as it was. The old file's
-// permissions carry over.
-bool replaceFile(const fs::path& file, std::string_view text) {
+// permissions carry over. `file` is a regular file or none. Empty when
+// written, else why not.
+std::string replaceFile(const fs::path& file, std::string_view text) {
     static std::atomic<unsigned> counter{0};
     const std::string stem = "." + file.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-";
     fs::path temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = file.parent_path() / (stem + std::to_string(counter++));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
+        // Never an existing file, nor one through a link.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return systemError(errno);
     }
-    if (fd < 0) return false;
+    if (fd < 0) return systemError(EEXIST);
     struct stat old {};
-    if (::stat(file.c_str(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0) {
+    if (::lstat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode) && ::fchmod(fd, old.st_mode & 07777) != 0) {
         // The new file keeps the default permissions.
     }
-    bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && std::rename(temp.c_str(), file.c_str()) == 0) return true;
+    int error = 0;
+    errno = 0;
+    if (!writeAll(fd, text) || ::fsync(fd) != 0) error = errno ? errno : EIO;
+    if (::close(fd) != 0 && !error) error = errno;
+    std::string why = error ? systemError(error) : std::string();
+    // Whatever took the file's place since the first look is left alone.
+    if (why.empty() && ::lstat(file.c_str(), &old) == 0 && !S_ISREG(old.st_mode)) {
+        why = "not a regular file but " + kindOf(old.st_mode);
+    }
+    if (why.empty() && std::rename(temp.c_str(), file.c_str()) == 0) return {};
+    if (why.empty()) why = systemError(errno);
     ::unlink(temp.c_str());
-    return false;
+    return why;
 }
 
 std::string environment(const char* name) {
@@ -233,22 +269,61 @@ fs::path homeFolder() {
     return user && user->pw_dir ? fs::path(user->pw_dir) : fs::path();
 }
 
-// Writes one value into the store file, keeping the rest of it.
-bool writeStoreValue(const fs::path& storeFile, const StoreValue& value, const std::string& folder) {
-    if (storeFile.empty() || folder.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return false;
-    // A store that is a link to a file elsewhere stays one.
+// The file the store's path stands for: links are followed to the file they
+// end at (so that a store that is a link to a file elsewhere stays one),
+// which need not exist yet. Empty, with the reason, when that file is
+// anything but a regular file, or the links cannot be followed.
+fs::path storeTarget(const fs::path& storeFile, std::string& why) {
     fs::path file = storeFile;
-    std::error_code ec;
-    if (fs::is_symlink(file, ec)) {
-        fs::path target = fs::weakly_canonical(file, ec);
-        if (!ec) file = target;
+    for (int links = 0; links < 40; ++links) {
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) != 0) {
+            // Made when written; a folder on the way that cannot be made
+            // is told then.
+            if (errno == ENOENT || errno == ENOTDIR) return file;
+            why = (file == storeFile ? std::string() : "links to " + file.string() + ": ") + systemError(errno);
+            return {};
+        }
+        if (S_ISREG(st.st_mode)) return file;
+        if (!S_ISLNK(st.st_mode)) {
+            why = file == storeFile ? "not a regular file but " + kindOf(st.st_mode)
+                                    : "links to " + file.string() + ", which is not a regular file but " +
+                                          kindOf(st.st_mode);
+            return {};
+        }
+        // A link's relative target starts from the folder that holds it.
+        std::error_code ec;
+        fs::path target = fs::read_symlink(file, ec);
+        fs::path folder = ec ? fs::path() : fs::canonical(file.parent_path().empty() ? "." : file.parent_path(), ec);
+        if (ec) {
+            why = ec.message();
+            return {};
+        }
+        file = target.is_absolute() ? target : folder / target;
     }
+    why = systemError(ELOOP);
+    return {};
+}
+
+// Writes one value into the store file, keeping the rest of it.
+RegistryWrite writeStoreValue(const fs::path& storeFile, const StoreValue& value, const std::string& folder) {
+    if (storeFile.empty()) return RegistryWrite::failed("there is no home folder to keep settings in");
+    auto failed = [&](const std::string& why) { return RegistryWrite::failed(storeFile.string() + ": " + why); };
+    if (folder.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+        return failed("the folder's name holds a line break, which the store cannot keep");
+    }
+    std::string why;
+    const fs::path file = storeTarget(storeFile, why);
+    if (file.empty()) return failed(why);
     std::string text = withValue(readStoreText(file).value_or(""), value, folder);
     if (!file.parent_path().empty()) {
+        std::error_code ec;
         fs::create_directories(file.parent_path(), ec);
-        if (ec) return false;
+        if (ec) return failed("its folder " + file.parent_path().string() + " cannot be made: " + ec.message());
     }
-    return replaceFile(file, text);
+    why = replaceFile(file, text);
+    if (!why.empty()) return failed(file == storeFile ? why : file.string() + ": " + why);
+    return {};
 }
 
 }  // namespace
@@ -292,7 +367,9 @@ std::optional<std::string> StoreRegistry::readGameFolder() {
     return wine_.folder;
 }
 
-bool StoreRegistry::writeGameFolder(const std::string& folder) { return writeStoreValue(storeFile_, gameValue(), folder); }
+RegistryWrite StoreRegistry::writeGameFolder(const std::string& folder) {
+    return writeStoreValue(storeFile_, gameValue(), folder);
+}
 
 std::optional<std::string> StoreRegistry::readValueSetFolder() {
     // Never looked for under Wine: the setting is the program's own.
@@ -300,7 +377,7 @@ std::optional<std::string> StoreRegistry::readValueSetFolder() {
     return text ? storeValueSetFolder(*text) : std::nullopt;
 }
 
-bool StoreRegistry::writeValueSetFolder(const std::string& folder) {
+RegistryWrite StoreRegistry::writeValueSetFolder(const std::string& folder) {
     return writeStoreValue(storeFile_, valueSetFolderValue(), folder);
 }
 

@@ -30,6 +30,11 @@ namespace varnisk {
 // While the store has no such key (or there is no store file), reads look in
 // the registry of the Wine prefix, if one is given; writes only ever go to
 // the store. A file that cannot be read as such text counts as absent.
+//
+// The store is a regular file, or a link to one (followed, so that it stays
+// a link). Whatever else its path names, directly or through links (a FIFO,
+// a device, a folder), is never opened and never replaced: reads find no
+// store there and writes fail.
 class StoreRegistry : public Registry {
 public:
     StoreRegistry(std::filesystem::path storeFile, std::filesystem::path winePrefix);
@@ -37,13 +42,14 @@ public:
     std::optional<std::string> readGameFolder() override;
 
     // Creates the store's folder when needed and replaces the file through a
-    // temporary file beside it, keeping the rest of its content. false when
-    // the file cannot be written, or the folder holds a line break or a NUL.
-    bool writeGameFolder(const std::string& folder) override;
+    // temporary file beside it, keeping the rest of its content. Not
+    // written, with the reason, when the file cannot be written or is not a
+    // regular file, or the folder holds a line break or a NUL.
+    RegistryWrite writeGameFolder(const std::string& folder) override;
 
     // Only ever from the store itself. Written as the game folder is.
     std::optional<std::string> readValueSetFolder() override;
-    bool writeValueSetFolder(const std::string& folder) override;
+    RegistryWrite writeValueSetFolder(const std::string& folder) override;
 
     const std::filesystem::path& storeFile() const { return storeFile_; }
     const std::filesystem::path& winePrefix() const { return winePrefix_; }

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
-#include <unistd.h>
 
 #include "platform/Registry.h"
 #include "platform/StoreRegistry.h"
@@ -87,7 +93,7 @@ struct RegistryTest : ::testing::Test {
     }
 
     static std::optional<std::string> read() { return makeSystemRegistry()->readGameFolder(); }
-    static bool write(const std::string& folder) { return makeSystemRegistry()->writeGameFolder(folder); }
+    static RegistryWrite write(const std::string& folder) { return makeSystemRegistry()->writeGameFolder(folder); }
 };
 
 using Folder = std::optional<std::string>;
@@ -427,4 +433,167 @@ TEST(RegistryDemoFallback, PassesTheValueSetFolderOn) {
     EXPECT_TRUE(registry->writeValueSetFolder("/sets"));
     EXPECT_EQ(wrapped->readValueSetFolder(), Folder("/sets"));
     EXPECT_EQ(registry->readValueSetFolder(), Folder("/sets"));
+}
+
+// --- what the store's path names: only a regular file is read or replaced ---
+
+namespace {
+
+struct Node {
+    bool exists = false;
+    mode_t type = 0;
+    ino_t inode = 0;
+    dev_t device = 0;
+    std::string link;  // a link's target
+    bool operator==(const Node&) const = default;
+    friend void PrintTo(const Node& n, std::ostream* out) {
+        *out << (n.exists ? "type " + std::to_string(n.type) + ", inode " + std::to_string(n.inode) + ", device " +
+                                std::to_string(n.device) + (n.link.empty() ? "" : ", link to " + n.link)
+                          : std::string("nothing"));
+    }
+};
+
+Node nodeAt(const fs::path& p) {
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0) return {};
+    Node n{true, st.st_mode & S_IFMT, st.st_ino, st.st_rdev, {}};
+    if (S_ISLNK(st.st_mode)) n.link = fs::read_symlink(p).string();
+    return n;
+}
+
+std::size_t entries(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+// Runs `use` and fails when it waits on the FIFO: the FIFO is then opened
+// for writing and closed, which ends the wait.
+template <typename Use>
+auto withoutWaiting(const fs::path& fifo, Use use) {
+    auto answer = std::async(std::launch::async, use);
+    if (answer.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+        ADD_FAILURE() << "waits on " << fifo;
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    }
+    return answer.get();
+}
+
+}  // namespace
+
+TEST_F(RegistryTest, AStoreThatIsAFifoIsNeitherReadNorReplaced) {
+    const fs::path fifo = root / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directories(store.parent_path());
+    fs::create_symlink(fifo, store);
+    fs::create_symlink("registry.ini", store.parent_path() / "twice.ini");
+    const fs::path direct = root / "direct";
+    fs::create_directories(direct);
+    ASSERT_EQ(::mkfifo((direct / "registry.ini").c_str(), 0600), 0);
+    struct Case {
+        fs::path store;
+        std::string reason;
+    };
+    const std::string linked = "links to " + fifo.string() + ", which is not a regular file but a FIFO";
+    const Case cases[] = {
+        {direct / "registry.ini", "not a regular file but a FIFO"},
+        {store, linked},
+        {store.parent_path() / "twice.ini", linked},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.store.string());
+        setEnv(kRegistryFileVariable, c.store.string());
+        const Node before = nodeAt(c.store);
+        const std::size_t around = entries(c.store.parent_path());
+        for (RegistryWrite written :
+             {withoutWaiting(c.store, [] { return makeSystemRegistry()->writeGameFolder("/games/gp4"); }),
+              withoutWaiting(c.store, [] { return makeSystemRegistry()->writeValueSetFolder("/sets"); })}) {
+            EXPECT_FALSE(written);
+            EXPECT_EQ(written.reason, c.store.string() + ": " + c.reason);
+        }
+        EXPECT_EQ(nodeAt(c.store), before);
+        EXPECT_TRUE(fs::is_fifo(fifo));
+        EXPECT_TRUE(fs::is_fifo(direct / "registry.ini"));
+        EXPECT_EQ(entries(c.store.parent_path()), around);  // no temporary file left
+        EXPECT_EQ(withoutWaiting(c.store, [] { return makeSystemRegistry()->readGameFolder(); }), std::nullopt);
+        EXPECT_EQ(withoutWaiting(c.store, [] { return makeSystemRegistry()->readValueSetFolder(); }),
+                  std::nullopt);
+    }
+    // The store counts as absent: a game under Wine is still found.
+    const fs::path game = makeWineGame(kWineKey + "\n\"Directory\"=\"C:\\\\Games\\\\GP4\"\n");
+    EXPECT_EQ(withoutWaiting(store, [] { return makeSystemRegistry()->readGameFolder(); }), Folder(game.string()));
+}
+
+// A device in the store's place, directly or through a link. The device is
+// one of the test's own where the test could write into /dev (as the
+// superuser), so that no fault can ever replace /dev/null itself.
+TEST_F(RegistryTest, AStoreThatIsADeviceIsNeitherReadNorReplaced) {
+    fs::path device = "/dev/null";
+    if (::access("/dev", W_OK) == 0) {
+        device = root / "null";
+        if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP() << "no device can be made";
+    }
+    ASSERT_TRUE(fs::is_character_file(device));
+    fs::create_directories(store.parent_path());
+    fs::create_symlink(device, store);
+    const Node deviceBefore = nodeAt(device);
+    struct Case {
+        fs::path store;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {device, "not a regular file but a character device"},
+        {store, "links to " + device.string() + ", which is not a regular file but a character device"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.store.string());
+        setEnv(kRegistryFileVariable, c.store.string());
+        const Node before = nodeAt(c.store);
+        const RegistryWrite written = write("/games/gp4");
+        EXPECT_FALSE(written);
+        EXPECT_EQ(written.reason, c.store.string() + ": " + c.reason);
+        EXPECT_EQ(nodeAt(c.store), before);
+        EXPECT_EQ(nodeAt(device), deviceBefore);
+        EXPECT_EQ(read(), std::nullopt);
+    }
+    EXPECT_EQ(entries(store.parent_path()), 1u);
+}
+
+// A store that is a link to a file elsewhere stays one: the file it ends at
+// is written, made when missing.
+TEST_F(RegistryTest, AStoreThatLinksToAFileElsewhereStaysALink) {
+    const fs::path elsewhere = root / "elsewhere";
+    fs::create_directories(store.parent_path());
+    struct Case {
+        const char* what;
+        fs::path link;       // as the store's link holds it
+        fs::path target;     // the file written
+        std::string before;  // its text, if it exists
+        const char* second;  // a link in `elsewhere` to the target, if any
+    };
+    const Case cases[] = {
+        {"absolute", elsewhere / "a.ini", elsewhere / "a.ini", "; mine\n", nullptr},
+        {"relative", "../../elsewhere/b.ini", elsewhere / "b.ini", "; mine\n", nullptr},
+        {"through a second link", "../../elsewhere/link.ini", elsewhere / "c.ini", "; mine\n", "link.ini"},
+        {"to a file still missing", "../../elsewhere/new/d.ini", elsewhere / "new" / "d.ini", "", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(elsewhere);
+        fs::remove(store);
+        fs::create_directories(elsewhere);
+        if (!c.before.empty()) writeText(c.target, c.before);
+        if (c.second) fs::create_symlink(c.target.filename(), elsewhere / c.second);
+        fs::create_symlink(c.link, store);
+
+        ASSERT_TRUE(write("/games/gp4"));
+        EXPECT_EQ(fs::read_symlink(store), c.link);
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(c.target)));
+        EXPECT_EQ(read(), Folder("/games/gp4"));
+        EXPECT_EQ(storeGameFolder(readText(c.target)), Folder("/games/gp4"));
+        EXPECT_TRUE(readText(c.target).starts_with(c.before));
+        if (c.second) {
+            EXPECT_TRUE(fs::is_symlink(elsewhere / c.second));
+        }
+        EXPECT_EQ(entries(store.parent_path()), 1u);
+    }
 }
