@@ -25,7 +25,10 @@ void rememberValueSetFolder(Editor& e, const std::string& path) {
     if (ec) return;
     const std::string folder = whole.parent_path().string();
     if (folder.empty() || e.registry.readValueSetFolder() == folder) return;
-    e.registry.writeValueSetFolder(folder);
+    if (RegistryWrite kept = e.registry.writeValueSetFolder(folder); !kept) {
+        e.ui.message("The folder of your value sets could not be kept for the next start: " + kept.reason +
+                     ". It is used for this run.");
+    }
 }
 
 }  // namespace varnisk

@@ -49,7 +49,11 @@ void chooseGP4Path(Editor& editor) {
         const std::string& path = answer->path;
         // The folder is the chosen path less "\GP4.exe" (eight characters).
         const std::string folder = path.size() > 8 ? path.substr(0, path.size() - 8) : std::string();
-        editor.registry.writeGameFolder(folder);
+        // A choice that cannot be kept still holds for this run.
+        if (RegistryWrite kept = editor.registry.writeGameFolder(folder); !kept) {
+            editor.ui.message("The GP4 folder you chose could not be kept for the next start: " + kept.reason +
+                              ". It is used for this run.");
+        }
         if (!ec) std::filesystem::current_path(remembered, ec);
         importAll(editor);
     }

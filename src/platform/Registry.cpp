@@ -134,13 +134,48 @@ private:
     std::string demoFolder_;
 };
 
+// Keeps a folder whose write failed for the rest of the run: the user chose
+// it, and only the next start goes without it.
+class KeptForTheRun final : public Registry {
+public:
+    explicit KeptForTheRun(std::unique_ptr<Registry> registry) : registry_(std::move(registry)) {}
+
+    std::optional<std::string> readGameFolder() override {
+        return gameFolder_ ? gameFolder_ : registry_->readGameFolder();
+    }
+
+    RegistryWrite writeGameFolder(const std::string& folder) override {
+        return keep(registry_->writeGameFolder(folder), gameFolder_, folder);
+    }
+
+    std::optional<std::string> readValueSetFolder() override {
+        return valueSetFolder_ ? valueSetFolder_ : registry_->readValueSetFolder();
+    }
+
+    RegistryWrite writeValueSetFolder(const std::string& folder) override {
+        return keep(registry_->writeValueSetFolder(folder), valueSetFolder_, folder);
+    }
+
+private:
+    static RegistryWrite keep(RegistryWrite result, std::optional<std::string>& held, const std::string& folder) {
+        if (result) held.reset();
+        else held = folder;
+        return result;
+    }
+
+    std::unique_ptr<Registry> registry_;
+    std::optional<std::string> gameFolder_;
+    std::optional<std::string> valueSetFolder_;
+};
+
 }  // namespace
 
 std::unique_ptr<Registry> makeSystemRegistry() {
 #ifdef _WIN32
-    return std::make_unique<SystemRegistry>();
+    return std::make_unique<KeptForTheRun>(std::make_unique<SystemRegistry>());
 #else
-    return std::make_unique<StoreRegistry>(storeFileFromEnvironment(), winePrefixFromEnvironment());
+    return std::make_unique<KeptForTheRun>(
+        std::make_unique<StoreRegistry>(storeFileFromEnvironment(), winePrefixFromEnvironment()));
 #endif
 }
 

@@ -87,6 +87,10 @@ inline constexpr const char* kRegistryFileVariable = "VARNISK_REGISTRY";
 // own store (the file named by VARNISK_REGISTRY, else "registry.ini" in the
 // user's configuration folder "varnisk"), which also finds a game installed
 // under Wine ($WINEPREFIX, else ~/.wine) while the store itself names none.
+//
+// A folder that could not be written still holds for the rest of the run:
+// reads of this object give it until a later write of that setting
+// succeeds. The write's reason says why it will be gone at the next start.
 std::unique_ptr<Registry> makeSystemRegistry();
 
 // Wraps a registry so that, while it names no game folder at all (no key, an

@@ -149,6 +149,17 @@ check "the start-up messages and how to name the folder" "diff <(printf 'message
 check "choosing GP4.exe imports it" "[ $? -eq 0 ] && grep -q 'Import Done' '$work/out.json'"
 check "the choice is kept in Varnisk's own registry store" "grep -q '^Directory=$work/game$' '$work/registry.ini'"
 
+# A store that cannot keep the choice: the reason, and the game for this run.
+touch "$work/plain-file"
+VARNISK_REGISTRY="$work/plain-file/varnisk/registry.ini" "$cli" answer open "$work/game/GP4.exe" import import dump \
+  >"$work/out.json" 2>"$work/err.txt"
+check "a choice the store cannot keep is said and used for the run" \
+  "[ $? -eq 0 ] && grep -q 'Import Done' '$work/out.json' && diff <(printf 'message: Please choose your GP4 folder\nmessage: The GP4 folder you chose could not be kept for the next start: %s: its folder %s cannot be made: Not a directory. It is used for this run.\n' '$work/plain-file/varnisk/registry.ini' '$work/plain-file/varnisk') '$work/err.txt'"
+mkfifo "$work/fifo.ini"
+VARNISK_REGISTRY="$work/fifo.ini" timeout 60 "$cli" answer open "$work/game/GP4.exe" import >/dev/null 2>"$work/err.txt"
+check "a store that is a FIFO is left one" \
+  "[ $? -eq 0 ] && [ -p '$work/fifo.ini' ] && grep -q ': not a regular file but a FIFO. It is used for this run.$' '$work/err.txt'"
+
 # The folder of the last value set is kept in the store for the next run's
 # dialogs; a value set that is cut short is refused whole.
 mkdir -p "$work/sets"

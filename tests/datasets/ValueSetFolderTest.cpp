@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -23,7 +24,8 @@ using namespace varnisk::testgame;
 namespace {
 
 // The home folder (with a Documents folder) and configuration folder point
-// into a fresh folder for the test's length.
+// into a fresh folder for the test's length; the store file variable is put
+// back after it.
 class ValueSetFolder : public ::testing::Test {
 protected:
     TempFolder root;
@@ -32,7 +34,7 @@ protected:
     std::optional<TestGame> game;
 
     void SetUp() override {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", kRegistryFileVariable}) {
             const char* value = std::getenv(name);
             saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
         }
@@ -146,4 +148,32 @@ TEST_F(ValueSetFolder, TheFolderIsKeptForTheNextRun) {
     editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); });
     ASSERT_EQ(ui.dialogs().size(), 1u);
     EXPECT_EQ(ui.dialogs()[0].file.initialDir, sets.string());
+}
+
+// A store that cannot be written: the load says why the folder will be gone
+// at the next start, and the dialogs still open there for this run.
+TEST_F(ValueSetFolder, AFolderTheStoreCannotKeepIsSaidAndUsedForTheRun) {
+    // Under a regular file no folder can be made, whoever runs the test.
+    writeBytes(root.path / "plain-file", Bytes(1, 'x'));
+    const fs::path store = root.path / "plain-file" / "varnisk" / "registry.ini";
+    ::setenv(kRegistryFileVariable, store.c_str(), 1);
+    const fs::path sets = folder("sets");
+    writeBytes(sets / "brands.tyr", Bytes(22, 0));
+    {
+        ScriptedUi ui;
+        std::unique_ptr<Registry> registry = makeSystemRegistry();
+        Editor editor{ui, *registry, {root.path.string()}};
+        ui.queue(ScriptedUi::OpenAnswer{(sets / "brands.tyr").string()});
+        EXPECT_TRUE(editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); }));
+        EXPECT_EQ(editor.main.get("Status").caption, "Tyre Set loaded");
+        const std::string lost = "The folder of your value sets could not be kept for the next start: " +
+                                 store.string() + ": its folder " + store.parent_path().string() +
+                                 " cannot be made: Not a directory. It is used for this run.";
+        EXPECT_EQ(ui.messages(), std::vector<std::string>{lost});
+        editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); });
+        ASSERT_EQ(ui.dialogs().size(), 2u);
+        EXPECT_EQ(ui.dialogs()[1].file.initialDir, sets.string());
+        EXPECT_EQ(ui.messages().size(), 1u);
+    }
+    EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), std::nullopt);
 }

@@ -12,7 +12,10 @@
 #include <future>
 #include <sstream>
 
+#include "GameGenerator.h"
+#include "core/Editor.h"
 #include "platform/Registry.h"
+#include "platform/ScriptedUi.h"
 #include "platform/StoreRegistry.h"
 #include "platform/WineRegistry.h"
 
@@ -365,13 +368,29 @@ TEST(RegistryDemoFallback, ReadsGiveTheDemoWhileTheRegistryNamesNoFolder) {
     }
 }
 
-TEST_F(RegistryTest, ADemoFallbackPassesOnAFailedWrite) {
-    setEnv(kRegistryFileVariable, (root / "missing" / "registry.ini").string());
+// The folder chosen holds for the run even when the store cannot keep it;
+// the next start goes without it (here: back to the demo).
+TEST_F(RegistryTest, ADemoFallbackPassesOnAFailedWriteAndTheChoiceHoldsForTheRun) {
+    const fs::path unwritable = root / "missing" / "registry.ini";
+    setEnv(kRegistryFileVariable, unwritable.string());
     writeText(root / "missing", "a file, not a folder");
     auto registry = withDemoFallback(makeSystemRegistry(), "/demo");
     EXPECT_EQ(registry->readGameFolder(), Folder("/demo"));
-    EXPECT_FALSE(registry->writeGameFolder("/chosen"));
-    EXPECT_EQ(registry->readGameFolder(), Folder("/demo"));
+    const RegistryWrite written = registry->writeGameFolder("/chosen");
+    EXPECT_FALSE(written);
+    EXPECT_EQ(written.reason, unwritable.string() + ": its folder " + (root / "missing").string() +
+                                  " cannot be made: Not a directory");
+    EXPECT_EQ(registry->readGameFolder(), Folder("/chosen"));
+    EXPECT_EQ(withDemoFallback(makeSystemRegistry(), "/demo")->readGameFolder(), Folder("/demo"));
+
+    // Once the store can be written again, a write reaches it.
+    setEnv(kRegistryFileVariable, store.string());
+    auto next = makeSystemRegistry();
+    EXPECT_FALSE(next->writeValueSetFolder("/sets\n"));
+    EXPECT_EQ(next->readValueSetFolder(), Folder("/sets\n"));
+    EXPECT_TRUE(next->writeValueSetFolder("/sets"));
+    EXPECT_EQ(next->readValueSetFolder(), Folder("/sets"));
+    EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), Folder("/sets"));
 }
 
 // --- the value set folder, the program's own setting beside the game folder ---
@@ -595,5 +614,61 @@ TEST_F(RegistryTest, AStoreThatLinksToAFileElsewhereStaysALink) {
             EXPECT_TRUE(fs::is_symlink(elsewhere / c.second));
         }
         EXPECT_EQ(entries(store.parent_path()), 1u);
+    }
+}
+
+// --- choosing the game when the store cannot keep it ---
+
+TEST_F(RegistryTest, AGameChosenThatTheStoreCannotKeepIsUsedForTheRun) {
+    namespace gg = varnisk::gamegen;
+    const fs::path first = root / "first";
+    const fs::path second = root / "second";
+    gg::writeGame(first, {});
+    gg::GameSpec spec;
+    spec.values.names[0] = "OTHER TEAM";
+    gg::writeGame(second, spec);
+    // Under a regular file, no folder can be made, whoever runs the test.
+    writeText(root / "plain-file", "x");
+    const fs::path underAFile = root / "plain-file" / "varnisk" / "registry.ini";
+    const fs::path fifo = root / "fifo.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        fs::path store;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {underAFile, underAFile.string() + ": its folder " + underAFile.parent_path().string() +
+                         " cannot be made: Not a directory"},
+        {fifo, fifo.string() + ": not a regular file but a FIFO"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.store.string());
+        setEnv(kRegistryFileVariable, c.store.string());
+        const std::string lost = "The GP4 folder you chose could not be kept for the next start: " + c.reason +
+                                 ". It is used for this run.";
+        auto registry = makeSystemRegistry();
+        ScriptedUi ui;
+        Editor editor{ui, *registry, {root.string()}};
+        ui.queue(ScriptedUi::OpenAnswer{(first / "GP4.exe").string()});
+        ASSERT_TRUE(editor.startUp());
+        EXPECT_EQ(ui.messages(), (std::vector<std::string>{"Please choose your GP4 folder", lost}));
+        EXPECT_TRUE(ui.errors().empty());
+        EXPECT_EQ(editor.main.get("Status").caption, "Import Done");
+        EXPECT_EQ(editor.main.get("LMDSlot0").text, "Northwind Racing");
+        EXPECT_EQ(editor.main.get("LMDPath").hint, "Actual Path: " + first.string());
+
+        // "Manual GP4 Path" the same way, then "Import All" finds the game
+        // chosen last.
+        ui.queue(ScriptedUi::OpenAnswer{(second / "GP4.exe").string()});
+        ASSERT_TRUE(editor.dispatch([&] { editor.main.userClick(editor.main.get("LMDPath")); }));
+        ASSERT_TRUE(editor.dispatch([&] { editor.main.userClick(editor.main.get("ImportButton")); }));
+        EXPECT_EQ(ui.messages(), (std::vector<std::string>{"Please choose your GP4 folder", lost, lost}));
+        EXPECT_FALSE(editor.terminated());
+        EXPECT_EQ(editor.main.get("LMDSlot0").text, "Other Team");
+        EXPECT_EQ(editor.main.get("LMDPath").hint, "Actual Path: " + second.string());
+
+        // Nothing was kept for the next start, and the FIFO is still one.
+        EXPECT_EQ(makeSystemRegistry()->readGameFolder(), std::nullopt);
+        EXPECT_TRUE(fs::is_fifo(fifo));
     }
 }
