@@ -611,6 +611,62 @@ private:
     ForwardingGl gl_;
 };
 
+// Frames that look the car and the dashboard up in the archive again, as a
+// change of team or of camera makes them: the full-size car on a row camera,
+// in an archive of `entries` entries (the full-size game's as generated, and
+// one of thousands more, as a car mod's may be). Each look-up opens the
+// archive and finds its entry; a team whose car the archive lacks (a
+// built-in name after "Default All") is looked for through all of it. Beside
+// them, a frame that looks nothing up.
+void measureLookUps(const Options& o, const fs::path& folder, const std::string& dataDir, int entries) {
+    gamegen::GameSpec spec;
+    spec.fullSizeCar = true;
+    if (entries > 0) spec.archiveEntries = entries;
+    const fs::path game = folder / ("look-ups-" + std::to_string(entries));
+    gamegen::writeGame(game, spec);
+    Session s(game, dataDir);
+    HostedView view(s, 640, 480, dataDir);
+    view.frame();
+    showRowCamera(s, kCarRow, kCarCamera);
+    view.frame();
+    PreviewState& p = s.editor.preview;
+    const std::string team = p.CarTeamKey;
+    const std::vector<ShapeLookup>& lookups = s.editor.scene.lookups;
+    auto reload = [&](const std::string& key) {
+        p.CarTeamKey = key;
+        p.ReloadCarShape = true;
+        p.ReloadDashboard = true;
+    };
+    std::vector<double> found, missing, none;
+    const int runs = std::max(5, o.iterations / 4);
+    for (int i = -3; i < runs; ++i) {
+        reload(team);
+        auto start = Clock::now();
+        view.frame();
+        const double f = msSince(start);
+        if (lookups.size() != 2 || !lookups[0].found || !lookups[1].found) fail("a look-up found nothing");
+        reload("nosuchteam");
+        start = Clock::now();
+        view.frame();
+        const double m = msSince(start);
+        if (lookups.size() != 2 || lookups[1].found) fail("the missing car was found");
+        reload(team);
+        view.frame();  // the car back, not timed
+        start = Clock::now();
+        view.frame();
+        const double n = msSince(start);
+        if (!lookups.empty()) fail("a frame that should look nothing up did");
+        if (i < 0) continue;
+        found.push_back(f), missing.push_back(m), none.push_back(n);
+    }
+    std::printf("\nlook-ups: frames of the full-size car at 640 x 480, archive of %d entries, median of %d\n",
+                spec.archiveEntries, runs);
+    std::printf("  %-44s %8.3f ms\n", "frame looking nothing up", median(none));
+    std::printf("  %-44s %8.3f ms\n", "frame looking up car and dashboard", median(found));
+    std::printf("  %-44s %8.3f ms\n", "frame looking up dashboard and a missing car", median(missing));
+    std::fflush(stdout);
+}
+
 void measureWindowStarts(const Options& o, const fs::path& demoGame, const std::string& dataDir) {
     std::printf("\nwindow start to its first preview frame on the screen, peak memory (VmHWM)\n");
 #ifndef VARNISK_BENCH_WINDOW
@@ -897,6 +953,10 @@ int main(int argc, char** argv) {
     std::printf("  %-44s %8.2f x   goal <= 10  %s\n", "decoding, of the copy", decoded / copied,
                 verdict(decoded / copied <= 10));
     std::fflush(stdout);
+
+    // 5. Look-ups in the archive.
+    measureLookUps(o, o.folder, dataDir, 0);
+    measureLookUps(o, o.folder, dataDir, 5000);
 
     measureWindowStarts(o, demoGame, dataDir);
     fs::remove_all(o.folder);

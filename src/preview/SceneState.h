@@ -46,7 +46,8 @@ struct ShapeLookup {
 struct CompiledShape {
     std::string entry;  // the entry name as requested
     ShapeData shape;
-    std::vector<GLuint> textures;  // per texture index, then the display texture; 0: none
+    std::vector<GLuint> textures;  // per texture index, then the display texture; 0: none;
+                                   // names of one file share its texture
     std::vector<bool> flipV;       // per texture index
     std::vector<bool> fileExists;  // per texture index: its .tga file was there
 };

@@ -22,11 +22,16 @@ std::string lookupName(std::string_view name);
 // slot `slot`. No archive: the message "Sorry but as cars.wad can't be found,
 // car shapes won't be displayed" on the frame where SheetReady is 1, nothing
 // else. A name the directory lacks, a flashlight file or a damaged shape
-// leave the slot as it was. Each look-up is recorded in scene.lookups.
+// leave the slot as it was. Each look-up is recorded in scene.lookups. The
+// directory is read once into scene.wadIndex and kept while the archive is
+// the same file in the same state; a directory of more entries than an
+// archive holds (kMaxArchiveEntries) is refused unread, as damaged.
 void loadWadShape(Editor& editor, Gl& gl, const std::string& entryName, int slot);
 
 // Loads the textures of a decoded shape and compiles it into its slot; the
-// textures of the slot's earlier compile are released.
+// textures of the slot's earlier compile are released. Each .tga file is
+// loaded once, however many texture names map to it: they share its texture.
+// The textures count against scene.textureBudget until released.
 void compileShape(Editor& editor, Gl& gl, int slot, CompiledShape shape);
 
 // The .tga file a shape's texture name maps to: the bare file name less its
