@@ -3,21 +3,31 @@
 #include <algorithm>
 #include <cstdio>
 #include <list>
+#include <optional>
 #include <sstream>
 #include <string_view>
 
 #include "core/Editor.h"
 #include "form/Errors.h"
 #include "gamedata/FileTransaction.h"
+#include "gamedata/GameFileSizes.h"
 #include "gamedata/GameFolder.h"
+#include "gamedata/GameLock.h"
 #include "gamedata/Recovery.h"
 
 namespace varnisk {
 
 namespace {
 
-std::string readText(const std::string& path) {
-    std::vector<std::uint8_t> b = readWholeFile(path);
+// The archive's backup of ranges, refused as damaged when it is far larger
+// than a backup of a few ranges can be, before it is read.
+std::string readRangeBackupText(const std::string& path) {
+    ByteFile file(path, ByteFile::Mode::ReadOnly);
+    if (file.size() > kMaxRangeBackupSize) {
+        throw FileError("The backup of the archive's patched bytes is damaged: it is " + sizeText(file.size()) +
+                        ", far larger than a backup of a few ranges.");
+    }
+    std::vector<std::uint8_t> b = file.read(0, static_cast<std::size_t>(file.size()));
     return std::string(b.begin(), b.end());
 }
 
@@ -112,7 +122,7 @@ void keepRangeBackup(const ByteFile& file, const std::vector<Patch>& patches) {
     std::uint64_t size = file.size();
     if (fileExists(backup)) {
         try {
-            kept = decodeRangeBackup(readText(backup), size);
+            kept = decodeRangeBackup(readRangeBackupText(backup), size);
         } catch (const FileError&) {
             throw FileError(fileNameOf(backup) + " is damaged, so the archive's original bytes cannot be kept in it");
         }
@@ -193,6 +203,8 @@ void askAndRestoreGameFiles(Editor& e) {
 }
 
 void restoreGameFiles(Editor& e) {
+    std::optional<GameLock> lock;
+    if (const std::string folder = locateGame(e); !folder.empty()) lock.emplace(folder);
     recoverGameFiles(e);
     // Every backup is checked and every change worked out before any file
     // changes; then the files change together.
@@ -201,25 +213,37 @@ void restoreGameFiles(Editor& e) {
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> recreate;
     std::vector<std::string> restored, backups;
 
-    auto wholeBackup = [&](const std::string& path) {
+    // A backup is checked by its size before it is read: it must be the
+    // size of the file it was made of, or of a file of its kind when that is
+    // gone.
+    auto wholeBackup = [&](const std::string& path, std::uint64_t limit) {
         const std::string backup = backupPath(path);
         if (!fileExists(backup)) return;
-        std::vector<std::uint8_t> kept = readWholeFile(backup);
+        ByteFile kept(backup, ByteFile::Mode::ReadOnly);
         if (!fileExists(path)) {
-            recreate.emplace_back(path, std::move(kept));
+            if (kept.size() > limit) {
+                throw nothingRestored(fileNameOf(backup) + " is " + sizeText(kept.size()) + ", far larger than " +
+                                      fileNameOf(path) + " can be: it is damaged.");
+            }
+            recreate.emplace_back(path, kept.read(0, static_cast<std::size_t>(kept.size())));
         } else {
             ByteFile& file = open.emplace_back(path);
             if (file.size() != kept.size()) {
                 throw nothingRestored(fileNameOf(backup) + " is not the size of " + fileNameOf(path) +
                                       ": it is damaged, or " + fileNameOf(path) + " is no longer the file it was made of.");
             }
-            change.add(file, differences(file.read(0, static_cast<std::size_t>(file.size())), kept));
+            if (file.size() > limit) {
+                throw nothingRestored(fileNameOf(path) + " is " + sizeText(file.size()) +
+                                      ", far larger than the game's file can be.");
+            }
+            change.add(file, differences(file.read(0, static_cast<std::size_t>(file.size())),
+                                         kept.read(0, static_cast<std::size_t>(kept.size()))));
         }
         restored.push_back(fileNameOf(path));
         backups.push_back(backup);
     };
-    wholeBackup(gameFile(e, kExeName));
-    wholeBackup(gameFile(e, kSavedStateName));
+    wholeBackup(gameFile(e, kExeName), kMaxExeSize);
+    wholeBackup(gameFile(e, kSavedStateName), kMaxSavedStateSize);
 
     const std::string wad = wadPath(e);
     if (!wad.empty() && fileExists(backupPath(wad))) {
@@ -227,7 +251,7 @@ void restoreGameFiles(Editor& e) {
         std::uint64_t size = 0;
         std::vector<Patch> ranges;
         try {
-            ranges = decodeRangeBackup(readText(backup), size);
+            ranges = decodeRangeBackup(readRangeBackupText(backup), size);
         } catch (const FileError&) {
             throw nothingRestored(fileNameOf(backup) + " is damaged.");
         }

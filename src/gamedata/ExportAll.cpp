@@ -10,6 +10,8 @@
 #include "gamedata/ExeLayout.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/FileTransaction.h"
+#include "gamedata/GameFileSizes.h"
+#include "gamedata/GameLock.h"
 #include "gamedata/GameFolder.h"
 #include "gamedata/GameValues.h"
 #include "gamedata/PendingChanges.h"
@@ -107,6 +109,7 @@ ExportPlan planExport(Editor& e, std::vector<PendingChange> rows) {
     for (const PendingChange& row : plan.rows) plan.patches.push_back(valuePatches(gameValues()[row.value], g, e.main));
 
     plan.exe.emplace(gameFile(e, kExeName));
+    refuseOversized(*plan.exe, kMaxExeSize, kExeKind);
     const std::vector<Patch> exePatches = patchesOf(plan, GameFileKind::Exe);
     if (!patchesFit(*plan.exe, exePatches)) throw tooShort(plan.exe->path());
     plan.exeChanges = changedPatches(*plan.exe, exePatches);
@@ -127,6 +130,7 @@ ExportPlan planExport(Editor& e, std::vector<PendingChange> rows) {
     const std::string savPath = gameFile(e, kSavedStateName);
     if (fileExists(savPath)) {
         plan.sav.emplace(savPath);
+        refuseOversized(*plan.sav, kMaxSavedStateSize, kSavedStateKind);
         if (!savedStateHoldsBrands(plan.sav->size())) throw tooShort(savPath);
         plan.oldCodes = plan.sav->read(kBrandCodesOffset, kBrandCodesSize);
         plan.newCodes = plan.oldCodes;
@@ -239,6 +243,15 @@ void exportAll(Editor& e) {
     sheetToGameData(e);
     PendingChanges& pending = e.pending;
     pending.takeFilesNotRead();
+
+    // From the look at what is on disk to the last byte written, no other
+    // Varnisk writes the files or takes this export's journal for a stale
+    // one. An export with nothing to write takes no lock.
+    std::optional<GameLock> lock;
+    if (pending.count() > 0) {
+        if (const std::string folder = locateGame(e); !folder.empty()) lock.emplace(folder);
+        recoverGameFiles(e);  // a journal another Varnisk left while this one waited
+    }
 
     // Another program's values where the sheet has its own: the user says
     // which stay. Varnisk's own front end without a person (varnisk-cli)

@@ -4,14 +4,16 @@
 #include <filesystem>
 
 #include "form/Errors.h"
+#include "platform/SystemText.h"
 
 namespace varnisk {
 
 namespace {
 
-// A journal larger than this is no journal of Varnisk's: it holds at most a
-// few bytes of each file, or two copies of a changed GP4.exe.
-constexpr std::size_t kMaxJournalRead = 256u << 20;
+// A journal larger than this is no journal of Varnisk's: it holds at most
+// two copies of each game file, and those have limits of their own
+// (GameFileSizes.h).
+constexpr std::size_t kMaxJournalRead = 128u << 20;
 
 // Differences closer than this are written as one range.
 constexpr std::size_t kMergeGap = 16;
@@ -50,18 +52,31 @@ void FileTransaction::add(ByteFile& file, const std::vector<Patch>& changes) {
     }
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return changes[a].offset < changes[b].offset; });
-    // The path as the journal keeps it does not depend on the folder that is
-    // current when it is read back.
-    std::error_code ec;
-    const std::filesystem::path whole = std::filesystem::absolute(file.path(), ec);
-    JournalFile record{ec ? file.path() : whole.string(), file.size(), {}};
-    for (std::size_t first = 0; first < order.size();) {
+    JournalFile record{journalPathOf(file.path()), file.size(), {}};
+    // Changes that overlap or touch share a range. Should that leave more
+    // ranges than a journal holds, changes closer than a gap share one too
+    // (the bytes between keep their value before and after).
+    auto group = [&](std::uint64_t gap) {
+        std::vector<std::pair<std::size_t, std::size_t>> groups;  // [first, last) of order
+        for (std::size_t first = 0; first < order.size();) {
+            std::uint64_t end = changes[order[first]].offset + changes[order[first]].bytes.size();
+            std::size_t last = first + 1;
+            while (last < order.size() && changes[order[last]].offset <= end + gap) {
+                end = std::max<std::uint64_t>(end, changes[order[last]].offset + changes[order[last]].bytes.size());
+                ++last;
+            }
+            groups.push_back({first, last});
+            first = last;
+        }
+        return groups;
+    };
+    std::vector<std::pair<std::size_t, std::size_t>> groups = group(0);
+    if (groups.size() > kMaxJournalRanges) groups = group(file.size() / (kMaxJournalRanges - 1) + 1);
+    for (const auto& [first, last] : groups) {
         const std::uint64_t begin = changes[order[first]].offset;
-        std::uint64_t end = begin + changes[order[first]].bytes.size();
-        std::size_t last = first + 1;
-        while (last < order.size() && changes[order[last]].offset <= end) {
-            end = std::max<std::uint64_t>(end, changes[order[last]].offset + changes[order[last]].bytes.size());
-            ++last;
+        std::uint64_t end = begin;
+        for (std::size_t k = first; k < last; ++k) {
+            end = std::max<std::uint64_t>(end, changes[order[k]].offset + changes[order[k]].bytes.size());
         }
         JournalRange range{begin, file.read(begin, static_cast<std::size_t>(end - begin)), {}};
         range.after = range.before;
@@ -73,7 +88,6 @@ void FileTransaction::add(ByteFile& file, const std::vector<Patch>& changes) {
             std::copy(p.bytes.begin(), p.bytes.end(), range.after.begin() + static_cast<std::ptrdiff_t>(p.offset - begin));
         }
         record.ranges.push_back(std::move(range));
-        first = last;
     }
     if (record.ranges.empty()) return;
     try {
@@ -110,19 +124,43 @@ void FileTransaction::commit() {
     }
 }
 
-Rollback rollBackJournal(const std::string& journalPath) {
+std::string journalPathOf(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(systemPath(path), ec);
+    return ec ? path : pathText(whole);
+}
+
+Rollback rollBackJournal(const std::string& journalPath, const std::vector<std::string>& gameFiles) {
     Rollback result;
     if (!fileExists(journalPath)) return result;
-    std::vector<std::uint8_t> bytes = readFileStart(journalPath, kMaxJournalRead + 1);
     std::optional<Journal> journal;
-    if (bytes.size() <= kMaxJournalRead) journal = decodeJournal(bytes);
-    bytes = {};
+    if (!isLink(journalPath)) {
+        std::vector<std::uint8_t> bytes = readFileStart(journalPath, kMaxJournalRead + 1);
+        if (bytes.size() <= kMaxJournalRead) journal = decodeJournal(bytes);
+    }
     if (!journal) {
         setAside(journalPath);
         result.outcome = Rollback::Outcome::Damaged;
         return result;
     }
     result.operation = journal->operation;
+
+    // Only the game's own files, each once, are ever written from a journal:
+    // its checksum shows it whole, not that it was written for this game.
+    std::vector<std::string> allowed;
+    for (const std::string& path : gameFiles) allowed.push_back(journalPathOf(path));
+    for (std::size_t i = 0; i < journal->files.size(); ++i) {
+        const std::string& path = journal->files[i].path;
+        const bool known = std::find(allowed.begin(), allowed.end(), path) != allowed.end();
+        bool twice = false;
+        for (std::size_t k = 0; k < i; ++k) twice = twice || journal->files[k].path == path;
+        if (!known || twice) {
+            setAside(journalPath);
+            result.outcome = Rollback::Outcome::NotTheGames;
+            result.files = {path};
+            return result;
+        }
+    }
 
     // Every file is checked before any is written.
     std::vector<ByteFile> files;

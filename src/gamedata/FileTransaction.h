@@ -13,8 +13,6 @@ namespace varnisk {
 inline constexpr const char* kJournalName = "varnisk.journal";
 // A journal that could not be applied is kept under this suffix.
 inline constexpr const char* kNotAppliedSuffix = ".not-applied";
-// The suffix of replaceFile's temporary files.
-inline constexpr const char* kTempSuffix = ".varnisk-tmp";
 
 // Changes to several game files made whole or not at all. The journal is
 // written and flushed first; then every file is patched and flushed; then
@@ -56,17 +54,25 @@ struct Rollback {
         RolledBack,  // the files are as they were before the change
         Damaged,     // no journal of Varnisk's, or a damaged one: not applied
         Changed,     // a file no longer holds what the change left: not applied
+        NotTheGames, // it names a file that is none of the game's: not applied
     } outcome = Outcome::None;
     std::string operation;            // of the journal, when it could be read
     std::vector<std::string> files;   // the files put back, or the file that changed
 };
 
 // Puts the files named by the journal back and removes it. A journal that
-// is damaged, or names a file that is missing, has another size, or holds a
-// byte that is neither the one before nor the one after the change, is never
-// applied: it is renamed with kNotAppliedSuffix. Throws FileError when the
-// files cannot be written; the journal then stays for the next try.
-Rollback rollBackJournal(const std::string& journalPath);
+// is damaged (or is a link), names a file that is not one of `gameFiles`
+// (the game's files as they are found now), names one that is missing, has
+// another size, or holds a byte that is neither the one before nor the one
+// after the change, is never applied: it is renamed with kNotAppliedSuffix.
+// Throws FileError when the files cannot be written; the journal then stays
+// for the next try.
+Rollback rollBackJournal(const std::string& journalPath, const std::vector<std::string>& gameFiles);
+
+// The path as a journal keeps it: whole, so that it does not depend on the
+// folder that is current when it is read back.
+std::string journalPathOf(const std::string& path);
+
 
 // Which ranges of `current` differ from `wanted` (of the same size), as
 // patches holding the wanted bytes; differences close together share one.

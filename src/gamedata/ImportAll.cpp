@@ -6,6 +6,7 @@
 #include "gamedata/Bytes.h"
 #include "gamedata/ExeLayout.h"
 #include "gamedata/FieldSheet.h"
+#include "gamedata/GameFileSizes.h"
 #include "gamedata/GameFolder.h"
 #include "gamedata/Recovery.h"
 #include "gamedata/SheetValues.h"
@@ -15,7 +16,7 @@
 
 namespace varnisk {
 
-static void readExeBlocks(Editor& e, const std::string& path);
+static void readExeBlocks(Editor& e, const ByteFile& exe);
 
 void showCockpit(Form& f, const std::array<float, 6>& c) {
     setNumberField(f, "LMDSW0", roundTo(100.0L * c[3], -1));
@@ -28,8 +29,11 @@ void showCockpit(Form& f, const std::array<float, 6>& c) {
 
 void readGameBlocks(Editor& e) {
     const std::string path = gameFile(e, kExeName);
+    bool oversized = false;  // refused below, by a message of its own
     try {
-        readExeBlocks(e, path);
+        ByteFile exe(path, ByteFile::Mode::ReadOnly);
+        if (exe.size() > kMaxExeSize) oversized = true;
+        else readExeBlocks(e, exe);
     } catch (const FileError& failure) {
         // The reason alone ("Read beyond end of file") would not say which
         // file, nor what that means for it.
@@ -37,10 +41,10 @@ void readGameBlocks(Editor& e) {
         if (std::string(failure.what()) == kReadBeyondEnd) what += " It is too short to be the game's executable.";
         throw FileError(what);
     }
+    if (oversized) refuseOversized(ByteFile(path, ByteFile::Mode::ReadOnly), kMaxExeSize, kExeKind);
 }
 
-static void readExeBlocks(Editor& e, const std::string& path) {
-    ByteFile exe(path, ByteFile::Mode::ReadOnly);
+static void readExeBlocks(Editor& e, const ByteFile& exe) {
     GameData& g = e.game;
     std::uint8_t version = 0;
     exe.read(kVersionOffset, std::span(&version, 1));

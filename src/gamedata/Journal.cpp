@@ -109,11 +109,13 @@ std::optional<Journal> decodeJournal(std::span<const std::uint8_t> bytes) {
     Reader in(bytes.subspan(kMagicSize, body - kMagicSize));
     Journal j;
     std::uint32_t files = 0;
-    if (!in.text(j.operation) || !in.u32(files)) return std::nullopt;
+    if (!in.text(j.operation) || !in.u32(files) || files > kMaxJournalFiles) return std::nullopt;
     for (std::uint32_t n = 0; n < files; ++n) {
         JournalFile f;
         std::uint32_t ranges = 0;
-        if (!in.text(f.path) || f.path.empty() || !in.u64(f.size) || !in.u32(ranges)) return std::nullopt;
+        if (!in.text(f.path) || f.path.empty() || !in.u64(f.size) || !in.u32(ranges) || ranges > kMaxJournalRanges) {
+            return std::nullopt;
+        }
         for (std::uint32_t k = 0; k < ranges; ++k) {
             JournalRange r;
             std::uint32_t count = 0;
@@ -121,7 +123,7 @@ std::optional<Journal> decodeJournal(std::span<const std::uint8_t> bytes) {
             if (!in.u64(r.offset) || !in.u32(count) || !in.take(count, before) || !in.take(count, after)) {
                 return std::nullopt;
             }
-            if (r.offset > f.size || count > f.size - r.offset) return std::nullopt;
+            if (count == 0 || r.offset > f.size || count > f.size - r.offset) return std::nullopt;
             r.before.assign(before.begin(), before.end());
             r.after.assign(after.begin(), after.end());
             f.ranges.push_back(std::move(r));

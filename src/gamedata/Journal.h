@@ -40,11 +40,19 @@ struct Journal {
     bool operator==(const Journal&) const = default;
 };
 
+// A journal names at most the game's three files, each with at most this
+// many ranges, none empty: a transaction merges ranges rather than write
+// more, so a crafted journal of millions of ranges is refused as damaged
+// before they take any memory.
+inline constexpr std::size_t kMaxJournalFiles = 3;
+inline constexpr std::size_t kMaxJournalRanges = 65536;
+
 std::vector<std::uint8_t> encodeJournal(const Journal& journal);
 
 // nullopt when the bytes are no journal of Varnisk's, or a damaged one:
-// a wrong header, a count beyond what is left, a range outside its file, a
-// length or checksum that does not match.
+// a wrong header, a count beyond what is left or beyond the limits above, an
+// empty range or one outside its file, a length or checksum that does not
+// match.
 std::optional<Journal> decodeJournal(std::span<const std::uint8_t> bytes);
 
 // CRC-32 (the polynomial of zip and PNG).

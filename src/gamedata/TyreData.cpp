@@ -5,6 +5,7 @@
 #include "form/Errors.h"
 #include "gamedata/Bytes.h"
 #include "gamedata/ExeLayout.h"
+#include "gamedata/GameFileSizes.h"
 #include "gamedata/GameFolder.h"
 #include "gamedata/SavedState.h"
 #include "gamedata/TeamNames.h"
@@ -49,6 +50,7 @@ void readTyreBrands(Editor& e) {
     }
     {
         ByteFile sav(savPath, ByteFile::Mode::ReadOnly);
+        refuseOversized(sav, kMaxSavedStateSize, kSavedStateKind);
         e.game.brandCodes = decodeBrandCodes(sav.read(kBrandCodesOffset, kBrandCodesSize));
     }
     for (int t = 0; t < 11; ++t) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <random>
 
 #include "form/Errors.h"
 #include "platform/FileSteps.h"
@@ -117,6 +118,57 @@ std::string fileNameList(const std::vector<std::string>& paths) {
     std::string list;
     for (const std::string& p : paths) list += (list.empty() ? "" : ", ") + fileNameOf(p);
     return list;
+}
+
+bool isLink(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(systemPath(path), ec);
+    return !ec && fs::is_symlink(status);
+}
+
+static TemporaryNameHook& temporaryNameHook() {
+    static TemporaryNameHook hook;
+    return hook;
+}
+
+void setTemporaryNameHook(TemporaryNameHook hook) { temporaryNameHook() = std::move(hook); }
+
+std::string temporaryNameFor(const std::string& path) {
+    if (const TemporaryNameHook& hook = temporaryNameHook()) return hook(path);
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random([] {
+        std::random_device seed;
+        std::seed_seq seq{seed(), seed(), seed(), seed()};
+        return std::mt19937_64(seq);
+    }());
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
+    std::string name = path + kTemporaryMark;
+    for (std::size_t i = 0; i < kTemporaryTagLength; ++i) name += kAlphabet[pick(random)];
+    return name;
+}
+
+bool isTemporaryNameOf(const std::string& name, const std::string& fileName) {
+    const std::string stem = fileName + kTemporaryMark;
+    if (name.size() != stem.size() + kTemporaryTagLength || name.compare(0, stem.size(), stem) != 0) return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(stem.size()), name.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
+}
+
+std::vector<std::string> temporaryLeftovers(const std::string& path) {
+    std::vector<std::string> found;
+    const std::string name = fileNameOf(path);
+    const std::string folder = path.substr(0, path.size() - name.size());
+    std::error_code ec;
+    fs::directory_iterator it(systemPath(folder.empty() ? "." : folder), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string onDisk = pathText(it->path().filename());
+        if (!isTemporaryNameOf(onDisk, name)) continue;
+        std::error_code kind;
+        if (fs::symlink_status(it->path(), kind).type() == fs::file_type::regular && !kind) {
+            found.push_back(folder + onDisk);
+        }
+    }
+    return found;
 }
 
 void setFileStepHook(FileStepHook hook) { stepHook() = std::move(hook); }

@@ -45,6 +45,10 @@ std::string currentFolder();
 // Whether a regular file exists at the path.
 bool fileExists(const std::string& path);
 
+// Whether the path itself is a symbolic link (or another kind of link the
+// system follows), whatever it points at.
+bool isLink(const std::string& path);
+
 // Whether something that is not a regular file (a folder, a pipe, a device)
 // is at the path.
 bool otherThanFileAt(const std::string& path);
@@ -115,6 +119,36 @@ private:
     std::uint64_t size_ = 0;
 };
 
+// An advisory lock on a file, held until the object goes: other processes
+// (and other FileLocks of this one) that ask for it meanwhile are refused.
+// The file is created when missing, empty, and stays; it is never opened
+// through a link, and anything but a regular file there is refused with
+// kNotAFile.
+class FileLock {
+public:
+    // Opens (or creates) the file; FileError when it cannot be, or when the
+    // folder lets nobody create it and it is not there (see opened()).
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Takes the lock without waiting; false when another holds it.
+    bool tryLock();
+
+    // False when the file could not be created because the folder cannot be
+    // written: nobody writes a file there then, and nothing is locked.
+    bool opened() const;
+
+private:
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+    bool held_ = false;
+};
+
 // Reads a whole file, or writes one through a temporary file beside it that
 // then replaces it, so that a failure leaves the old file as it was.
 std::vector<std::uint8_t> readWholeFile(const std::string& path);
@@ -122,8 +156,33 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path);
 // needs more: a huge file chosen by mistake is not read whole.
 std::vector<std::uint8_t> readFileStart(const std::string& path, std::size_t limit);
 // The new file is on the disk, and so is its name in the folder, when this
-// returns.
+// returns. The temporary file is created anew under a name nobody can know
+// in advance (see temporaryNameFor), never through a link or over anything
+// already there.
 void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Varnisk's temporary files are named after the file they replace, its name
+// followed by this mark and kTemporaryTagLength random letters and digits.
+inline constexpr const char* kTemporaryMark = ".varnisk-tmp-";
+inline constexpr std::size_t kTemporaryTagLength = 12;
+
+// A fresh temporary name for the file at the path, beside it.
+std::string temporaryNameFor(const std::string& path);
+
+// The seam where tests choose the temporary names, to plant something at
+// one first: the hook gives the name to try for the file at the path. No
+// hook is set outside tests.
+using TemporaryNameHook = std::function<std::string(const std::string& path)>;
+void setTemporaryNameHook(TemporaryNameHook hook);
+
+// Whether `name` is one of Varnisk's temporary names for the file `fileName`.
+bool isTemporaryNameOf(const std::string& name, const std::string& fileName);
+
+// Varnisk's own leftover temporary files of the file at the path: regular
+// files (never links) in its folder whose names carry the mark. They are
+// never the only copy of anything: a temporary file is renamed into place
+// once whole.
+std::vector<std::string> temporaryLeftovers(const std::string& path);
 
 // Removes a file; a file that is not there is no error. The folder is
 // flushed, so that the removal holds after a power loss.

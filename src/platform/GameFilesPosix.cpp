@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,11 +145,17 @@ void ByteFile::write(std::uint64_t offset, std::span<const std::uint8_t> bytes) 
 }
 
 void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const std::string temp = path + ".varnisk-tmp";
     if (otherThanFileAt(path)) throw FileError(kNotAFile);
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    // A folder in the temporary file's place is not the user's file.
-    if (fd < 0) throwFileError(errno == EISDIR ? EACCES : errno);
+    // Created here and now: a name somebody planted (a link, a pipe, a file)
+    // is never opened, another name is drawn instead.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+        temp = temporaryNameFor(path);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) throwFileError(errno);
+    }
+    if (fd < 0) throwFileError(EEXIST);
     int failure = 0;
     try {
         failure = writeAll(fd, bytes.data(), bytes.size(), -1, temp);
@@ -169,6 +176,45 @@ void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
         throwFileError(failure);
     }
     flushFolderOf(path);
+}
+
+FileLock::FileLock(const std::string& path) {
+    // Whatever is there but a regular file is never opened: a device may
+    // act on being opened.
+    struct stat there {};
+    if (::lstat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode)) throw FileError(kNotAFile);
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+        // A folder Varnisk may not write in: an existing lock file is still
+        // taken, read-only; else there is nothing to lock.
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0 && errno == ENOENT) return;
+    }
+    if (fd_ < 0) throwFileError(errno == ELOOP ? EISDIR : errno);
+    struct stat st {};
+    const int failure = ::fstat(fd_, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EISDIR : 0;
+    if (failure != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        throwFileError(failure);
+    }
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing lets the lock go
+}
+
+bool FileLock::opened() const { return fd_ >= 0; }
+
+bool FileLock::tryLock() {
+    if (held_ || fd_ < 0) return true;
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        if (errno == EWOULDBLOCK) return false;
+        throwFileError(errno);
+    }
+    held_ = true;
+    return true;
 }
 
 void removeFile(const std::string& path) {

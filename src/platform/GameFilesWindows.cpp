@@ -225,13 +225,20 @@ void ByteFile::write(std::uint64_t offset, std::span<const std::uint8_t> bytes) 
 }
 
 void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const std::string temp = path + ".varnisk-tmp";
     if (otherThanFileAt(path)) throw FileError(kNotAFile);
-    // A folder in the temporary file's place is not the user's file.
-    if (otherThanFileAt(temp)) throw FileError(kAccessDenied);
-    HANDLE h = CreateFileW(widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) throwLastError();
+    // Created here and now: a name somebody planted (a link, a file) is never
+    // opened, another name is drawn instead.
+    std::string temp;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 8 && h == INVALID_HANDLE_VALUE; ++attempt) {
+        temp = temporaryNameFor(path);
+        h = CreateFileW(widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+            throwLastError();
+        }
+    }
+    if (h == INVALID_HANDLE_VALUE) throwSystemError(ERROR_FILE_EXISTS);
     DWORD failure = 0;
     try {
         failure = writeAll(h, bytes.data(), bytes.size(), -1, temp);
@@ -254,6 +261,44 @@ void replaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
         DeleteFileW(widen(temp).c_str());
         throwSystemError(failure);
     }
+}
+
+FileLock::FileLock(const std::string& path) {
+    const std::wstring wide = widen(path);
+    HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+        // A folder Varnisk may not write in: an existing lock file is still
+        // taken, read-only; else there is nothing to lock.
+        h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) return;
+    }
+    if (h == INVALID_HANDLE_VALUE) throwLastError();
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h, &info) || GetFileType(h) != FILE_TYPE_DISK ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        CloseHandle(h);
+        throw FileError(kNotAFile);
+    }
+    handle_ = h;
+}
+
+FileLock::~FileLock() {
+    if (handle_) CloseHandle(handleOf(handle_));  // closing lets the lock go
+}
+
+bool FileLock::opened() const { return handle_ != nullptr; }
+
+bool FileLock::tryLock() {
+    if (held_ || !handle_) return true;
+    OVERLAPPED o{};
+    if (!LockFileEx(handleOf(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &o)) {
+        if (GetLastError() == ERROR_LOCK_VIOLATION || GetLastError() == ERROR_IO_PENDING) return false;
+        throwLastError();
+    }
+    held_ = true;
+    return true;
 }
 
 void removeFile(const std::string& path) {

@@ -609,9 +609,10 @@ TEST(Backups, RestoreBringsBackAMissingSavedState) {
 // removed by the next start; nothing else is.
 TEST(Backups, LeftoverTemporaryFilesAreRemovedAtTheNextStart) {
     TestGame g;
-    const std::vector<std::string> leftovers = {"GP4.exe.varnisk-backup.varnisk-tmp", "f1gstate.sav.varnisk-backup.varnisk-tmp",
-                                                "cars.wad.varnisk-backup.varnisk-tmp", "f1gstate.sav.varnisk-tmp",
-                                                "varnisk.journal.varnisk-tmp"};
+    const std::vector<std::string> leftovers = {"GP4.exe.varnisk-backup.varnisk-tmp-a1b2c3d4e5f6",
+                                                "f1gstate.sav.varnisk-backup.varnisk-tmp-a1b2c3d4e5f6",
+                                                "cars.wad.varnisk-backup.varnisk-tmp-a1b2c3d4e5f6",
+                                                "f1gstate.sav.varnisk-tmp-a1b2c3d4e5f6", "varnisk.journal.varnisk-tmp-a1b2c3d4e5f6"};
     for (const std::string& name : leftovers) writeBytes(g.folder() / name, Bytes{1, 2});
     writeBytes(g.folder() / "notes.varnisk-tmp", Bytes{3});
     ASSERT_TRUE(g.editor.startUp());

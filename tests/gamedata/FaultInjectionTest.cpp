@@ -46,12 +46,14 @@ bool checksumValid(const Bytes& sav) {
 
 const char* const kBackups[] = {"GP4.exe.varnisk-backup", "f1gstate.sav.varnisk-backup", "cars.wad.varnisk-backup"};
 
-// The names in the folder that are neither a game file nor a backup.
+// The names in the folder that are neither a game file, a backup nor the
+// (empty) lock file.
 std::vector<std::string> strayFiles(const fs::path& folder) {
     std::vector<std::string> stray;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        bool known = name == "GP4.exe" || name == "f1gstate.sav" || name == "cars.wad";
+        bool known = name == "GP4.exe" || name == "f1gstate.sav" || name == "cars.wad" ||
+                     (name == "varnisk.lock" && fs::file_size(entry.path()) == 0);
         for (const char* b : kBackups) known = known || name == b;
         if (!known) stray.push_back(name);
     }

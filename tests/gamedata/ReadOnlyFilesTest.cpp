@@ -28,10 +28,11 @@ void setMode(const fs::path& p, ::mode_t mode) { ASSERT_EQ(::chmod(p.c_str(), mo
 
 // Every entry of the game folder with its bytes and mode: what must stay
 // the same when nothing may change (no backup, journal or temporary file
-// appears either).
+// appears either). The empty lock file an export leaves is no change.
 std::map<std::string, std::pair<Bytes, ::mode_t>> folderState(const fs::path& folder) {
     std::map<std::string, std::pair<Bytes, ::mode_t>> out;
     for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename() == "varnisk.lock" && fs::file_size(entry.path()) == 0) continue;
         out[entry.path().filename().string()] = {readBytes(entry.path()), modeOf(entry.path())};
     }
     return out;
