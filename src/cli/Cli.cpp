@@ -102,12 +102,48 @@ int parseInt32(const std::string& word, const std::string& what) {
     return static_cast<int>(v);
 }
 
+// A script of thousands of commands is a few hundred kilobytes, and no
+// command's line comes near the second limit: more is no script (a device
+// that never ends, a file given by mistake), and reading stops there.
+constexpr std::size_t kMaxScriptSize = std::size_t{16} << 20;
+constexpr std::size_t kMaxScriptLine = std::size_t{64} << 10;
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw UsageError("cannot read the script '" + path + "'");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    // Read in pieces up to the limit: a pipe gives its size only at its end.
+    std::string text;
+    char piece[1 << 16];
+    while (in && text.size() <= kMaxScriptSize) {
+        in.read(piece, sizeof piece);
+        text.append(piece, static_cast<std::size_t>(in.gcount()));
+    }
+    if (text.size() > kMaxScriptSize) {
+        throw UsageError("the script '" + path + "' is larger than " + std::to_string(kMaxScriptSize >> 20) +
+                         " MB, far more than any script of commands: it was not run");
+    }
+    return text;
+}
+
+// std::getline, but a line longer than the limit is not read further: its
+// first part is kept and `tooLong` set.
+bool readLine(std::istream& in, std::string& line, bool& tooLong) {
+    line.clear();
+    tooLong = false;
+    std::streambuf* buffer = in.rdbuf();
+    for (;;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            return !line.empty();
+        }
+        if (c == '\n') return true;
+        if (line.size() == kMaxScriptLine) {
+            tooLong = true;
+            return true;
+        }
+        line.push_back(static_cast<char>(c));
+    }
 }
 
 // Turns each command into the operation it runs, checking everything that
@@ -387,9 +423,15 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         // the other end can act between two commands.
         std::string line;
         int lineNumber = 0;
-        while (!editor.terminated() && std::getline(in, line)) {
+        bool tooLong = false;
+        while (!editor.terminated() && readLine(in, line, tooLong)) {
             ++lineNumber;
             const std::string origin = "-:" + std::to_string(lineNumber);
+            if (tooLong) {
+                err << "usage error: " << origin << ": the line is longer than " << (kMaxScriptLine >> 10)
+                    << " KB, far more than any command; the script stops here\n";
+                return kExitUsage;
+            }
             std::vector<Command> read;
             try {
                 read = readScript(line, "-");

@@ -135,8 +135,9 @@ Rollback rollBackJournal(const std::string& journalPath, const std::vector<std::
     if (!fileExists(journalPath)) return result;
     std::optional<Journal> journal;
     if (!isLink(journalPath)) {
-        std::vector<std::uint8_t> bytes = readFileStart(journalPath, kMaxJournalRead + 1);
-        if (bytes.size() <= kMaxJournalRead) journal = decodeJournal(bytes);
+        // Its size is looked at before any of it is read.
+        ByteFile file(journalPath, ByteFile::Mode::ReadOnly);
+        if (file.size() <= kMaxJournalRead) journal = decodeJournal(file.read(0, static_cast<std::size_t>(file.size())));
     }
     if (!journal) {
         setAside(journalPath);

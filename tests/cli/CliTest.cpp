@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <streambuf>
 
 #include "cli/Cli.h"
 #include "cli/Dump.h"
@@ -193,6 +195,36 @@ TEST(Cli, AScriptFromStandardInputRunsLineByLine) {
     EXPECT_EQ(run({"--script", "-"}, bad, out2, err2), kExitUsage);
     EXPECT_EQ(err2.str(), "usage error: -:2: unknown command 'frobnicate'\n");
     EXPECT_TRUE(contains(out2.str(), "\"status\""));
+}
+
+// Input that never ends: a device, or a stream of one endless line. Reading
+// stops at a limit far above any script, with a usage error naming it.
+class EndlessBuffer : public std::streambuf {
+protected:
+    int_type underflow() override {
+        std::fill(std::begin(block_), std::end(block_), 'a');
+        setg(block_, block_, block_ + sizeof block_);
+        return 'a';
+    }
+
+private:
+    char block_[4096];
+};
+
+TEST(Cli, AScriptWithoutEndIsRefusedAtItsLimit) {
+    EndlessBuffer endless;
+    std::istream in(&endless);
+    std::ostringstream out, err;
+    EXPECT_EQ(run({"--script", "-", "dump"}, in, out, err), kExitUsage);
+    EXPECT_EQ(err.str(), "usage error: -:1: the line is longer than 64 KB, far more than any command; the script stops here\n");
+    EXPECT_EQ(out.str(), "");
+#ifndef _WIN32
+    CliRun r = runCli({"--script", "/dev/zero", "dump"});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_TRUE(contains(r.err, "the script '/dev/zero' is larger than 16 MB, far more than any script of commands: it was not run"))
+        << r.err;
+    EXPECT_EQ(r.out, "");
+#endif
 }
 
 // "changes" lists what Export All would write; before any import nothing is
