@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "../gamedata/TestGame.h"
@@ -101,7 +102,12 @@ TEST(Archive, ACountAboveTheMostEntriesIsRefusedBeforeTheDirectoryIsRead) {
         Bytes head(4, 0);
         putU32(head, 0, c.count);
         writeBytes(path, head);
-        fs::resize_file(path, kDirectoryStart + std::uint64_t{kDirectoryEntrySize} * c.count);  // nothing written
+        // Sparse: nothing is written. Where the system makes no file that
+        // long, a count above the most is refused all the same: it is tested
+        // before the file's length.
+        std::error_code ec;
+        fs::resize_file(path, kDirectoryStart + std::uint64_t{kDirectoryEntrySize} * c.count, ec);
+        if (ec && !c.refused) continue;
         const ByteFile archive(path.string());
         const auto start = std::chrono::steady_clock::now();
         if (!c.refused) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "../gamedata/TestGame.h"
@@ -461,7 +462,10 @@ TEST_F(Loader, ADirectoryOfMillionsOfEntriesIsRefusedAtOnce) {
         Bytes head(4, 0);  // then entries of empty names, which a scan would read to the end
         putU32(head, 0, count);
         useArchive(head);
-        fs::resize_file(g.folder() / "test.wad", 4 + 136ull * count);  // sparse: nothing is written
+        // Sparse: nothing is written. Where the system makes no file that
+        // long, the count is refused all the same: it is tested first.
+        std::error_code ec;
+        fs::resize_file(g.folder() / "test.wad", 4 + 136ull * count, ec);
         const std::size_t said = g.ui.messages().size();
         const auto start = std::chrono::steady_clock::now();
         ASSERT_TRUE(load("car.gp4", kSlotCar));
