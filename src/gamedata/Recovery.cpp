@@ -20,13 +20,12 @@ std::vector<std::string> leftovers(Editor& e, const std::string& folder) {
     std::vector<std::string> files{joinPath(folder, kJournalName)};
     for (const char* name : {kExeName, kSavedStateName, kArchiveName}) files.push_back(gameFilePath(folder, name));
     if (!e.ManualWadPath.empty()) files.push_back(e.ManualWadPath);
-    std::vector<std::string> found;
+    std::vector<std::string> all;
     for (const std::string& file : files) {
-        for (const std::string& of : {file, backupPath(file)}) {
-            for (std::string& temp : temporaryLeftovers(of)) found.push_back(std::move(temp));
-        }
+        all.push_back(file);
+        all.push_back(backupPath(file));
     }
-    return found;
+    return temporaryLeftovers(all);
 }
 
 constexpr const char* kRestoreAdvice =

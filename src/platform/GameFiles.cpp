@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <random>
 
 #include "form/Errors.h"
@@ -154,21 +155,33 @@ bool isTemporaryNameOf(const std::string& name, const std::string& fileName) {
                        [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
 }
 
-std::vector<std::string> temporaryLeftovers(const std::string& path) {
+std::vector<std::string> temporaryLeftovers(const std::vector<std::string>& paths) {
+    // Each folder is listed once, for all the files in it.
+    std::map<std::string, std::vector<std::string>> namesByFolder;
+    for (const std::string& path : paths) {
+        const std::string name = fileNameOf(path);
+        namesByFolder[path.substr(0, path.size() - name.size())].push_back(name);
+    }
     std::vector<std::string> found;
-    const std::string name = fileNameOf(path);
-    const std::string folder = path.substr(0, path.size() - name.size());
-    std::error_code ec;
-    fs::directory_iterator it(systemPath(folder.empty() ? "." : folder), ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string onDisk = pathText(it->path().filename());
-        if (!isTemporaryNameOf(onDisk, name)) continue;
-        std::error_code kind;
-        if (fs::symlink_status(it->path(), kind).type() == fs::file_type::regular && !kind) {
-            found.push_back(folder + onDisk);
+    for (const auto& [folder, names] : namesByFolder) {
+        std::error_code ec;
+        fs::directory_iterator it(systemPath(folder.empty() ? "." : folder), ec);
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const std::string onDisk = pathText(it->path().filename());
+            if (onDisk.find(kTemporaryMark) == std::string::npos) continue;
+            const bool ours = std::any_of(names.begin(), names.end(),
+                                          [&](const std::string& name) { return isTemporaryNameOf(onDisk, name); });
+            std::error_code kind;
+            if (ours && fs::symlink_status(it->path(), kind).type() == fs::file_type::regular && !kind) {
+                found.push_back(folder + onDisk);
+            }
         }
     }
     return found;
+}
+
+std::vector<std::string> temporaryLeftovers(const std::string& path) {
+    return temporaryLeftovers(std::vector<std::string>{path});
 }
 
 void setFileStepHook(FileStepHook hook) { stepHook() = std::move(hook); }

@@ -183,6 +183,8 @@ bool isTemporaryNameOf(const std::string& name, const std::string& fileName);
 // never the only copy of anything: a temporary file is renamed into place
 // once whole.
 std::vector<std::string> temporaryLeftovers(const std::string& path);
+// The same for several files, listing each folder once.
+std::vector<std::string> temporaryLeftovers(const std::vector<std::string>& paths);
 
 // Removes a file; a file that is not there is no error. The folder is
 // flushed, so that the removal holds after a power loss.
