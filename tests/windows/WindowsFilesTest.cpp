@@ -6,11 +6,13 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "../gamedata/TestGame.h"
 #include "form/Errors.h"
+#include "gamedata/GameLock.h"
 #include "platform/GameFiles.h"
 #include "platform/SystemText.h"
 
@@ -151,4 +153,28 @@ TEST(WindowsFiles, ReplacingAFileHeldOpenFailsAndLeavesItAsItWas) {
     EXPECT_TRUE(temporaryLeftovers(path.string()).empty());
     replaceFile(path.string(), Bytes{9});
     EXPECT_EQ(readBytes(path), Bytes{9});
+}
+
+// One Varnisk writes a game at a time: the lock of its folder is the
+// system's byte-range lock, held by one handle; a second export waits, then
+// says so and changes nothing; once the lock goes, it exports.
+TEST(WindowsFiles, ASecondCopyWaitsForTheGamesLock) {
+    TestGame g;
+    ASSERT_TRUE(g.importAll());
+    g.edit("LMDEdit3", "100");
+    const GameBytes before = g.files();
+    setGameLockWait(std::chrono::milliseconds(200));
+    {
+        FileLock other((g.folder() / "varnisk.lock").string());
+        ASSERT_TRUE(other.tryLock());
+        FileLock third((g.folder() / "varnisk.lock").string());
+        EXPECT_FALSE(third.tryLock());
+        EXPECT_FALSE(g.exportAll());
+        ASSERT_FALSE(g.ui.errors().empty());
+        EXPECT_EQ(g.ui.errors().back().rfind("Another Varnisk is writing the game's files in ", 0), 0u) << g.ui.errors().back();
+        EXPECT_TRUE(g.files() == before);
+    }
+    setGameLockWait(std::chrono::milliseconds(3000));
+    ASSERT_TRUE(g.exportAll());
+    EXPECT_NE(g.exe(), before.exe);
 }
