@@ -255,6 +255,41 @@ GameValues demoValues() {
             static_cast<std::int16_t>((k + 3) % 4),                 // wheels details front
         };
     }
+    // The TV cameras stand where a broadcast puts them: beside the track,
+    // above it, behind the car and out on the straight, each aimed at the
+    // middle of the car. Positions as stored: twice the sheet's value, X
+    // across the track (the car's right is +X), then height above the tyres'
+    // centres, then along the track (+ ahead of the car), in 1/200 m; the
+    // car spans about -475..+530 along and the track's surface lies 110
+    // below the tyres' centres. Dir. 0 looks ahead, 90 to the car's right;
+    // a negative pitch looks down. Camera 4 and Camera 8 show the track
+    // without the car, so they look down the straight at the gantry.
+    struct TvCamera {
+        int x, height, along, dir, pitch;
+    };
+    static constexpr TvCamera kTvCameras[11] = {
+        {},                             // the cockpit camera, below
+        {300, 100, 2600, -173, -2},     // Camera 10: on the track ahead, head-on
+        {-800, 120, 1800, 156, -4},     // Camera 1: on the left verge, ahead
+        {1700, 1100, -900, -61, -30},   // Camera 2: a crane on the right, behind
+        {100, 380, -2100, -3, -10},     // Camera 3: behind the car, raised
+        {1700, 160, 800, -28, 5},       // Camera 4: right of the track, at the gantry
+        {1800, 80, 60, -91, -3},        // Camera 5: beside the track, level with the car
+        {400, 880, 2990, -172, -16},    // Camera 6: on the gantry, looking back
+        {-700, -40, -2200, 17, 1},      // Camera 7: low on the left, behind
+        {500, 900, 3060, -2, -9},       // Camera 8: on the gantry, looking ahead
+        {1300, 2500, -2300, -29, -43},  // Camera 9: a helicopter, high behind
+    };
+    for (int k = 1; k <= 10; ++k) {
+        const TvCamera& c = kTvCameras[k];
+        auto& r = v.cameras[k];
+        r[0] = static_cast<std::int16_t>(c.x);
+        r[1] = static_cast<std::int16_t>(c.height);
+        r[2] = static_cast<std::int16_t>(c.along);
+        r[3] = static_cast<std::int16_t>(182 * c.dir);
+        r[4] = static_cast<std::int16_t>(182 * c.pitch);
+        r[5] = 0;  // level
+    }
     // The cockpit camera sits at the driver's eyes and looks ahead, tilted a
     // little down, so that the first view of the demo shows the car as its
     // driver sees it.

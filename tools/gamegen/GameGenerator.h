@@ -52,7 +52,8 @@ struct GameValues {
 };
 
 // Plausible values, different for every team and every camera, none of
-// them zero except some camera detail levels. Includes a 32-byte team name
+// them zero except some camera detail levels and the level TV cameras' roll;
+// the TV cameras look at the car. Includes a 32-byte team name
 // (no NUL), a name with a code page 1252 letter, and helmet values exactly
 // halfway between two rounded decimals (0.125, -0.0625, 0.5625).
 GameValues demoValues();
