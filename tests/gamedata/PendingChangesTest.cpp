@@ -271,7 +271,7 @@ TEST(OnDisk, ExportAllAsksAndEachAnswerHolds) {
         SCOPED_TRACE(c.what);
         TestGame g;
         ASSERT_TRUE(g.importAll());
-        ASSERT_EQ(g.text("LMDEdit3"), "25");
+        ASSERT_EQ(g.text("LMDEdit3"), "850");
         g.edit("LMDEdit3", "44");
         g.edit("LMDEdit4", "50");
         writeCameraX(g, 60);
@@ -284,7 +284,7 @@ TEST(OnDisk, ExportAllAsksAndEachAnswerHolds) {
         const std::vector<DiskChange> onDisk = g.editor.pending.changedOnDisk();
         ASSERT_EQ(onDisk.size(), 1u);
         EXPECT_EQ(onDisk[0].what, "Camera 2 \xB7 X");
-        EXPECT_EQ(onDisk[0].read, "25");
+        EXPECT_EQ(onDisk[0].read, "850");
         EXPECT_EQ(onDisk[0].disk, "30");
         EXPECT_EQ(onDisk[0].sheet, "44");
 
@@ -292,7 +292,7 @@ TEST(OnDisk, ExportAllAsksAndEachAnswerHolds) {
         EXPECT_TRUE(g.exportAll());
         ASSERT_EQ(g.ui.questions().size(), 1u);
         EXPECT_EQ(g.ui.questions()[0].answers, (std::vector<std::string>{"Overwrite", "Take theirs", "Cancel"}));
-        EXPECT_NE(g.ui.questions()[0].text.find("GP4.exe \xB7 Camera 2 \xB7 X: 25 when read, 30 on disk now, 44 in the sheet"),
+        EXPECT_NE(g.ui.questions()[0].text.find("GP4.exe \xB7 Camera 2 \xB7 X: 850 when read, 30 on disk now, 44 in the sheet"),
                   std::string::npos)
             << g.ui.questions()[0].text;
         EXPECT_EQ(g.ui.messages().size(), c.answer ? 0u : 1u);
@@ -327,11 +327,11 @@ TEST(OnDisk, TheCheckTellsOfEachConflictOnce) {
     writeCameraX(g, 60);
     g.editor.dispatch([&] { g.editor.checkGameFiles(); });
     ASSERT_EQ(g.ui.messages().size(), 1u);
-    EXPECT_NE(g.ui.messages()[0].find("Camera 2 \xB7 X: 25 when read, 30 on disk now, 44 in the sheet"), std::string::npos);
+    EXPECT_NE(g.ui.messages()[0].find("Camera 2 \xB7 X: 850 when read, 30 on disk now, 44 in the sheet"), std::string::npos);
     g.editor.dispatch([&] { g.editor.checkGameFiles(); });
     EXPECT_EQ(g.ui.messages().size(), 1u);
     showChanges(g.editor);
-    EXPECT_EQ(g.editor.changesForm.get("List").items[0], "GP4.exe\tCamera 2 \xB7 X\t25\t44\t30");
+    EXPECT_EQ(g.editor.changesForm.get("List").items[0], "GP4.exe\tCamera 2 \xB7 X\t850\t44\t30");
     // The file gone: the check says nothing (Export All will).
     fs::remove(g.exePath());
     g.editor.dispatch([&] { g.editor.checkGameFiles(); });

@@ -272,7 +272,7 @@ GameValues demoValues() {
         {300, 100, 2600, -173, -2},     // Camera 10: on the track ahead, head-on
         {-800, 120, 1800, 156, -4},     // Camera 1: on the left verge, ahead
         {1700, 1100, -900, -61, -30},   // Camera 2: a crane on the right, behind
-        {100, 380, -2100, -3, -10},     // Camera 3: behind the car, raised
+        {140, 380, -2100, -4, -10},     // Camera 3: behind the car, raised
         {1700, 160, 800, -28, 5},       // Camera 4: right of the track, at the gantry
         {1800, 80, 60, -91, -3},        // Camera 5: beside the track, level with the car
         {400, 880, 2990, -172, -16},    // Camera 6: on the gantry, looking back
