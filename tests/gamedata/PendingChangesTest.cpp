@@ -182,7 +182,7 @@ TEST_F(Marks, TheListGroupsByFileAndPutsBack) {
     const std::vector<PendingChange> rows = e.pending.changes();
     std::vector<std::string> seen;
     for (const PendingChange& r : rows) seen.push_back(std::string(gameFileName(r.file)) + " \xB7 " + r.what + ": " + r.game + " > " + r.sheet);
-    EXPECT_EQ(seen, (std::vector<std::string>{"GP4.exe \xB7 Camera 2 \xB7 Pitch: -5 > -4",
+    EXPECT_EQ(seen, (std::vector<std::string>{"GP4.exe \xB7 Camera 2 \xB7 Pitch: -30 > -4",
                                               "GP4.exe \xB7 Name of Team 3: Kestrel Vale > Another Name",
                                               "f1gstate.sav \xB7 Tyre brand of Ormsby Dynamics: Michelin > Bridgestone",
                                               "cars.wad \xB7 Front right tyre \xB7 X: 71 > 55"}));
@@ -192,7 +192,7 @@ TEST_F(Marks, TheListGroupsByFileAndPutsBack) {
     ASSERT_TRUE(list.visible());
     EXPECT_EQ(list.get("Summary").caption, "4 changes to export: GP4.exe 2, f1gstate.sav 1, cars.wad 1");
     ASSERT_EQ(list.get("List").items.size(), 4u);
-    EXPECT_EQ(list.get("List").items[0], "GP4.exe\tCamera 2 \xB7 Pitch\t-5\t-4\t");
+    EXPECT_EQ(list.get("List").items[0], "GP4.exe\tCamera 2 \xB7 Pitch\t-30\t-4\t");
     EXPECT_FALSE(list.get("PutBack").enabled);
 
     // Selecting a row shows its field's tab; Put Back takes it back.
@@ -211,10 +211,10 @@ TEST_F(Marks, TheListGroupsByFileAndPutsBack) {
 
     // Typing while the list is open updates its row.
     type("LMDEdit43", "-3");
-    EXPECT_EQ(list.get("List").items[0], "GP4.exe\tCamera 2 \xB7 Pitch\t-5\t-3\t");
+    EXPECT_EQ(list.get("List").items[0], "GP4.exe\tCamera 2 \xB7 Pitch\t-30\t-3\t");
     // A value that does not fit says so; a colour reads as #RRGGBB.
     type("LMDEdit43", "200");
-    EXPECT_EQ(list.get("List").items[0], "GP4.exe\tCamera 2 \xB7 Pitch\t-5\t200 (does not fit)\t");
+    EXPECT_EQ(list.get("List").items[0], "GP4.exe\tCamera 2 \xB7 Pitch\t-30\t200 (does not fit)\t");
     type("LMDEdit43", "-3");
     g.ui.queue(ScriptedUi::ColourAnswer{0x00563412});
     e.dispatch([&] { e.main.userDoubleClick(control("PanelAC0")); });
@@ -373,7 +373,7 @@ TEST(OnDisk, ARestoreMakesTheExportedValuesChangesAgain) {
     EXPECT_EQ(g.get("LMDEdit3").mark, Mark::None);
     ASSERT_TRUE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
     EXPECT_EQ(g.get("LMDEdit3").mark, Mark::Modified);
-    EXPECT_EQ(g.get("LMDEdit3").markNote, "In the game: 25");
+    EXPECT_EQ(g.get("LMDEdit3").markNote, "In the game: 850");
     ASSERT_EQ(g.editor.pending.changes().size(), 1u);
     EXPECT_TRUE(g.editor.pending.changedOnDisk().empty());
 }
