@@ -14,8 +14,10 @@ struct PreviewState {
     std::array<float, 4> ArmMaterial{0, 0, 0, 1};
     std::array<float, 4> RimMaterial{0, 0, 0, 1};
     std::string CarTeamKey;
-    bool ReloadCarShape = false;
-    bool ReloadDashboard = false;
+    // Set when the shapes on show must be read again; a view that has drawn
+    // nothing yet has read none, whichever camera its first frame shows.
+    bool ReloadCarShape = true;
+    bool ReloadDashboard = true;
     bool ChaseRear = false;
     bool CockpitView = false;
     bool DashboardView = false;

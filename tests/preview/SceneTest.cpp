@@ -261,6 +261,16 @@ TEST_F(Scene, ShapesAreReadWhenTheViewChangesBetweenCockpitAndOutside) {
     EXPECT_FALSE(g.editor.preview.ReloadDashboard);
 }
 
+// A view whose first frame is a TV camera's (a script that chooses the
+// camera before its first render) reads the team's car as well.
+TEST_F(Scene, AFirstFrameOutsideTheCockpitReadsTheCar) {
+    show(3);
+    frame();
+    const std::string car = "car_" + g.editor.preview.CarTeamKey + "_car1_lod_0.gp4";
+    EXPECT_EQ(lookedUp(), (std::vector<std::string>{"cockpit_dash.gp4", car}));
+    EXPECT_TRUE(g.editor.scene.shapes.count(kSlotCar));
+}
+
 TEST_F(Scene, EveryFrameRaisesTheReadiness) {
     frame();
     frame();
