@@ -50,6 +50,19 @@ std::string folderOf(const std::string& path) {
     return cut == 0 ? "/" : path.substr(0, cut);
 }
 
+// The status of what the descriptor is open on, when that is a regular
+// file; else it is closed (and set to -1) and FileError thrown.
+struct stat requireRegularFile(int& fd) {
+    struct stat st {};
+    const int failure = ::fstat(fd, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EISDIR : 0;
+    if (failure != 0) {
+        ::close(fd);
+        fd = -1;
+        throwFileError(failure);
+    }
+    return st;
+}
+
 }  // namespace
 
 [[noreturn]] void stopProcess() { ::_exit(kStoppedByHook); }
@@ -70,14 +83,7 @@ ByteFile::ByteFile(const std::string& path, Mode mode) : path_(path) {
     if (otherThanFileAt(path)) throw FileError(kNotAFile);
     fd_ = ::open(path.c_str(), (mode == Mode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) throwFileError(errno);
-    struct stat st {};
-    const int failure = ::fstat(fd_, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EISDIR : 0;
-    if (failure != 0) {
-        ::close(fd_);
-        fd_ = -1;
-        throwFileError(failure);
-    }
-    size_ = static_cast<std::uint64_t>(st.st_size);
+    size_ = static_cast<std::uint64_t>(requireRegularFile(fd_).st_size);
 }
 
 ByteFile::~ByteFile() {
@@ -191,13 +197,7 @@ FileLock::FileLock(const std::string& path) {
         if (fd_ < 0 && errno == ENOENT) return;
     }
     if (fd_ < 0) throwFileError(errno == ELOOP ? EISDIR : errno);
-    struct stat st {};
-    const int failure = ::fstat(fd_, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EISDIR : 0;
-    if (failure != 0) {
-        ::close(fd_);
-        fd_ = -1;
-        throwFileError(failure);
-    }
+    requireRegularFile(fd_);
 }
 
 FileLock::~FileLock() {
