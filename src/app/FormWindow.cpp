@@ -5,6 +5,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -14,6 +19,7 @@
 
 #include "core/ChangesWindow.h"
 #include "core/MainFrame.h"
+#include "datasets/LoadDataSet.h"
 #include "form/CodePage.h"
 #include "platform/qt/QtConvert.h"
 #include "preview/DataFolder.h"
@@ -74,6 +80,10 @@ FormWindow::FormWindow(Editor& editor, Form& form, OnClose onClose)
     // The main window looks at the game's files whenever the user comes back
     // to the program.
     if (onClose == OnClose::EndProgram) {
+        // Files dropped anywhere on it reach the window: a field would take
+        // the file's name as text past the model's checks.
+        setAcceptDrops(true);
+        for (QLineEdit* field : findChildren<QLineEdit*>()) field->setAcceptDrops(false);
         connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
             if (state == Qt::ApplicationActive) lookAtGameFiles();
         });
@@ -539,6 +549,36 @@ void FormWindow::keyPressEvent(QKeyEvent* event) {
         }
     }
     QWidget::keyPressEvent(event);
+}
+
+std::optional<std::string> FormWindow::droppedValueSet(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return std::nullopt;
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile()) return std::nullopt;
+    const std::string path = toPath(urls.first().toLocalFile());
+    if (path.empty() || !isValueSetName(path)) return std::nullopt;
+    return path;
+}
+
+void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (onClose_ == OnClose::EndProgram && droppedValueSet(event->mimeData())) {
+        event->acceptProposedAction();
+        return;
+    }
+    event->ignore();
+}
+
+void FormWindow::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> path = onClose_ == OnClose::EndProgram ? droppedValueSet(event->mimeData()) : std::nullopt;
+    if (!path) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The load runs once the drop is over: a message it shows must not hold
+    // the program the file came from.
+    QMetaObject::invokeMethod(
+        this, [this, file = *path] { forward(nullptr, [&] { loadDroppedFile(editor_, file); }); }, Qt::QueuedConnection);
 }
 
 }  // namespace varnisk::app

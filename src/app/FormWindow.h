@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+class QMimeData;
+
 #include "app/Widgets.h"
 #include "core/Editor.h"
 
@@ -47,8 +49,16 @@ protected:
     // Escape as from its title bar; Return presses its button when it has
     // only one (the credits' OK).
     void keyPressEvent(QKeyEvent* event) override;
+    // The main window takes a value set file dropped onto it: one local file
+    // whose name ends in .car, .cam or .tyr (any letter case) loads as by
+    // "Load File"; anything else, several files among them, is refused as
+    // the drag enters, so the cursor says so.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // The one local value set file a drag carries; nullopt for anything else.
+    static std::optional<std::string> droppedValueSet(const QMimeData* data);
     enum class WindowKey { Undo, Redo, Changes };
     // The keys of every window, wherever the focus is: Ctrl+Z undoes,
     // Ctrl+Y and Ctrl+Shift+Z (and the platform's own keys) redo, Ctrl+L

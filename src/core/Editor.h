@@ -67,6 +67,9 @@ public:
     // The preview's lists, textures and what its last frame did.
     SceneState scene;
     SaveState saveWindow;
+    // The user was told this run that the list of recent value set files
+    // could not be kept, and not since it was.
+    bool recentFilesLossTold = false;
     // The user's steps, for undo and redo.
     History history{*this};
     // What the game's files hold as last read or written, and which values

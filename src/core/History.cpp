@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <type_traits>
 
 #include "core/Editor.h"
@@ -329,17 +330,27 @@ void History::recordStep(const std::string& name, const std::function<void()>& b
     if (slots_.empty()) addSlots();
     Image before, after;
     take(before);
-    body();
-    take(after);
-    Step step;
-    if (!packChanges(before, after, step.changes)) return;
-    redo_.clear();
-    step.name = name;
-    step.changes.shrink_to_fit();
-    step.id = nextId_++;
-    undo_.push_back(std::move(step));
+    // Another control's keys after it make a step of their own.
     mergeable_ = false;
     lastControl_ = nullptr;
+    // What a body that fails changed is a step all the same, as a click's
+    // that fails.
+    std::exception_ptr failure;
+    try {
+        body();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    take(after);
+    Step step;
+    if (packChanges(before, after, step.changes)) {
+        redo_.clear();
+        step.name = name;
+        step.changes.shrink_to_fit();
+        step.id = nextId_++;
+        undo_.push_back(std::move(step));
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 void History::apply(const Step& step, bool after) {

@@ -54,7 +54,9 @@ public:
     // Names the step of the running operation (a put back names its value).
     void nameStep(std::string name);
     // Runs `body` as a step of its own named `name`, inside an operation
-    // that makes none (Export All taking another program's values).
+    // that makes none (Export All taking another program's values, a file
+    // dropped onto the window). A body that fails is passed on, and what it
+    // changed before is a step all the same, as a click's that fails.
     void recordStep(const std::string& name, const std::function<void()>& body);
 
     // --- the user's commands ---

@@ -182,9 +182,18 @@ void loadDataSet(Editor& e) {
         "Tyreset file (*.tyr)|*.tyr|All (*.*)|*.*";
     request.filterIndex = 1;
     request.initialDir = valueSetFolder(e);
+    request.recentFiles = recentValueSets(e);
     std::optional<FileDialogAnswer> answer = e.ui.openFile(request);
     if (!answer || answer->path.empty()) return;
-    const std::string& path = answer->path;
+    loadValueSetFile(e, answer->path);
+}
+
+bool isValueSetName(const std::string& path) {
+    const std::string kind = lowerName(path.substr(path.size() < 3 ? 0 : path.size() - 3));
+    return kind == "car" || kind == "cam" || kind == "tyr";
+}
+
+void loadValueSetFile(Editor& e, const std::string& path) {
     const std::string kind = lowerName(path.substr(path.size() < 3 ? 0 : path.size() - 3));
     if (kind == "car") {
         loadCarData(e, path);
@@ -196,6 +205,11 @@ void loadDataSet(Editor& e) {
         throw FileError(fileNameOf(path) + " is not a value set file: its name must end in .car, .cam or .tyr.");
     }
     rememberValueSetFolder(e, path);
+}
+
+void loadDroppedFile(Editor& e, const std::string& path) {
+    // The step is named as a load through the button's is.
+    e.history.recordStep(e.describe(e.main, e.main.get("LoadButton")), [&] { loadValueSetFile(e, path); });
 }
 
 void loadCarData(Editor& e, const std::string& path) {

@@ -17,6 +17,18 @@ class Editor;
 // brand or GameData. After a load the folder is remembered.
 void loadDataSet(Editor& editor);
 
+// What "Load File" does once its dialog named `path`: the same checks,
+// messages and status, and the folder and the file remembered after a load.
+void loadValueSetFile(Editor& editor, const std::string& path);
+
+// A file dropped onto the main window, to be run through the editor's
+// dispatch: loaded as by "Load File", as one undo step named as its step.
+void loadDroppedFile(Editor& editor, const std::string& path);
+
+// Whether a name ends in "car", "cam" or "tyr" in any letter case: a file
+// "Load File" would try to load.
+bool isValueSetName(const std::string& path);
+
 // A car data file of any form: only the values it holds change, then the
 // preview is brought up to date.
 void loadCarData(Editor& editor, const std::string& path);

@@ -41,6 +41,27 @@ public:
         return writeString(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", kSettingsKey, 0, kValueSetFolderValue, folder);
     }
 
+    std::vector<std::string> readRecentFiles() override {
+        std::vector<std::string> files;
+        for (std::size_t i = 1; i <= kRecentFileCount; ++i) {
+            const std::string name = kRecentFileValue + std::to_string(i);
+            std::optional<std::string> file = readString(HKEY_CURRENT_USER, kSettingsKey, 0, name.c_str());
+            if (file && !file->empty()) files.push_back(*file);
+        }
+        return files;
+    }
+
+    RegistryWrite writeRecentFiles(const std::vector<std::string>& files) override {
+        for (std::size_t i = 0; i < kRecentFileCount; ++i) {
+            const std::string name = kRecentFileValue + std::to_string(i + 1);
+            const std::string file = i < files.size() ? files[i] : std::string();
+            RegistryWrite written =
+                writeString(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", kSettingsKey, 0, name.c_str(), file);
+            if (!written) return written;
+        }
+        return {};
+    }
+
 private:
     static bool keyExists(HKEY root, const char* keyName, REGSAM view) {
         HKEY key = nullptr;
@@ -129,6 +150,14 @@ public:
         return registry_ ? registry_->writeValueSetFolder(folder) : RegistryWrite::failed("no registry");
     }
 
+    std::vector<std::string> readRecentFiles() override {
+        return registry_ ? registry_->readRecentFiles() : std::vector<std::string>();
+    }
+
+    RegistryWrite writeRecentFiles(const std::vector<std::string>& files) override {
+        return registry_ ? registry_->writeRecentFiles(files) : RegistryWrite::failed("no registry");
+    }
+
 private:
     std::unique_ptr<Registry> registry_;
     std::string demoFolder_;
@@ -156,6 +185,23 @@ public:
         return keep(registry_->writeValueSetFolder(folder), valueSetFolder_, folder);
     }
 
+    std::vector<std::string> readRecentFiles() override {
+        return recentFiles_ ? *recentFiles_ : registry_->readRecentFiles();
+    }
+
+    RegistryWrite writeRecentFiles(const std::vector<std::string>& files) override {
+        RegistryWrite result = registry_->writeRecentFiles(files);
+        if (result) {
+            recentFiles_.reset();
+        } else {
+            recentFiles_.emplace();
+            for (const std::string& file : files) {
+                if (recentFiles_->size() < kRecentFileCount && !file.empty()) recentFiles_->push_back(file);
+            }
+        }
+        return result;
+    }
+
 private:
     static RegistryWrite keep(RegistryWrite result, std::optional<std::string>& held, const std::string& folder) {
         if (result) held.reset();
@@ -166,6 +212,7 @@ private:
     std::unique_ptr<Registry> registry_;
     std::optional<std::string> gameFolder_;
     std::optional<std::string> valueSetFolder_;
+    std::optional<std::vector<std::string>> recentFiles_;
 };
 
 }  // namespace

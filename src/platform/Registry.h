@@ -1,9 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace varnisk {
 
@@ -25,6 +27,10 @@ inline constexpr const char* kGameValue = "Directory";
 // The program's own settings: a key below the current user's root.
 inline constexpr const char* kSettingsKey = "Software\\Varnisk";
 inline constexpr const char* kValueSetFolderValue = "ValueSetFolder";
+// The value set files used last, most recent first: the string values
+// "RecentFile1" to "RecentFile8" of the program's own key.
+inline constexpr const char* kRecentFileValue = "RecentFile";
+inline constexpr std::size_t kRecentFileCount = 8;
 
 // The game's entry in the system registry: under the local machine root,
 // the key "Software\Infogrames\Grand Prix 4\1.00\Install Dir" with the string
@@ -53,6 +59,16 @@ public:
     // Not written, with the reason, when it cannot be; nothing is written
     // then.
     virtual RegistryWrite writeValueSetFolder(const std::string& folder) = 0;
+
+    // The value set files loaded or saved last, most recent first: the
+    // values "RecentFile1" to "RecentFile8" of the program's own key that
+    // hold a name, in the order of their numbers; empty while none was
+    // written.
+    virtual std::vector<std::string> readRecentFiles() = 0;
+    // Writes the first kRecentFileCount files into those values, the ones
+    // after them emptied. Not written, with the reason, when it cannot be;
+    // nothing is written then.
+    virtual RegistryWrite writeRecentFiles(const std::vector<std::string>& files) = 0;
 };
 
 // A registry that lives only as long as the program: the key exists once a
@@ -74,9 +90,19 @@ public:
         return {};
     }
 
+    std::vector<std::string> readRecentFiles() override { return recentFiles_; }
+    RegistryWrite writeRecentFiles(const std::vector<std::string>& files) override {
+        recentFiles_.clear();
+        for (const std::string& file : files) {
+            if (recentFiles_.size() < kRecentFileCount && !file.empty()) recentFiles_.push_back(file);
+        }
+        return {};
+    }
+
 private:
     std::optional<std::string> folder_;
     std::optional<std::string> valueSetFolder_;
+    std::vector<std::string> recentFiles_;
 };
 
 // The environment variable that points the program's own store at another

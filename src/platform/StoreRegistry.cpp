@@ -31,7 +31,7 @@ constexpr std::string_view kSpaces = " \t\v\f\r";
 // A value of the store: its section and its name.
 struct StoreValue {
     std::string section;
-    const char* name;
+    std::string name;
 };
 
 const StoreValue& gameValue() {
@@ -42,6 +42,11 @@ const StoreValue& gameValue() {
 const StoreValue& valueSetFolderValue() {
     static const StoreValue value{std::string("HKEY_CURRENT_USER\\") + kSettingsKey, kValueSetFolderValue};
     return value;
+}
+
+// The value of the program's own key that holds recent file i, from 0.
+StoreValue recentFileValue(std::size_t i) {
+    return {std::string("HKEY_CURRENT_USER\\") + kSettingsKey, kRecentFileValue + std::to_string(i + 1)};
 }
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -161,7 +166,7 @@ std::optional<std::string> findValue(std::string_view text, const StoreValue& va
 // line stays as it was.
 std::string withValue(std::string_view text, const StoreValue& value, const std::string& folder) {
     const std::string eol = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
-    const std::string entry = std::string(value.name) + "=" + quoteIfNeeded(folder);
+    const std::string entry = value.name + "=" + quoteIfNeeded(folder);
     std::vector<std::string_view> lines = splitLines(text);
 
     bool hasEntry = false;
@@ -305,17 +310,22 @@ fs::path storeTarget(const fs::path& storeFile, std::string& why) {
     return {};
 }
 
-// Writes one value into the store file, keeping the rest of it.
-RegistryWrite writeStoreValue(const fs::path& storeFile, const StoreValue& value, const std::string& folder) {
+// Writes values into the store file at once, keeping the rest of it. `what`
+// names the kind of text for a message ("folder", "file").
+RegistryWrite writeStoreValues(const fs::path& storeFile, const std::vector<std::pair<StoreValue, std::string>>& values,
+                               const char* what) {
     if (storeFile.empty()) return RegistryWrite::failed("there is no home folder to keep settings in");
     auto failed = [&](const std::string& why) { return RegistryWrite::failed(storeFile.string() + ": " + why); };
-    if (folder.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
-        return failed("the folder's name holds a line break, which the store cannot keep");
+    for (const auto& [value, text] : values) {
+        if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+            return failed(std::string("the ") + what + "'s name holds a line break, which the store cannot keep");
+        }
     }
     std::string why;
     const fs::path file = storeTarget(storeFile, why);
     if (file.empty()) return failed(why);
-    std::string text = withValue(readStoreText(file).value_or(""), value, folder);
+    std::string text = readStoreText(file).value_or("");
+    for (const auto& [value, kept] : values) text = withValue(text, value, kept);
     if (!file.parent_path().empty()) {
         std::error_code ec;
         fs::create_directories(file.parent_path(), ec);
@@ -324,6 +334,20 @@ RegistryWrite writeStoreValue(const fs::path& storeFile, const StoreValue& value
     why = replaceFile(file, text);
     if (!why.empty()) return failed(file == storeFile ? why : file.string() + ": " + why);
     return {};
+}
+
+RegistryWrite writeStoreValue(const fs::path& storeFile, const StoreValue& value, const std::string& folder) {
+    return writeStoreValues(storeFile, {{value, folder}}, "folder");
+}
+
+// The eight recent file values, the last first: each value new to the key
+// goes right below its header, so that they read in their order.
+std::vector<std::pair<StoreValue, std::string>> recentFileValues(const std::vector<std::string>& files) {
+    std::vector<std::pair<StoreValue, std::string>> values;
+    for (std::size_t i = kRecentFileCount; i-- > 0;) {
+        values.emplace_back(recentFileValue(i), i < files.size() ? files[i] : std::string());
+    }
+    return values;
 }
 
 }  // namespace
@@ -343,6 +367,21 @@ std::optional<std::string> storeValueSetFolder(std::string_view text) {
 
 std::string storeWithValueSetFolder(std::string_view text, const std::string& folder) {
     return withValue(text, valueSetFolderValue(), folder);
+}
+
+std::vector<std::string> storeRecentFiles(std::string_view text) {
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < kRecentFileCount; ++i) {
+        std::optional<std::string> file = findValue(text, recentFileValue(i));
+        if (file && !file->empty()) files.push_back(*file);
+    }
+    return files;
+}
+
+std::string storeWithRecentFiles(std::string_view text, const std::vector<std::string>& files) {
+    std::string out(text);
+    for (const auto& [value, file] : recentFileValues(files)) out = withValue(out, value, file);
+    return out;
 }
 
 StoreRegistry::StoreRegistry(fs::path storeFile, fs::path winePrefix)
@@ -379,6 +418,15 @@ std::optional<std::string> StoreRegistry::readValueSetFolder() {
 
 RegistryWrite StoreRegistry::writeValueSetFolder(const std::string& folder) {
     return writeStoreValue(storeFile_, valueSetFolderValue(), folder);
+}
+
+std::vector<std::string> StoreRegistry::readRecentFiles() {
+    auto text = readStoreText(storeFile_);
+    return text ? storeRecentFiles(*text) : std::vector<std::string>();
+}
+
+RegistryWrite StoreRegistry::writeRecentFiles(const std::vector<std::string>& files) {
+    return writeStoreValues(storeFile_, recentFileValues(files), "file");
 }
 
 fs::path storeFileFromEnvironment() {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Registry.h"
 
@@ -18,6 +19,8 @@ namespace varnisk {
 //
 //   [HKEY_CURRENT_USER\Software\Varnisk]
 //   ValueSetFolder=/home/me/Documents/sets
+//   RecentFile1=/home/me/Documents/sets/monaco.car
+//   RecentFile2=/home/me/Documents/sets/cameras.cam
 //
 // A store without the program's own section (as every store was before it
 // kept the value set folder) simply names no value set folder.
@@ -50,6 +53,10 @@ public:
     // Only ever from the store itself. Written as the game folder is.
     std::optional<std::string> readValueSetFolder() override;
     RegistryWrite writeValueSetFolder(const std::string& folder) override;
+    // Only ever from the store itself; the eight values are written at once,
+    // the ones without a file left empty.
+    std::vector<std::string> readRecentFiles() override;
+    RegistryWrite writeRecentFiles(const std::vector<std::string>& files) override;
 
     const std::filesystem::path& storeFile() const { return storeFile_; }
     const std::filesystem::path& winePrefix() const { return winePrefix_; }
@@ -81,6 +88,12 @@ std::string storeWithGameFolder(std::string_view text, const std::string& folder
 // key; nullopt also when the key holds an empty value.
 std::optional<std::string> storeValueSetFolder(std::string_view text);
 std::string storeWithValueSetFolder(std::string_view text, const std::string& folder);
+
+// The same for the recent files: those of "RecentFile1" to "RecentFile8"
+// that hold a name, in the order of their numbers; the text with all eight
+// set (the first files given, then empty values) and the rest kept.
+std::vector<std::string> storeRecentFiles(std::string_view text);
+std::string storeWithRecentFiles(std::string_view text, const std::vector<std::string>& files);
 
 // The store file: $VARNISK_REGISTRY when set and not empty, else
 // "varnisk/registry.ini" in $XDG_CONFIG_HOME (when absolute), else in

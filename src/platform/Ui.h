@@ -22,6 +22,9 @@ struct FileDialogRequest {
     int filterIndex = 1;
     std::string defaultExt;
     std::string initialDir;
+    // Files the dialog offers to pick at once (the value set files used
+    // last, most recent first); empty for none.
+    std::vector<std::string> recentFiles = {};
 };
 
 struct FileDialogAnswer {

@@ -5,12 +5,14 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
@@ -24,6 +26,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <unistd.h>
 
@@ -760,6 +763,125 @@ TEST(QtUiDialogs, MessagesCarryTheProgramsTitleAndText) {
     ui.message("Caf\xE9 ready");
     EXPECT_EQ(title, QStringLiteral("Varnisk 6.6"));
     EXPECT_EQ(text, QString::fromUtf8("Café ready"));
+}
+
+// A camera set of twelve records and the chase pair: camera 4's X stored
+// as -100 (the field shows half of it), every other value 0.
+void writeCameraSet(const QString& path) {
+    QByteArray bytes(244, '\0');
+    bytes[4 * 20] = static_cast<char>(0x9C);
+    bytes[4 * 20 + 1] = static_cast<char>(0xFF);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+TEST_F(Windows, OnlyASingleLocalValueSetFileIsTakenAsItIsDragged) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QUrl cam = QUrl::fromLocalFile(dir.filePath(QStringLiteral("cameras.cam")));
+    struct Case {
+        const char* what;
+        QList<QUrl> urls;
+        bool taken;
+    };
+    const std::vector<Case> cases{
+        {"a camera set", {cam}, true},
+        {"a tyre set in capitals", {QUrl::fromLocalFile(dir.filePath(QStringLiteral("BRANDS.TYR")))}, true},
+        {"a car data file", {QUrl::fromLocalFile(dir.filePath(QStringLiteral("teams.Car")))}, true},
+        {"two files", {cam, QUrl::fromLocalFile(dir.filePath(QStringLiteral("teams.car")))}, false},
+        {"another kind", {QUrl::fromLocalFile(dir.filePath(QStringLiteral("notes.txt")))}, false},
+        {"no local file", {QUrl(QStringLiteral("https://example.org/cameras.cam"))}, false},
+        {"text alone", {}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QMimeData data;
+        if (c.urls.isEmpty()) data.setText(QStringLiteral("cameras.cam"));
+        else data.setUrls(c.urls);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&main, &enter);
+        EXPECT_EQ(enter.isAccepted(), c.taken);
+    }
+    // Only the main window takes files.
+    QMimeData data;
+    data.setUrls({cam});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&save, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    // A field leaves a dropped file to the window rather than take its name
+    // as text.
+    EXPECT_FALSE(widget<QLineEdit>("LMDEdit4")->acceptDrops());
+    EXPECT_TRUE(main.acceptDrops());
+}
+
+TEST_F(Windows, ACameraSetDroppedOntoTheWindowLoadsAsOneStep) {
+    showMain();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Dropped.CAM"));
+    writeCameraSet(path);
+    const std::string before = control("LMDEdit4").text;
+    ASSERT_NE(before, "-50");
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&main, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&main, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return control("Status").caption == "Camset loaded"; }));
+    EXPECT_EQ(control("LMDEdit4").text, "-50");
+    EXPECT_EQ(widget<QLineEdit>("LMDEdit4")->text(), QStringLiteral("-50"));
+    EXPECT_TRUE(ui.errors().empty());
+    EXPECT_TRUE(ui.dialogs().empty());
+    ASSERT_FALSE(editor.history.undoNames().empty());
+    EXPECT_EQ(editor.history.undoNames().back(), "Load File");
+    EXPECT_EQ(registry.readRecentFiles(), std::vector<std::string>{toPath(path)});
+
+    QTest::keyClick(widget<QLineEdit>("LMDEdit4"), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(control("LMDEdit4").text, before);
+}
+
+// The Load dialog offers the files used last in a list of its own; choosing
+// one answers the dialog with it.
+TEST(QtUiDialogs, TheOpenDialogOffersTheRecentFiles) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("older")));
+    const QString recent = dir.filePath(QStringLiteral("last.cam"));
+    const QString older = dir.filePath(QStringLiteral("older/first.car"));
+    for (const QString& p : {recent, older}) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QtUi ui;
+    FileDialogRequest request{"Load CamSet", "All readable files|*.car;*.cam;*.tyr", 1, "", toPath(dir.path()),
+                              {toPath(recent), toPath(older)}};
+    QStringList shown;
+    onModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        auto* list = dialog != nullptr ? dialog->findChild<QComboBox*>(QStringLiteral("recentFiles")) : nullptr;
+        if (list == nullptr) {
+            ADD_FAILURE() << "no list of recent files in " << modal->metaObject()->className();
+            static_cast<QDialog*>(modal)->reject();  // the test ends
+            return;
+        }
+        EXPECT_TRUE(list->isVisible());
+        for (int i = 0; i < list->count(); ++i) shown.append(list->itemText(i));
+        // What the list does when the user picks its second entry.
+        list->setCurrentIndex(1);
+        emit list->activated(1);
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog stays open";
+            dialog->reject();
+        }
+    });
+    auto answer = ui.openFile(request);
+    EXPECT_EQ(shown, (QStringList{QDir::toNativeSeparators(recent), QDir::toNativeSeparators(older)}));
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(QDir::cleanPath(fromPath(answer->path)), QDir::cleanPath(older));
 }
 
 int main(int argc, char** argv) {

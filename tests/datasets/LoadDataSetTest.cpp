@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "../gamedata/TestGame.h"
+#include "core/Editor.h"
+#include "datasets/LoadDataSet.h"
 #include "datasets/DataSetFormats.h"
 #include "gamedata/Bytes.h"
 #include "gamedata/ExeLayout.h"
@@ -949,4 +951,111 @@ TEST_F(LoadDataSet, AFieldThatDoesNotConvertLeavesGameDataAsItWas) {
     EXPECT_FALSE(load(place("stopped.car", teamThreeHelmet())));
     EXPECT_NE(lastError().find("'abc'"), std::string::npos) << lastError();
     expectSameValues(g.editor.game, values);
+}
+
+// --- files dropped onto the window ---
+
+namespace {
+
+// A game's sheet with its folder's name put as "<game>", to compare the
+// sheets of two games.
+std::vector<std::string> sheetOf(TestGame& g) {
+    std::vector<std::string> out = sheetState(g.editor.main);
+    const std::string folder = g.folder().string();
+    for (std::string& line : out) {
+        for (std::size_t at = line.find(folder); at != std::string::npos; at = line.find(folder, at)) {
+            line.replace(at, folder.size(), "<game>");
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// A dropped file loads exactly as the same file chosen in the Load dialog:
+// the same fields, GameData, status, messages, steps and remembered folder.
+TEST(LoadDataSetDropped, ADroppedFileLoadsAsTheSameFileChosenInTheLoadDialog) {
+    TempFolder sets;
+    Bytes cut = cameraSet(244, 0, 11, true);
+    cut.resize(100);
+    struct Case {
+        const char* name;
+        Bytes file;
+        bool loads;
+    };
+    const std::vector<Case> cases{{"dropped.CAM", cameraSet(244, 0, 11, true), true},
+                                  {"brands.Tyr", tyreSet({1, 2, 0, 0, 1, 1, 1, 0, 0, 0, 0}), true},
+                                  {"cut.cam", cut, false},
+                                  {"notes.txt", cameraSet(244, 0, 11, true), false},
+                                  {"absent.car", {}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path p = sets.path / c.name;
+        if (!c.file.empty()) writeBytes(p, c.file);
+        TestGame chosen, dropped;
+        ASSERT_TRUE(chosen.importAll());
+        ASSERT_TRUE(dropped.importAll());
+        const auto before = sheetState(dropped.editor.main);
+        const auto stepsBefore = dropped.editor.history.undoNames();
+
+        chosen.ui.queue(ScriptedUi::OpenAnswer{p.string()});
+        EXPECT_EQ(chosen.click("LoadButton"), c.loads);
+        EXPECT_EQ(dropped.editor.dispatch([&] { loadDroppedFile(dropped.editor, p.string()); }), c.loads);
+
+        EXPECT_EQ(sheetOf(dropped), sheetOf(chosen));
+        EXPECT_EQ(dropped.editor.game.cameras, chosen.editor.game.cameras);
+        EXPECT_EQ(dropped.ui.errors(), chosen.ui.errors());
+        EXPECT_EQ(dropped.ui.messages(), chosen.ui.messages());
+        EXPECT_EQ(dropped.editor.history.undoNames(), chosen.editor.history.undoNames());
+        EXPECT_EQ(dropped.registry.readValueSetFolder(), chosen.registry.readValueSetFolder());
+        EXPECT_EQ(dropped.registry.readRecentFiles(), chosen.registry.readRecentFiles());
+        // No dialog is asked for.
+        EXPECT_TRUE(dropped.ui.dialogs().empty());
+        if (c.loads) {
+            EXPECT_NE(sheetState(dropped.editor.main), before);
+            EXPECT_EQ(dropped.registry.readValueSetFolder(), sets.path.string());
+            EXPECT_EQ(dropped.registry.readRecentFiles(), std::vector<std::string>{p.string()});
+        } else {
+            EXPECT_EQ(sheetState(dropped.editor.main), before);
+            EXPECT_EQ(dropped.editor.history.undoNames(), stepsBefore);
+            EXPECT_EQ(dropped.registry.readValueSetFolder(), std::nullopt);
+        }
+    }
+}
+
+TEST_F(LoadDataSet, ADroppedCameraSetIsOneStepThatUndoPutsWhollyBack) {
+    const auto before = sheet();
+    const GameData gameBefore = g.editor.game;
+    const std::size_t steps = g.editor.history.undoNames().size();
+    const fs::path p = place("dropped.cam", cameraSet(244, 0, 11, true));
+
+    ASSERT_TRUE(g.editor.dispatch([&] { loadDroppedFile(g.editor, p.string()); }));
+    for (int k : {1, 4, 10}) expectRow(g, k, sampleRow(k));
+    EXPECT_EQ(status(), "Camset loaded");
+    const auto loaded = sheet();
+    ASSERT_EQ(g.editor.history.undoNames().size(), steps + 1);
+    EXPECT_EQ(g.editor.history.undoNames().back(), "Load File");
+
+    g.editor.dispatch([&] { g.editor.undo(); });
+    EXPECT_EQ(status(), "Undone: Load File");
+    EXPECT_TRUE(onlyChanged(changedNames(before, sheet()), {"Status"}));
+    EXPECT_EQ(g.editor.game.cameras, gameBefore.cameras);
+    EXPECT_EQ(g.editor.game.chase, gameBefore.chase);
+
+    g.editor.dispatch([&] { g.editor.redo(); });
+    EXPECT_TRUE(onlyChanged(changedNames(loaded, sheet()), {"Status"}));
+    expectRow(g, 4, sampleRow(4));
+}
+
+// A drop that fails ends the keys typed before it, as a click on Load File
+// does: the keys typed after it are a step of their own.
+TEST_F(LoadDataSet, KeysTypedAfterAFailedDropAreAStepOfTheirOwn) {
+    Bytes cut = cameraSet(244, 0, 11, true);
+    cut.resize(100);
+    const fs::path p = place("cut.cam", cut);
+    g.edit("LMDEdit4", "5");
+    EXPECT_FALSE(g.editor.dispatch([&] { loadDroppedFile(g.editor, p.string()); }));
+    g.edit("LMDEdit4", "57");
+    g.editor.dispatch([&] { g.editor.undo(); });
+    EXPECT_EQ(g.text("LMDEdit4"), "5");
 }

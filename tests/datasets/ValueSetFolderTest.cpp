@@ -177,3 +177,143 @@ TEST_F(ValueSetFolder, AFolderTheStoreCannotKeepIsSaidAndUsedForTheRun) {
     }
     EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), std::nullopt);
 }
+
+// --- the files used last ---
+
+namespace {
+
+// What the Load dialog offers now (it is cancelled).
+std::vector<std::string> offered(TestGame& g) {
+    g.click("LoadButton");
+    EXPECT_EQ(g.ui.dialogs().back().kind, "open");
+    return g.ui.dialogs().back().file.recentFiles;
+}
+
+std::vector<std::string> names(std::initializer_list<fs::path> paths) {
+    std::vector<std::string> out;
+    for (const fs::path& p : paths) out.push_back(p.string());
+    return out;
+}
+
+}  // namespace
+
+// Loads and saves alike put their file first; a file used again moves up
+// rather than showing twice; a file that is gone is left out.
+TEST_F(ValueSetFolder, TheLoadDialogOffersTheFilesUsedLastMostRecentFirst) {
+    EXPECT_EQ(offered(g()), std::vector<std::string>{});
+    const fs::path sets = folder("sets");
+    const fs::path other = folder("other");
+    ASSERT_TRUE(save(sets / "all.cam", 2));
+    ASSERT_TRUE(save(sets / "teams.car", 1));
+    fs::copy_file(sets / "all.cam", other / "copy.cam");
+    ASSERT_TRUE(load(other / "copy.cam"));
+    EXPECT_EQ(offered(g()), names({other / "copy.cam", sets / "teams.car", sets / "all.cam"}));
+
+    ASSERT_TRUE(load(sets / "all.cam"));
+    EXPECT_EQ(offered(g()), names({sets / "all.cam", other / "copy.cam", sets / "teams.car"}));
+    // A name of the same file in another spelling is the same file.
+    ASSERT_TRUE(load(sets / "." / "teams.car"));
+    EXPECT_EQ(offered(g()), names({sets / "teams.car", sets / "all.cam", other / "copy.cam"}));
+
+    // A failed load is no file used.
+    EXPECT_FALSE(load(sets / "absent.car"));
+    fs::remove(other / "copy.cam");
+    EXPECT_EQ(offered(g()), names({sets / "teams.car", sets / "all.cam"}));
+    // The one gone makes room for the next.
+    ASSERT_TRUE(save(sets / "more.cam", 2));
+    EXPECT_EQ(g().registry.readRecentFiles(), names({sets / "more.cam", sets / "teams.car", sets / "all.cam"}));
+}
+
+TEST_F(ValueSetFolder, TheEightFilesUsedLastAreKept) {
+    const fs::path sets = folder("sets");
+    std::vector<std::string> expected;
+    for (int i = 0; i < 11; ++i) {
+        const fs::path p = sets / ("set" + std::to_string(i) + ".tyr");
+        writeBytes(p, Bytes(22, 0));
+        ASSERT_TRUE(load(p));
+        expected.insert(expected.begin(), p.string());
+    }
+    expected.resize(8);
+    EXPECT_EQ(offered(g()), expected);
+    EXPECT_EQ(g().registry.readRecentFiles(), expected);
+}
+
+// The list lives in the program's own store: the next run's Load dialog
+// offers it.
+TEST_F(ValueSetFolder, TheFilesUsedLastAreKeptForTheNextRun) {
+    const fs::path store = root.path / "store" / "registry.ini";
+    const fs::path sets = folder("sets");
+    writeBytes(sets / "brands.tyr", Bytes(22, 0));
+    writeBytes(sets / "more brands.TYR", Bytes(22, 0));
+    {
+        ScriptedUi ui;
+        StoreRegistry registry(store, {});
+        Editor editor{ui, registry, {root.path.string()}};
+        for (const char* name : {"brands.tyr", "more brands.TYR"}) {
+            ui.queue(ScriptedUi::OpenAnswer{(sets / name).string()});
+            ASSERT_TRUE(editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); }));
+        }
+        EXPECT_TRUE(ui.messages().empty());
+    }
+    ScriptedUi ui;
+    StoreRegistry registry(store, {});
+    Editor editor{ui, registry, {root.path.string()}};
+    editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); });
+    ASSERT_EQ(ui.dialogs().size(), 1u);
+    EXPECT_EQ(ui.dialogs()[0].file.recentFiles, names({sets / "more brands.TYR", sets / "brands.tyr"}));
+}
+
+// A store that can no longer be written: the first load that cannot keep the
+// folder and the list says so in one message, the next ones say nothing, and
+// the dialog offers the files used this run.
+TEST_F(ValueSetFolder, AListTheStoreCannotKeepIsSaidOnceAndUsedForTheRun) {
+    const fs::path store = root.path / "store" / "registry.ini";
+    ::setenv(kRegistryFileVariable, store.c_str(), 1);
+    const fs::path sets = folder("sets");
+    for (const char* name : {"a.tyr", "b.tyr", "c.tyr"}) writeBytes(sets / name, Bytes(22, 0));
+    ScriptedUi ui;
+    std::unique_ptr<Registry> registry = makeSystemRegistry();
+    Editor editor{ui, *registry, {root.path.string()}};
+    auto loadFile = [&](const std::string& name) {
+        ui.queue(ScriptedUi::OpenAnswer{(sets / name).string()});
+        return editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); });
+    };
+    ASSERT_TRUE(loadFile("a.tyr"));
+    EXPECT_TRUE(ui.messages().empty());
+    // A folder in the store's place is never replaced, nor read.
+    fs::remove(store);
+    fs::create_directory(store);
+    ASSERT_TRUE(loadFile("b.tyr"));
+    EXPECT_EQ(ui.messages(), std::vector<std::string>{"The folder of your value sets could not be kept for the next "
+                                                      "start: " + store.string() +
+                                                      ": not a regular file but a folder. It is used for this run."});
+    ASSERT_TRUE(loadFile("c.tyr"));
+    EXPECT_EQ(ui.messages().size(), 1u);
+    editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); });
+    EXPECT_EQ(ui.dialogs().back().file.recentFiles, names({sets / "c.tyr", sets / "b.tyr"}));
+}
+
+// A name the store cannot hold fails the list alone: that is said once.
+TEST_F(ValueSetFolder, AFileNameTheStoreCannotHoldIsSaidOnce) {
+    const fs::path store = root.path / "store" / "registry.ini";
+    ::setenv(kRegistryFileVariable, store.c_str(), 1);
+    const fs::path sets = folder("sets");
+    for (const char* name : {"a.tyr", "line\nbreak.tyr", "b.tyr"}) writeBytes(sets / name, Bytes(22, 0));
+    ScriptedUi ui;
+    std::unique_ptr<Registry> registry = makeSystemRegistry();
+    Editor editor{ui, *registry, {root.path.string()}};
+    auto loadFile = [&](const std::string& name) {
+        ui.queue(ScriptedUi::OpenAnswer{(sets / name).string()});
+        return editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); });
+    };
+    ASSERT_TRUE(loadFile("a.tyr"));
+    ASSERT_TRUE(loadFile("line\nbreak.tyr"));
+    EXPECT_EQ(ui.messages(), std::vector<std::string>{"The list of your recent value set files could not be kept for "
+                                                      "the next start: " + store.string() +
+                                                      ": the file's name holds a line break, which the store cannot "
+                                                      "keep. It is used for this run."});
+    ASSERT_TRUE(loadFile("b.tyr"));
+    EXPECT_EQ(ui.messages().size(), 1u);
+    EXPECT_EQ(makeSystemRegistry()->readRecentFiles(), names({sets / "a.tyr"}));
+    EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), sets.string());
+}

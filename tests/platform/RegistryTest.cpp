@@ -444,6 +444,34 @@ TEST_F(RegistryTest, TheValueSetFolderIsReadFromItsOwnSectionOnly) {
     EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), std::nullopt);
 }
 
+// The recent files sit beside the value set folder, one numbered value each;
+// a write replaces all eight at once and leaves the folder be.
+TEST_F(RegistryTest, TheRecentFilesAreKeptBesideTheValueSetFolder) {
+    writeText(store, kSettingsHeader + "\nValueSetFolder=/sets\n");
+    EXPECT_EQ(makeSystemRegistry()->readRecentFiles(), std::vector<std::string>{});
+    ASSERT_TRUE(makeSystemRegistry()->writeRecentFiles({"/sets/b.car", " /sets/spaced.cam"}));
+    EXPECT_EQ(makeSystemRegistry()->readRecentFiles(), (std::vector<std::string>{"/sets/b.car", " /sets/spaced.cam"}));
+    EXPECT_EQ(readText(store), kSettingsHeader +
+                                   "\nRecentFile1=/sets/b.car\nRecentFile2=\" /sets/spaced.cam\"\nRecentFile3=\n"
+                                   "RecentFile4=\nRecentFile5=\nRecentFile6=\nRecentFile7=\nRecentFile8=\nValueSetFolder=/sets\n");
+
+    std::vector<std::string> ten;
+    for (int i = 0; i < 10; ++i) ten.push_back("/sets/" + std::to_string(i) + ".tyr");
+    ASSERT_TRUE(makeSystemRegistry()->writeRecentFiles(ten));
+    EXPECT_EQ(makeSystemRegistry()->readRecentFiles(), std::vector<std::string>(ten.begin(), ten.begin() + 8));
+    ASSERT_TRUE(makeSystemRegistry()->writeRecentFiles({"/sets/a.car"}));
+    EXPECT_EQ(makeSystemRegistry()->readRecentFiles(), std::vector<std::string>{"/sets/a.car"});
+    EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), Folder("/sets"));
+    // A name the store cannot keep writes none of them.
+    EXPECT_FALSE(makeSystemRegistry()->writeRecentFiles({"/sets/x.car", "/a\nb.car"}));
+    EXPECT_EQ(makeSystemRegistry()->readRecentFiles(), std::vector<std::string>{"/sets/a.car"});
+
+    // Values out of order, empty or beyond the eighth are read as the
+    // numbers place them.
+    writeText(store, kSettingsHeader + "\nRecentFile3=/c\nRecentFile1=/a\nRecentFile2=\nRecentFile9=/i\n");
+    EXPECT_EQ(makeSystemRegistry()->readRecentFiles(), (std::vector<std::string>{"/a", "/c"}));
+}
+
 TEST(RegistryDemoFallback, PassesTheValueSetFolderOn) {
     auto memory = std::make_unique<MemoryRegistry>();
     MemoryRegistry* wrapped = memory.get();

@@ -1,9 +1,16 @@
 #include "platform/qt/QtUi.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QCursor>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -17,6 +24,43 @@ namespace {
 void showBox(QMessageBox::Icon icon, const std::string& text, const QString& caption = QString::fromUtf8(kAppTitle)) {
     QMessageBox box(icon, caption, fromCp1252(text), QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
+}
+
+// The files used last, in a list of the dialog's own below its file types:
+// choosing one answers the dialog with it (`chosen`), and the "Look in"
+// history holds their folders. The system's dialogs have no room for such a
+// list, so a dialog that offers it is always Qt's own.
+void offerRecentFiles(QFileDialog& dialog, const std::vector<std::string>& files, QString& chosen) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QStringList folders;
+    for (const std::string& file : files) {
+        const QString folder = QFileInfo(fromPath(file)).absolutePath();
+        if (!folders.contains(folder)) folders.append(folder);
+    }
+    dialog.setHistory(folders);
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (grid == nullptr) return;
+    auto* recent = new QComboBox(&dialog);
+    recent->setObjectName(QStringLiteral("recentFiles"));
+    recent->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    recent->setMinimumContentsLength(30);
+    for (const std::string& file : files) {
+        const QString path = fromPath(file);
+        recent->addItem(QDir::toNativeSeparators(path), path);
+        recent->setItemData(recent->count() - 1, QDir::toNativeSeparators(path), Qt::ToolTipRole);
+    }
+    recent->setPlaceholderText(QStringLiteral("Choose a file you loaded or saved lately to open it"));
+    recent->setCurrentIndex(-1);
+    QObject::connect(recent, &QComboBox::activated, &dialog, [&dialog, &chosen, recent](int index) {
+        if (index < 0) return;
+        chosen = recent->itemData(index).toString();
+        static_cast<QDialog&>(dialog).done(QDialog::Accepted);  // public as a QDialog
+    });
+    auto* label = new QLabel(QStringLiteral("&Recent files:"), &dialog);
+    label->setBuddy(recent);
+    const int row = grid->rowCount();
+    grid->addWidget(label, row, 0);
+    grid->addWidget(recent, row, 1, 1, std::max(1, grid->columnCount() - 1));
 }
 
 std::optional<FileDialogAnswer> runFileDialog(const FileDialogRequest& request, QFileDialog::AcceptMode mode) {
@@ -47,9 +91,11 @@ std::optional<FileDialogAnswer> runFileDialog(const FileDialogRequest& request, 
             }
         });
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    QString chosen;
+    if (!request.recentFiles.empty()) offerRecentFiles(dialog, request.recentFiles, chosen);
+    if (dialog.exec() != QDialog::Accepted || (chosen.isEmpty() && dialog.selectedFiles().isEmpty())) return std::nullopt;
     FileDialogAnswer answer;
-    answer.path = toPath(dialog.selectedFiles().first());
+    answer.path = toPath(chosen.isEmpty() ? dialog.selectedFiles().first() : chosen);
     answer.filterIndex = filters.isEmpty() ? request.filterIndex
                                            : static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
     if (answer.filterIndex < 1) answer.filterIndex = 1;
