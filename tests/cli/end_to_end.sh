@@ -195,21 +195,21 @@ def read_json(path):
     raise SystemExit("no " + path)
 send("import"); send("paste LMDEdit3 44"); send("changes " + work + "/c1.json")
 c = read_json(work + "/c1.json")
-assert c == {"changes": [{"file": "GP4.exe", "what": "Camera 2 \u00b7 X", "control": "LMDEdit3", "game": "25", "sheet": "44"}],
+assert c == {"changes": [{"file": "GP4.exe", "what": "Camera 2 \u00b7 X", "control": "LMDEdit3", "game": "850", "sheet": "44"}],
              "onDisk": []}, c
 # Another program writes the same value into GP4.exe (camera record 3's X).
 exe = game + "/GP4.exe"; at = 2595848 + 32 + 20 * 3
 data = bytearray(open(exe, "rb").read()); data[at:at + 2] = struct.pack("<h", 60); open(exe, "wb").write(data)
 send("changes " + work + "/c2.json"); send("dump " + work + "/d.json")
 c = read_json(work + "/c2.json")
-assert c["onDisk"] == [{"file": "GP4.exe", "what": "Camera 2 \u00b7 X", "control": "LMDEdit3", "read": "25", "disk": "30", "sheet": "44"}], c
+assert c["onDisk"] == [{"file": "GP4.exe", "what": "Camera 2 \u00b7 X", "control": "LMDEdit3", "read": "850", "disk": "30", "sheet": "44"}], c
 d = read_json(work + "/d.json")
 assert [k for k, v in d["controls"].items() if v.get("modified")] == ["LMDEdit3"], d["controls"]["LMDEdit3"]
 send("export")
 out, err = p.communicate(timeout=60)
 assert p.returncode == 0, (p.returncode, err)
 assert err.startswith("message: Another program changed these values"), err
-assert "GP4.exe \u00b7 Camera 2 \u00b7 X: 25 when read, 30 on disk now, 44 in the sheet" in err, err
+assert "GP4.exe \u00b7 Camera 2 \u00b7 X: 850 when read, 30 on disk now, 44 in the sheet" in err, err
 assert struct.unpack_from("<h", open(exe, "rb").read(), at)[0] == 88
 PY
 check "a script from standard input runs each line as it arrives, and export reports another program's change" \
