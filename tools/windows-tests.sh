@@ -10,7 +10,7 @@ export WINEPREFIX="$PWD/build-win/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree
 unset DISPLAY WAYLAND_DISPLAY  # console programs only: no window may appear
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVARNISK_WITH_WINDOW=OFF -DVARNISK_WITH_BENCH=OFF >/dev/null
-cmake --build build-win -j"$(nproc)" --target varnisk-cli varnisk-make-game varnisk_tests
+cmake --build build-win -j"$(nproc)" --target varnisk-cli varnisk-make-game varnisk_tests varnisk_registry_tests
 
 # Without the Wine server and its services running, every test would wait
 # for them to start (seconds each) or hang: start them once, first.
