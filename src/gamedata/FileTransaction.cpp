@@ -56,8 +56,12 @@ void FileTransaction::add(ByteFile& file, const std::vector<Patch>& changes) {
     // Changes that overlap or touch share a range. Should that leave more
     // ranges than a journal holds, changes closer than a gap share one too
     // (the bytes between keep their value before and after).
+    struct Group {
+        std::size_t first, last;  // [first, last) of order
+        std::uint64_t end;         // one past the group's last byte
+    };
     auto group = [&](std::uint64_t gap) {
-        std::vector<std::pair<std::size_t, std::size_t>> groups;  // [first, last) of order
+        std::vector<Group> groups;
         for (std::size_t first = 0; first < order.size();) {
             std::uint64_t end = changes[order[first]].offset + changes[order[first]].bytes.size();
             std::size_t last = first + 1;
@@ -65,19 +69,15 @@ void FileTransaction::add(ByteFile& file, const std::vector<Patch>& changes) {
                 end = std::max<std::uint64_t>(end, changes[order[last]].offset + changes[order[last]].bytes.size());
                 ++last;
             }
-            groups.push_back({first, last});
+            groups.push_back({first, last, end});
             first = last;
         }
         return groups;
     };
-    std::vector<std::pair<std::size_t, std::size_t>> groups = group(0);
+    std::vector<Group> groups = group(0);
     if (groups.size() > kMaxJournalRanges) groups = group(file.size() / (kMaxJournalRanges - 1) + 1);
-    for (const auto& [first, last] : groups) {
+    for (const auto& [first, last, end] : groups) {
         const std::uint64_t begin = changes[order[first]].offset;
-        std::uint64_t end = begin;
-        for (std::size_t k = first; k < last; ++k) {
-            end = std::max<std::uint64_t>(end, changes[order[k]].offset + changes[order[k]].bytes.size());
-        }
         JournalRange range{begin, file.read(begin, static_cast<std::size_t>(end - begin)), {}};
         range.after = range.before;
         std::vector<std::size_t> inOrder(order.begin() + static_cast<std::ptrdiff_t>(first),

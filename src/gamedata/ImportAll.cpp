@@ -1,5 +1,7 @@
 #include "gamedata/ImportAll.h"
 
+#include <optional>
+
 #include "core/Editor.h"
 #include "editing/TeamSlots.h"
 #include "form/Errors.h"
@@ -29,19 +31,25 @@ void showCockpit(Form& f, const std::array<float, 6>& c) {
 
 void readGameBlocks(Editor& e) {
     const std::string path = gameFile(e, kExeName);
-    bool oversized = false;  // refused below, by a message of its own
-    try {
-        ByteFile exe(path, ByteFile::Mode::ReadOnly);
-        if (exe.size() > kMaxExeSize) oversized = true;
-        else readExeBlocks(e, exe);
-    } catch (const FileError& failure) {
-        // The reason alone ("Read beyond end of file") would not say which
-        // file, nor what that means for it.
+    // The reason alone ("Read beyond end of file") would not say which file,
+    // nor what that means for it.
+    auto couldNotRead = [&path](const FileError& failure) {
         std::string what = fileNameOf(path) + " could not be read: " + failure.what() + ".";
         if (std::string(failure.what()) == kReadBeyondEnd) what += " It is too short to be the game's executable.";
-        throw FileError(what);
+        return FileError(what);
+    };
+    std::optional<ByteFile> exe;
+    try {
+        exe.emplace(path, ByteFile::Mode::ReadOnly);
+    } catch (const FileError& failure) {
+        throw couldNotRead(failure);
     }
-    if (oversized) refuseOversized(ByteFile(path, ByteFile::Mode::ReadOnly), kMaxExeSize, kExeKind);
+    refuseOversized(*exe, kMaxExeSize, kExeKind);  // a message of its own
+    try {
+        readExeBlocks(e, *exe);
+    } catch (const FileError& failure) {
+        throw couldNotRead(failure);
+    }
 }
 
 static void readExeBlocks(Editor& e, const ByteFile& exe) {

@@ -182,6 +182,23 @@ TEST_F(ValueSetFolder, AFolderTheStoreCannotKeepIsSaidAndUsedForTheRun) {
 
 namespace {
 
+// An editor over the system's registry, whose store is `store`, loading
+// value sets from `sets` through the Load dialog.
+struct OverTheStore {
+    OverTheStore(const fs::path& store, const fs::path& start, fs::path from)
+        : registry((::setenv(kRegistryFileVariable, store.c_str(), 1), makeSystemRegistry())),
+          editor{ui, *registry, {start.string()}},
+          sets(std::move(from)) {}
+    bool load(const std::string& name) {
+        ui.queue(ScriptedUi::OpenAnswer{(sets / name).string()});
+        return editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); });
+    }
+    ScriptedUi ui;
+    std::unique_ptr<Registry> registry;
+    Editor editor;
+    fs::path sets;
+};
+
 // What the Load dialog offers now (it is cancelled).
 std::vector<std::string> offered(TestGame& g) {
     g.click("LoadButton");
@@ -268,52 +285,38 @@ TEST_F(ValueSetFolder, TheFilesUsedLastAreKeptForTheNextRun) {
 // the dialog offers the files used this run.
 TEST_F(ValueSetFolder, AListTheStoreCannotKeepIsSaidOnceAndUsedForTheRun) {
     const fs::path store = root.path / "store" / "registry.ini";
-    ::setenv(kRegistryFileVariable, store.c_str(), 1);
     const fs::path sets = folder("sets");
     for (const char* name : {"a.tyr", "b.tyr", "c.tyr"}) writeBytes(sets / name, Bytes(22, 0));
-    ScriptedUi ui;
-    std::unique_ptr<Registry> registry = makeSystemRegistry();
-    Editor editor{ui, *registry, {root.path.string()}};
-    auto loadFile = [&](const std::string& name) {
-        ui.queue(ScriptedUi::OpenAnswer{(sets / name).string()});
-        return editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); });
-    };
-    ASSERT_TRUE(loadFile("a.tyr"));
-    EXPECT_TRUE(ui.messages().empty());
+    OverTheStore over(store, root.path, sets);
+    ASSERT_TRUE(over.load("a.tyr"));
+    EXPECT_TRUE(over.ui.messages().empty());
     // A folder in the store's place is never replaced, nor read.
     fs::remove(store);
     fs::create_directory(store);
-    ASSERT_TRUE(loadFile("b.tyr"));
-    EXPECT_EQ(ui.messages(), std::vector<std::string>{"The folder of your value sets could not be kept for the next "
+    ASSERT_TRUE(over.load("b.tyr"));
+    EXPECT_EQ(over.ui.messages(), std::vector<std::string>{"The folder of your value sets could not be kept for the next "
                                                       "start: " + store.string() +
                                                       ": not a regular file but a folder. It is used for this run."});
-    ASSERT_TRUE(loadFile("c.tyr"));
-    EXPECT_EQ(ui.messages().size(), 1u);
-    editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); });
-    EXPECT_EQ(ui.dialogs().back().file.recentFiles, names({sets / "c.tyr", sets / "b.tyr"}));
+    ASSERT_TRUE(over.load("c.tyr"));
+    EXPECT_EQ(over.ui.messages().size(), 1u);
+    over.editor.dispatch([&] { over.editor.main.userClick(over.editor.main.get("LoadButton")); });
+    EXPECT_EQ(over.ui.dialogs().back().file.recentFiles, names({sets / "c.tyr", sets / "b.tyr"}));
 }
 
 // A name the store cannot hold fails the list alone: that is said once.
 TEST_F(ValueSetFolder, AFileNameTheStoreCannotHoldIsSaidOnce) {
     const fs::path store = root.path / "store" / "registry.ini";
-    ::setenv(kRegistryFileVariable, store.c_str(), 1);
     const fs::path sets = folder("sets");
     for (const char* name : {"a.tyr", "line\nbreak.tyr", "b.tyr"}) writeBytes(sets / name, Bytes(22, 0));
-    ScriptedUi ui;
-    std::unique_ptr<Registry> registry = makeSystemRegistry();
-    Editor editor{ui, *registry, {root.path.string()}};
-    auto loadFile = [&](const std::string& name) {
-        ui.queue(ScriptedUi::OpenAnswer{(sets / name).string()});
-        return editor.dispatch([&] { editor.main.userClick(editor.main.get("LoadButton")); });
-    };
-    ASSERT_TRUE(loadFile("a.tyr"));
-    ASSERT_TRUE(loadFile("line\nbreak.tyr"));
-    EXPECT_EQ(ui.messages(), std::vector<std::string>{"The list of your recent value set files could not be kept for "
+    OverTheStore over(store, root.path, sets);
+    ASSERT_TRUE(over.load("a.tyr"));
+    ASSERT_TRUE(over.load("line\nbreak.tyr"));
+    EXPECT_EQ(over.ui.messages(), std::vector<std::string>{"The list of your recent value set files could not be kept for "
                                                       "the next start: " + store.string() +
                                                       ": the file's name holds a line break, which the store cannot "
                                                       "keep. It is used for this run."});
-    ASSERT_TRUE(loadFile("b.tyr"));
-    EXPECT_EQ(ui.messages().size(), 1u);
+    ASSERT_TRUE(over.load("b.tyr"));
+    EXPECT_EQ(over.ui.messages().size(), 1u);
     EXPECT_EQ(makeSystemRegistry()->readRecentFiles(), names({sets / "a.tyr"}));
     EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), sets.string());
 }
