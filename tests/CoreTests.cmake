@@ -30,6 +30,7 @@ set(VARNISK_CORE_TESTS
   datasets/LoadDataSetTest.cpp
   core/EditorTest.cpp
   core/HistoryTest.cpp
+  core/WindowPlaceTest.cpp
   cli/ScriptTest.cpp
   cli/CliTest.cpp
   cli/DumpTest.cpp

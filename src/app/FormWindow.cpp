@@ -12,13 +12,16 @@
 #include <QUrl>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 
 #include "core/ChangesWindow.h"
+#include "app/Zoom.h"
 #include "core/MainFrame.h"
+#include "core/WindowPlace.h"
 #include "datasets/LoadDataSet.h"
 #include "form/CodePage.h"
 #include "platform/qt/QtConvert.h"
@@ -77,6 +80,7 @@ FormWindow::FormWindow(Editor& editor, Form& form, OnClose onClose)
     form_.onFocusRequest = [this](Control& c) { focusControl(c); };
     raiseCount_ = form_.raiseCount();
     syncWindow();
+    zoomListener_ = zoom::listen([this] { applyZoom(); });
     // The main window looks at the game's files whenever the user comes back
     // to the program.
     if (onClose == OnClose::EndProgram) {
@@ -91,6 +95,7 @@ FormWindow::FormWindow(Editor& editor, Form& form, OnClose onClose)
 }
 
 FormWindow::~FormWindow() {
+    zoom::unlisten(zoomListener_);
     form_.onControlChanged = nullptr;
     form_.onWindowChanged = nullptr;
     form_.onFocusRequest = nullptr;
@@ -110,8 +115,58 @@ void FormWindow::centreOnScreen() {
     QScreen* s = screen();
     if (s == nullptr) return;
     QRect area = s->availableGeometry();
-    move(area.left() + (area.width() - form_.width()) / 2, area.top() + (area.height() - form_.height()) / 2);
+    const int w = zoom::toPixels(form_.width()), h = zoom::toPixels(form_.height());
+    move(area.left() + (area.width() - w) / 2, area.top() + (area.height() - h) / 2);
     placed_ = true;
+}
+
+void FormWindow::placeAt(QPoint topLeft) {
+    move(topLeft);
+    placed_ = true;
+}
+
+void FormWindow::resizeForm(int width, int height) {
+    forward(nullptr, [&] { form_.setSize(width, height); });
+}
+
+bool FormWindow::changeZoom(int wanted) {
+    int percent = nearestZoom(wanted);
+    // Never more than shows the main window whole, at its smallest, on this
+    // window's screen.
+    if (const QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        const Form& main = editor_.main;
+        const Extent smallest{main.minWidth() > 0 ? main.minWidth() : main.width(),
+                              main.minHeight() > 0 ? main.minHeight() : main.height()};
+        percent = std::min(percent, largestZoomThatFits(smallest, {area.width(), area.height()}));
+    }
+    if (percent == zoom::percent()) return false;
+    zoom::set(percent);
+    return true;
+}
+
+void FormWindow::applyZoom() {
+    {
+        Syncing syncing(syncing_);
+        for (const auto& control : form_.controls()) syncControl(*control);
+    }
+    const QScreen* s = screen();
+    const QRect area = s != nullptr ? s->availableGeometry() : QRect();
+    // A window that grows past its screen shrinks to fit it, as far as its
+    // form allows.
+    if (!area.isEmpty() && form_.minWidth() + form_.minHeight() > 0) {
+        const int w = std::min(form_.width(), zoom::toUnits(area.width()));
+        const int h = std::min(form_.height(), zoom::toUnits(area.height()));
+        if (w != form_.width() || h != form_.height()) resizeForm(w, h);
+    }
+    syncWindow();
+    // And it stays on its screen: its left and top edges first.
+    if (isVisible() && !area.isEmpty()) {
+        const QRect frame = frameGeometry();
+        const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+        const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+        if (x != frame.left() || y != frame.top()) move(x, y);
+    }
 }
 
 // --- building ---
@@ -237,6 +292,13 @@ std::optional<FormWindow::WindowKey> FormWindow::windowKeyOf(const QKeyEvent& ev
     if (event.key() == Qt::Key_Y && mods == Qt::ControlModifier) return WindowKey::Redo;
     if (event.key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier)) return WindowKey::Redo;
     if (event.key() == Qt::Key_L && mods == Qt::ControlModifier) return WindowKey::Changes;
+    // Ctrl with +, = or - (Shift may be needed for +), and Ctrl+0.
+    const bool ctrl = mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier);
+    if (ctrl && (event.key() == Qt::Key_Plus || event.key() == Qt::Key_Equal)) return WindowKey::ZoomIn;
+    if (ctrl && (event.key() == Qt::Key_Minus || event.key() == Qt::Key_Underscore)) return WindowKey::ZoomOut;
+    if (event.key() == Qt::Key_0 && mods == Qt::ControlModifier) return WindowKey::ActualSize;
+    if (event.matches(QKeySequence::ZoomIn)) return WindowKey::ZoomIn;
+    if (event.matches(QKeySequence::ZoomOut)) return WindowKey::ZoomOut;
     if (event.matches(QKeySequence::Undo)) return WindowKey::Undo;
     if (event.matches(QKeySequence::Redo)) return WindowKey::Redo;
     return std::nullopt;
@@ -249,6 +311,14 @@ bool FormWindow::runWindowKey(const QKeyEvent& event) {
     case WindowKey::Undo: forward(nullptr, [&] { editor_.undo(); }); break;
     case WindowKey::Redo: forward(nullptr, [&] { editor_.redo(); }); break;
     case WindowKey::Changes: forward(nullptr, [&] { showChanges(editor_); }); break;
+    // A beep at either end of the steps.
+    case WindowKey::ZoomIn:
+        if (!changeZoom(zoomIn(zoom::percent()))) editor_.ui.beep();
+        break;
+    case WindowKey::ZoomOut:
+        if (!changeZoom(zoomOut(zoom::percent()))) editor_.ui.beep();
+        break;
+    case WindowKey::ActualSize: changeZoom(kZoomSteps.front()); break;
     }
     return true;
 }
@@ -360,7 +430,7 @@ void FormWindow::syncControl(Control& c) {
         w->setToolTip(tip);
     }
     if (c.kind != ControlKind::Page) {
-        QRect bounds(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
+        const QRect bounds = zoom::toPixels(c.bounds);
         if (w->geometry() != bounds) w->setGeometry(bounds);
         w->setVisible(c.visible);
     }
@@ -466,9 +536,10 @@ void FormWindow::syncControl(Control& c) {
 void FormWindow::syncWindow() {
     Syncing syncing(syncing_);
     setWindowTitle(fromCp1252(form_.caption()));
-    const QSize client(form_.width() - kFrameWidth, form_.height() - kFrameHeight);
+    const QSize client(zoom::toPixels(form_.width() - kFrameWidth), zoom::toPixels(form_.height() - kFrameHeight));
     if (form_.minWidth() > 0 || form_.minHeight() > 0) {
-        setMinimumSize(std::max(0, form_.minWidth() - kFrameWidth), std::max(0, form_.minHeight() - kFrameHeight));
+        setMinimumSize(zoom::toPixels(std::max(0, form_.minWidth() - kFrameWidth)),
+                       zoom::toPixels(std::max(0, form_.minHeight() - kFrameHeight)));
         if (size() != client) resize(client);
     } else if (size() != client || minimumSize() != client || maximumSize() != client) {
         setFixedSize(client);  // a window without a minimum is a dialog of one size
@@ -500,7 +571,7 @@ void FormWindow::forward(Control* c, const std::function<void()>& event) {
 
 void FormWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int w = width() + kFrameWidth, h = height() + kFrameHeight;
+    const int w = zoom::toUnits(width()) + kFrameWidth, h = zoom::toUnits(height()) + kFrameHeight;
     if (w != form_.width() || h != form_.height()) forward(nullptr, [&] { form_.setSize(w, h); });
 }
 
@@ -517,6 +588,29 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     }
     event->ignore();
     forward(nullptr, [&] { form_.hide(); });
+}
+
+void FormWindow::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* in = menu.addAction(QStringLiteral("Zoom In"));
+    in->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    in->setEnabled(zoom::percent() < kZoomSteps.back());
+    connect(in, &QAction::triggered, this, [this] { changeZoom(zoomIn(zoom::percent())); });
+    QAction* out = menu.addAction(QStringLiteral("Zoom Out"));
+    out->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    out->setEnabled(zoom::percent() > kZoomSteps.front());
+    connect(out, &QAction::triggered, this, [this] { changeZoom(zoomOut(zoom::percent())); });
+    menu.addSeparator();
+    QMenu* steps = menu.addMenu(QStringLiteral("Zoom"));
+    for (int step : kZoomSteps) {
+        QAction* a = steps->addAction(QStringLiteral("%1 %").arg(step));
+        a->setCheckable(true);
+        a->setChecked(step == zoom::percent());
+        if (step == kZoomSteps.front()) a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+        connect(a, &QAction::triggered, this, [this, step] { changeZoom(step); });
+    }
+    menu.exec(event->globalPos());
+    event->accept();
 }
 
 void FormWindow::keyPressEvent(QKeyEvent* event) {

@@ -35,8 +35,18 @@ public:
     QWidget* widgetFor(const Control& control) const;
     QWidget* widgetFor(std::string_view name) const;
 
-    // Places the window in the middle of its screen.
+    // Places the window in the middle of its screen, or its top left corner
+    // at a place on the screen.
     void centreOnScreen();
+    void placeAt(QPoint topLeft);
+    // Sets the form's size (outer, in its units) as the user's resize of the
+    // window does.
+    void resizeForm(int width, int height);
+
+    // Zooms the program's windows to a step of kZoomSteps, no further than
+    // shows the main window whole on this window's screen. False when the
+    // zoom stays as it was.
+    bool changeZoom(int percent);
 
     // Asks, as the main window closes with edits neither exported nor saved,
     // whether to export them first; a message box unless a test puts its own.
@@ -49,6 +59,8 @@ protected:
     // Escape as from its title bar; Return presses its button when it has
     // only one (the credits' OK).
     void keyPressEvent(QKeyEvent* event) override;
+    // A right click where no control takes it offers the zoom.
+    void contextMenuEvent(QContextMenuEvent* event) override;
     // The main window takes a value set file dropped onto it: one local file
     // whose name ends in .car, .cam or .tyr (any letter case) loads as by
     // "Load File"; anything else, several files among them, is refused as
@@ -59,10 +71,11 @@ protected:
 private:
     // The one local value set file a drag carries; nullopt for anything else.
     static std::optional<std::string> droppedValueSet(const QMimeData* data);
-    enum class WindowKey { Undo, Redo, Changes };
+    enum class WindowKey { Undo, Redo, Changes, ZoomIn, ZoomOut, ActualSize };
     // The keys of every window, wherever the focus is: Ctrl+Z undoes,
     // Ctrl+Y and Ctrl+Shift+Z (and the platform's own keys) redo, Ctrl+L
-    // shows the list of changes.
+    // shows the list of changes, Ctrl++ and Ctrl+- zoom in and out, Ctrl+0
+    // goes back to 100 percent.
     static std::optional<WindowKey> windowKeyOf(const QKeyEvent& event);
     // Runs what such a key does; false for any other key.
     bool runWindowKey(const QKeyEvent& event);
@@ -88,6 +101,9 @@ private:
     // Model to widget, with the widget's signals ignored meanwhile.
     void syncControl(Control& c);
     void syncWindow();
+    // The zoom changed: every widget to its new bounds, the window to its
+    // new size, kept on its screen.
+    void applyZoom();
     // Runs one user event; afterwards the control's widget shows again what
     // the model kept (the model may refuse or change what the user did).
     void forward(Control* c, const std::function<void()>& event);
@@ -100,6 +116,7 @@ private:
     const Control* typingInto_ = nullptr;  // the field a key is being typed into
     int raiseCount_ = 0;
     bool placed_ = false;
+    int zoomListener_ = 0;
 };
 
 }  // namespace varnisk::app

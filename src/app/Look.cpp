@@ -3,9 +3,13 @@
 #include <QApplication>
 #include <QFont>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleFactory>
+#include <algorithm>
+#include <cmath>
 
+#include "app/Zoom.h"
 #include "form/Control.h"
 #include "platform/qt/QtConvert.h"
 
@@ -42,9 +46,33 @@ QPalette classicPalette() {
     return pal;
 }
 
+// The style with the marks a user aims at grown with the zoom: check boxes,
+// radio buttons, scroll bars and small icons.
+class ZoomedStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        const int base = QProxyStyle::pixelMetric(metric, option, widget);
+        switch (metric) {
+        case PM_IndicatorWidth:
+        case PM_IndicatorHeight:
+        case PM_ExclusiveIndicatorWidth:
+        case PM_ExclusiveIndicatorHeight:
+        case PM_ScrollBarExtent:
+        case PM_ScrollBarSliderMin:
+        case PM_SmallIconSize:
+        case PM_ButtonIconSize:
+            return static_cast<int>(std::lround(base * zoom::factor()));
+        default:
+            return base;
+        }
+    }
+};
+
 }  // namespace
 
-QFont lookFont() {
+QFont lookFont(int zoomPercent) {
     // The controls keep the places and sizes the windows were drawn with for
     // 8-point text; a condensed face of 10 pixels fits them: five-digit
     // values in the camera grid, every status message in the status panel
@@ -53,7 +81,7 @@ QFont lookFont() {
     font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
                       QStringLiteral("Arial Narrow"), QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(10);
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(10 * zoomPercent / 100.0))));
     return font;
 }
 
@@ -78,9 +106,9 @@ QColor markAccent(Mark mark) {
 void applyLook(QApplication& app) {
     QStyle* style = QStyleFactory::create(QStringLiteral("Windows"));
     if (style == nullptr) style = QStyleFactory::create(QStringLiteral("Fusion"));
-    if (style != nullptr) app.setStyle(style);
+    if (style != nullptr) app.setStyle(new ZoomedStyle(style));
     app.setPalette(classicPalette());
-    app.setFont(lookFont());
+    app.setFont(lookFont(zoom::percent()));
 }
 
 QColor viewAccent() { return QColor(0x3A, 0x6E, 0xA5); }

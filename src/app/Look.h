@@ -10,13 +10,13 @@ class QFont;
 namespace varnisk::app {
 
 // The look of the whole program: the classic style on the button-face
-// colour, and lookFont() (the layout of the windows was drawn for 8-point
-// text).
+// colour, its marks grown with the zoom, and lookFont() (the layout of the
+// windows was drawn for 8-point text).
 void applyLook(QApplication& app);
 
-// The program's font: a condensed sans of 10 pixels (installed on Debian by
-// fonts-dejavu-core).
-QFont lookFont();
+// The program's font: a condensed sans of 10 pixels at a zoom of 100
+// percent (installed on Debian by fonts-dejavu-core), grown with the zoom.
+QFont lookFont(int zoomPercent = 100);
 
 // The marks of values that differ from the game's files: a pale tint behind
 // a marked value (amber for a change, red for a value its place cannot

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/Look.h"
+#include "app/Zoom.h"
 
 namespace varnisk::app {
 
@@ -128,7 +129,9 @@ void Swatch::setMark(Mark mark) {
     update();
 }
 
-int Swatch::markerSize() const { return std::clamp(contentsRect().height() * 2 / 3, 5, 9); }
+int Swatch::markerSize() const {
+    return std::clamp(contentsRect().height() * 2 / 3, zoom::toPixels(5), zoom::toPixels(9));
+}
 
 void Swatch::paintEvent(QPaintEvent* event) {
     {
@@ -162,7 +165,6 @@ ArrowPair::ArrowPair(QWidget* parent) : QWidget(parent), down_(new QToolButton(t
     for (QToolButton* b : {down_, up_}) {
         b->setAutoRepeat(true);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setIconSize(QSize(6, 6));
     }
     connect(down_, &QToolButton::clicked, this, [this] { emit arrow(false); });
     connect(up_, &QToolButton::clicked, this, [this] { emit arrow(true); });
@@ -186,6 +188,7 @@ void ArrowPair::resizeEvent(QResizeEvent*) { place(); }
 
 void ArrowPair::place() {
     int w = width(), h = height();
+    for (QToolButton* b : {down_, up_}) b->setIconSize(QSize(zoom::toPixels(6), zoom::toPixels(6)));
     if (horizontal_) {
         down_->setGeometry(0, 0, w / 2, h);
         up_->setGeometry(w / 2, 0, w - w / 2, h);
@@ -294,7 +297,9 @@ void FieldEdit::refit() {
             }
         }
     }
-    if (stretch != stretch_) {
+    // A narrower face is of the window's font at the time: a new zoom sets
+    // it anew.
+    if (stretch != stretch_ || (stretch != 0 && this->font().pixelSize() != font.pixelSize())) {
         stretch_ = stretch;
         if (stretch == 0) {
             setFont(QFont());  // the window's font again
@@ -364,7 +369,7 @@ OverlayCaption::OverlayCaption(QWidget* parent) : Panel(parent) {
 void OverlayCaption::paintEvent(QPaintEvent*) {
     if (caption().isEmpty()) return;
     QPainter p(this);
-    const int pad = 4;
+    const int pad = zoom::toPixels(4);
     const QString text = fontMetrics().elidedText(caption(), Qt::ElideRight, width() - 2 * pad);
     const int band = std::min(width(), fontMetrics().horizontalAdvance(text) + 2 * pad);
     QColor fill = viewAccent().darker(250);
@@ -421,7 +426,7 @@ class AiryRows : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 4);
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, zoom::toPixels(4));
     }
 };
 
@@ -449,8 +454,18 @@ void RowList::setHeads(const QStringList& heads) {
     if (heads == this->heads()) return;
     setColumnCount(static_cast<int>(heads.size()));
     setHeaderLabels(heads);
-    for (int i = 0; i + 1 < columnCount(); ++i) setColumnWidth(i, std::max(header()->sectionSizeHint(i), 60));
+    fitColumns();
+}
+
+void RowList::fitColumns() {
+    for (int i = 0; i + 1 < columnCount(); ++i) setColumnWidth(i, std::max(header()->sectionSizeHint(i), zoom::toPixels(60)));
     widenColumns();
+}
+
+void RowList::changeEvent(QEvent* event) {
+    QTreeWidget::changeEvent(event);
+    // Another zoom: the columns fit the new font.
+    if (event->type() == QEvent::FontChange) fitColumns();
 }
 
 QStringList RowList::heads() const {
@@ -527,9 +542,9 @@ void RowList::keyPressEvent(QKeyEvent* event) {
 }
 
 void RowList::widenColumns() {
-    const int most = std::max(60, viewport()->width() / 2);
+    const int most = std::max(zoom::toPixels(60), viewport()->width() / 2);
     for (int i = 0; i + 1 < columnCount(); ++i) {
-        const int wanted = std::min(most, std::max(sizeHintForColumn(i), header()->sectionSizeHint(i)) + 8);
+        const int wanted = std::min(most, std::max(sizeHintForColumn(i), header()->sectionSizeHint(i)) + zoom::toPixels(8));
         if (wanted > columnWidth(i)) setColumnWidth(i, wanted);
     }
 }
@@ -541,9 +556,6 @@ Badge::Badge(QWidget* parent) : QPushButton(parent) {
     setAttribute(Qt::WA_Hover);  // drawn lighter under the mouse
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    QFont bold = font();
-    bold.setBold(true);
-    setFont(bold);
 }
 
 void Badge::paintEvent(QPaintEvent*) {
@@ -562,6 +574,10 @@ void Badge::paintEvent(QPaintEvent*) {
     p.setBrush(fill);
     p.drawRoundedRect(body, radius, radius);
     p.setPen(Qt::white);
+    // Bold in the window's font of the moment, whatever the zoom.
+    QFont bold = font();
+    bold.setBold(true);
+    p.setFont(bold);
     p.drawText(rect().translated(isDown() ? 1 : 0, isDown() ? 1 : 0), Qt::AlignCenter | Qt::TextSingleLine, text());
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
@@ -578,6 +594,7 @@ namespace {
 // Tabs drawn as flat buttons of one size; the chosen one looks pressed in.
 class FlatTabBar : public QTabBar {
 public:
+    // The tab's button and the room around it, in the form's units.
     static constexpr int kWidth = 45, kHeight = 18, kGap = 1, kTop = 2, kBelow = 2;
 
     explicit FlatTabBar(QWidget* parent) : QTabBar(parent) {
@@ -588,14 +605,16 @@ public:
     }
 
 protected:
-    QSize tabSizeHint(int) const override { return {kWidth + kGap, kTop + kHeight + kBelow}; }
+    QSize tabSizeHint(int) const override {
+        return {zoom::toPixels(kWidth + kGap), zoom::toPixels(kTop + kHeight + kBelow)};
+    }
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
 
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         for (int i = 0; i < count(); ++i) {
             QRect r = tabRect(i);
-            QRect button(r.left(), r.top() + kTop, kWidth, kHeight);
+            QRect button(r.left(), r.top() + zoom::toPixels(kTop), zoom::toPixels(kWidth), zoom::toPixels(kHeight));
             bool chosen = i == currentIndex();
             if (chosen) {
                 p.fillRect(button.adjusted(1, 1, -1, -1), palette().color(QPalette::Midlight));

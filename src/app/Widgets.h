@@ -219,11 +219,14 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // Columns but the last grow to show their widest cell, to half the
     // list's width; they never shrink by themselves (the user may).
     void widenColumns();
+    // Columns but the last as wide as their heads, then widened.
+    void fitColumns();
 };
 
 // A button drawn as a small rounded badge in the marks' accent colour, for a

@@ -7,6 +7,8 @@
 
 #include "app/FormWindow.h"
 #include "app/Look.h"
+#include "app/WindowPlacement.h"
+#include "app/Zoom.h"
 #include "core/Editor.h"
 #include "core/MainFrame.h"
 #include "platform/Registry.h"
@@ -58,6 +60,7 @@ int main(int argc, char** argv) {
     FormWindow creditsWindow(editor, editor.credits, FormWindow::OnClose::HideForm);
     FormWindow saveWindow(editor, editor.save, FormWindow::OnClose::HideForm);
     FormWindow changesWindow(editor, editor.changesForm, FormWindow::OnClose::HideForm);
+    varnisk::app::zoom::listen([&ui] { ui.setCursorScale(varnisk::app::zoom::factor()); });
     ui.setRepaintPreview([&mainWindow] {
         if (auto* view = static_cast<varnisk::ViewControl*>(mainWindow.widgetFor("GLView"))) view->requestFrame();
     });
@@ -66,8 +69,14 @@ int main(int argc, char** argv) {
     // the program.
     if (!editor.startUp()) return 1;
 
-    mainWindow.centreOnScreen();
+    // The zoom, size and place of the last run; kept again as the program ends.
+    varnisk::app::placeMainWindow(mainWindow, *registry);
     editor.dispatch([&editor] { editor.main.show(); });
     if (editor.terminated()) return editor.exitCode();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    if (varnisk::RegistryWrite kept = varnisk::app::keepMainWindowPlace(mainWindow, *registry); !kept) {
+        std::fprintf(stderr, "varnisk: the window's zoom, size and place were not kept for the next start: %s\n",
+                     kept.reason.c_str());
+    }
+    return code;
 }

@@ -62,6 +62,14 @@ public:
         return {};
     }
 
+    std::optional<std::string> readWindowPlace() override {
+        return readString(HKEY_CURRENT_USER, kSettingsKey, 0, kWindowPlaceValue);
+    }
+
+    RegistryWrite writeWindowPlace(const std::string& place) override {
+        return writeString(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", kSettingsKey, 0, kWindowPlaceValue, place);
+    }
+
 private:
     static bool keyExists(HKEY root, const char* keyName, REGSAM view) {
         HKEY key = nullptr;
@@ -158,6 +166,14 @@ public:
         return registry_ ? registry_->writeRecentFiles(files) : RegistryWrite::failed("no registry");
     }
 
+    std::optional<std::string> readWindowPlace() override {
+        return registry_ ? registry_->readWindowPlace() : std::nullopt;
+    }
+
+    RegistryWrite writeWindowPlace(const std::string& place) override {
+        return registry_ ? registry_->writeWindowPlace(place) : RegistryWrite::failed("no registry");
+    }
+
 private:
     std::unique_ptr<Registry> registry_;
     std::string demoFolder_;
@@ -201,6 +217,10 @@ public:
         }
         return result;
     }
+
+    // Written once, as the program ends: nothing to keep for the run.
+    std::optional<std::string> readWindowPlace() override { return registry_->readWindowPlace(); }
+    RegistryWrite writeWindowPlace(const std::string& place) override { return registry_->writeWindowPlace(place); }
 
 private:
     static RegistryWrite keep(RegistryWrite result, std::optional<std::string>& held, const std::string& folder) {

@@ -31,6 +31,9 @@ inline constexpr const char* kValueSetFolderValue = "ValueSetFolder";
 // "RecentFile1" to "RecentFile8" of the program's own key.
 inline constexpr const char* kRecentFileValue = "RecentFile";
 inline constexpr std::size_t kRecentFileCount = 8;
+// The main window's zoom, place and size at the end of the last run: the
+// string value "WindowPlace" of the program's own key.
+inline constexpr const char* kWindowPlaceValue = "WindowPlace";
 
 // The game's entry in the system registry: under the local machine root,
 // the key "Software\Infogrames\Grand Prix 4\1.00\Install Dir" with the string
@@ -69,6 +72,12 @@ public:
     // after them emptied. Not written, with the reason, when it cannot be;
     // nothing is written then.
     virtual RegistryWrite writeRecentFiles(const std::vector<std::string>& files) = 0;
+
+    // The text of the value "WindowPlace" of the program's own key; nullopt
+    // while none was written. Not written, with the reason, when it cannot
+    // be.
+    virtual std::optional<std::string> readWindowPlace() = 0;
+    virtual RegistryWrite writeWindowPlace(const std::string& place) = 0;
 };
 
 // A registry that lives only as long as the program: the key exists once a
@@ -99,10 +108,17 @@ public:
         return {};
     }
 
+    std::optional<std::string> readWindowPlace() override { return windowPlace_; }
+    RegistryWrite writeWindowPlace(const std::string& place) override {
+        windowPlace_ = place;
+        return {};
+    }
+
 private:
     std::optional<std::string> folder_;
     std::optional<std::string> valueSetFolder_;
     std::vector<std::string> recentFiles_;
+    std::optional<std::string> windowPlace_;
 };
 
 // The environment variable that points the program's own store at another

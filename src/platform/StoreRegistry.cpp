@@ -44,6 +44,11 @@ const StoreValue& valueSetFolderValue() {
     return value;
 }
 
+const StoreValue& windowPlaceValue() {
+    static const StoreValue value{std::string("HKEY_CURRENT_USER\\") + kSettingsKey, kWindowPlaceValue};
+    return value;
+}
+
 // The value of the program's own key that holds recent file i, from 0.
 StoreValue recentFileValue(std::size_t i) {
     return {std::string("HKEY_CURRENT_USER\\") + kSettingsKey, kRecentFileValue + std::to_string(i + 1)};
@@ -427,6 +432,18 @@ std::vector<std::string> StoreRegistry::readRecentFiles() {
 
 RegistryWrite StoreRegistry::writeRecentFiles(const std::vector<std::string>& files) {
     return writeStoreValues(storeFile_, recentFileValues(files), "file");
+}
+
+std::optional<std::string> StoreRegistry::readWindowPlace() {
+    auto text = readStoreText(storeFile_);
+    if (!text) return std::nullopt;
+    std::optional<std::string> place = findValue(*text, windowPlaceValue());
+    if (place && place->empty()) return std::nullopt;
+    return place;
+}
+
+RegistryWrite StoreRegistry::writeWindowPlace(const std::string& place) {
+    return writeStoreValues(storeFile_, {{windowPlaceValue(), place}}, "window place");
 }
 
 fs::path storeFileFromEnvironment() {

@@ -57,6 +57,9 @@ public:
     // the ones without a file left empty.
     std::vector<std::string> readRecentFiles() override;
     RegistryWrite writeRecentFiles(const std::vector<std::string>& files) override;
+    // Only ever from the store itself.
+    std::optional<std::string> readWindowPlace() override;
+    RegistryWrite writeWindowPlace(const std::string& place) override;
 
     const std::filesystem::path& storeFile() const { return storeFile_; }
     const std::filesystem::path& winePrefix() const { return winePrefix_; }

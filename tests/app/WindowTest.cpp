@@ -5,6 +5,9 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QDropEvent>
 #include <QDir>
 #include <QFile>
@@ -30,6 +33,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -40,11 +44,14 @@
 #include "app/FormWindow.h"
 #include "app/Look.h"
 #include "app/Widgets.h"
+#include "app/WindowPlacement.h"
+#include "app/Zoom.h"
 #include "GameGenerator.h"
 #include "TextureImages.h"
 #include "core/ChangesWindow.h"
 #include "core/Editor.h"
 #include "core/MainFrame.h"
+#include "core/WindowPlace.h"
 #include "platform/ScriptedUi.h"
 #include "platform/qt/QtConvert.h"
 #include "platform/qt/QtUi.h"
@@ -564,6 +571,137 @@ TEST_F(Windows, ResizingTheWindowGrowsThePreviewAndHoldsTheMinimum) {
     editor.dispatch([&] { editor.main.setSize(800, 400); });
     ASSERT_TRUE(QTest::qWaitFor([&] { return main.size() == QSize(800 - kFrameWidth, 400 - kFrameHeight); }));
     EXPECT_EQ(main.widgetFor("GLView")->geometry(), QRect(277, 59, 507, 380));
+}
+
+// The windows' zoom for one test; 100 again after it, whatever happened.
+struct ZoomFor {
+    explicit ZoomFor(int percent) { app::zoom::set(percent); }
+    ~ZoomFor() { app::zoom::set(100); }
+    ZoomFor(const ZoomFor&) = delete;
+    ZoomFor& operator=(const ZoomFor&) = delete;
+};
+
+TEST_F(Windows, AZoomScalesEveryControlTheFontAndTheWindowTogether) {
+    ZoomFor back(100);
+    showMain();
+    const QSize client = main.size();
+    app::zoom::set(200);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.size() == client * 2; }));
+    std::vector<std::pair<Form*, FormWindow*>> pairs = {
+        {&editor.main, &main}, {&editor.credits, &credits}, {&editor.save, &save}, {&editor.changesForm, &changesWindow}};
+    for (auto [form, window] : pairs) {
+        for (const auto& c : form->controls()) {
+            if (c->kind == ControlKind::Page) continue;  // the tabs place their pages
+            const Rect b = c->bounds;
+            EXPECT_EQ(window->widgetFor(*c)->geometry(), QRect(2 * b.left, 2 * b.top, 2 * b.width, 2 * b.height)) << c->name;
+        }
+    }
+    EXPECT_EQ(credits.size(), QSize(2 * (editor.credits.width() - kFrameWidth), 2 * (editor.credits.height() - kFrameHeight)));
+    EXPECT_EQ(QApplication::font().pixelSize(), 20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main.widgetFor("LMDEdit12")->font().pixelSize() == 20; }));
+    EXPECT_EQ(main.minimumSize(), QSize(2 * (612 - kFrameWidth), 2 * (338 - kFrameHeight)));
+
+    // A resize of the window is one of the form in its own units.
+    main.resize(2 * (700 - kFrameWidth), 2 * (400 - kFrameHeight));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor.main.width() == 700; }));
+    EXPECT_EQ(editor.main.height(), 400);
+
+    // Between whole factors the edges are rounded, so that neighbours stay
+    // neighbours.
+    app::zoom::set(175);
+    const Rect x = control("LMDEdit12").bounds;
+    const QRect shown = main.widgetFor("LMDEdit12")->geometry();
+    EXPECT_EQ(shown.left(), static_cast<int>(std::lround(x.left * 1.75)));
+    EXPECT_EQ(shown.right() + 1, static_cast<int>(std::lround((x.left + x.width) * 1.75)));
+    EXPECT_EQ(QApplication::font().pixelSize(), 18);
+
+    app::zoom::set(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.size() == QSize(700 - kFrameWidth, 400 - kFrameHeight); }));
+    EXPECT_EQ(main.widgetFor("LMDEdit12")->geometry(), toQRect(control("LMDEdit12").bounds));
+    EXPECT_EQ(QApplication::font().pixelSize(), 10);
+}
+
+TEST_F(Windows, CtrlPlusAndMinusZoomFromAnyFieldAndCtrlZeroGoesBack) {
+    ZoomFor back(100);
+    showMain();
+    QWidget* field = main.widgetFor("LMDEdit12");
+    field->setFocus();
+    const std::string text = control("LMDEdit12").text;
+    const int beeps = ui.beeps();
+    QTest::keyClick(field, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(app::zoom::percent(), 125);
+    QTest::keyClick(field, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(app::zoom::percent(), 150);
+    QTest::keyClick(field, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(app::zoom::percent(), 125);
+    QTest::keyClick(field, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(app::zoom::percent(), 100);
+    EXPECT_EQ(ui.beeps(), beeps);
+    QTest::keyClick(field, Qt::Key_Minus, Qt::ControlModifier);  // at the first step already
+    EXPECT_EQ(app::zoom::percent(), 100);
+    EXPECT_EQ(ui.beeps(), beeps + 1);
+    EXPECT_EQ(control("LMDEdit12").text, text);  // the keys typed nothing
+    // Never further than shows the smallest main window on the screen.
+    const QRect area = main.screen()->availableGeometry();
+    const int most = largestZoomThatFits({612, 338}, {area.width(), area.height()});
+    for (int i = 0; i < 8; ++i) QTest::keyClick(field, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(app::zoom::percent(), most);
+    EXPECT_LE(main.frameGeometry().right(), area.right());
+    EXPECT_LE(main.frameGeometry().bottom(), area.bottom());
+}
+
+TEST(QtUiCursor, IsInTheFormsUnitsAtAnyZoom) {
+    QtUi ui;
+    QCursor::setPos(401, 301);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QCursor::pos() == QPoint(401, 301); }));
+    EXPECT_EQ(ui.cursorPos().x, 401);
+    ui.setCursorScale(2.0);
+    EXPECT_EQ(ui.cursorPos().x, 200);
+    EXPECT_EQ(ui.cursorPos().y, 150);
+}
+
+TEST_F(Windows, TheZoomSizeAndPlaceOfTheMainWindowAreKeptForTheNextStart) {
+    ZoomFor back(150);
+    editor.dispatch([&] { editor.main.setSize(700, 400); });
+    main.placeAt({60, 80});
+    showMain();
+    ASSERT_TRUE(app::keepMainWindowPlace(main, registry));
+    EXPECT_EQ(registry.readWindowPlace(), std::optional<std::string>("150 60 80 700 400"));
+
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const Extent room{area.width(), area.height()};
+    const int most = largestZoomThatFits({612, 338}, room);
+    struct Case {
+        std::optional<std::string> kept;
+        int zoom;               // 0: the first start's
+        int width, height;      // 0: the form's own
+        std::optional<QPoint> at;  // nullopt: in the middle of the screen
+    };
+    const Case cases[] = {
+        {"150 60 80 700 400", 150, 700, 400, QPoint(60, 80)},
+        {std::nullopt, 0, 0, 0, std::nullopt},                     // a first start
+        {"150 60 80 seven 400", 0, 0, 0, std::nullopt},            // damaged: as a first start
+        {"125 90000 90000 700 400", 125, 700, 400, std::nullopt},  // its screen is gone
+        {"300 0 0 5000 5000", most, area.width() * 100 / most, area.height() * 100 / most, QPoint(0, 0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kept.value_or("(none)"));
+        app::zoom::set(100);
+        ScriptedUi ui2;
+        MemoryRegistry registry2;
+        if (c.kept) registry2.writeWindowPlace(*c.kept);
+        Editor editor2{ui2, registry2, {startDir()}};
+        FormWindow main2{editor2, editor2.main, FormWindow::OnClose::EndProgram};
+        const Extent own{editor2.main.width(), editor2.main.height()};
+        app::placeMainWindow(main2, registry2);
+        EXPECT_EQ(app::zoom::percent(),
+                  c.zoom != 0 ? c.zoom : defaultZoom(QGuiApplication::primaryScreen()->physicalDotsPerInch(), own, room));
+        EXPECT_NEAR(editor2.main.width(), c.width != 0 ? c.width : own.width, 1);
+        EXPECT_NEAR(editor2.main.height(), c.height != 0 ? c.height : own.height, 1);
+        const QSize size(app::zoom::toPixels(editor2.main.width()), app::zoom::toPixels(editor2.main.height()));
+        const QPoint centred = area.topLeft() + QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2);
+        EXPECT_EQ(main2.pos(), c.at.value_or(centred));
+    }
 }
 
 TEST_F(Windows, CreditsShowOnceHoweverOftenPressedAndOkHidesThem) {

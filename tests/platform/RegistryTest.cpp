@@ -472,6 +472,18 @@ TEST_F(RegistryTest, TheRecentFilesAreKeptBesideTheValueSetFolder) {
     EXPECT_EQ(makeSystemRegistry()->readRecentFiles(), (std::vector<std::string>{"/a", "/c"}));
 }
 
+// The window's place is one more value of the program's own key, read back
+// as written and never taken from Wine's registry.
+TEST_F(RegistryTest, TheWindowPlaceIsKeptBesideTheOtherSettings) {
+    writeText(store, kSettingsHeader + "\nValueSetFolder=/sets\n");
+    EXPECT_EQ(makeSystemRegistry()->readWindowPlace(), std::nullopt);
+    ASSERT_TRUE(makeSystemRegistry()->writeWindowPlace("150 40 60 700 400"));
+    EXPECT_EQ(makeSystemRegistry()->readWindowPlace(), std::optional<std::string>("150 40 60 700 400"));
+    EXPECT_EQ(makeSystemRegistry()->readValueSetFolder(), Folder("/sets"));
+    writeText(store, kSettingsHeader + "\nWindowPlace=\n");
+    EXPECT_EQ(makeSystemRegistry()->readWindowPlace(), std::nullopt);
+}
+
 TEST(RegistryDemoFallback, PassesTheValueSetFolderOn) {
     auto memory = std::make_unique<MemoryRegistry>();
     MemoryRegistry* wrapped = memory.get();

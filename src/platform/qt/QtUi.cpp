@@ -1,6 +1,7 @@
 #include "platform/qt/QtUi.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QApplication>
 #include <QColorDialog>
@@ -151,8 +152,8 @@ std::optional<std::uint32_t> QtUi::chooseColour(const ColourDialogRequest& reque
 void QtUi::beep() { QApplication::beep(); }
 
 Point QtUi::cursorPos() {
-    QPoint p = QCursor::pos();
-    return {p.x(), p.y()};
+    const QPoint p = QCursor::pos();
+    return {static_cast<int>(std::floor(p.x() / cursorScale_)), static_cast<int>(std::floor(p.y() / cursorScale_))};
 }
 
 void QtUi::repaintPreview() {

@@ -24,8 +24,13 @@ public:
     // What repaintPreview does: set by the window that holds the preview.
     void setRepaintPreview(std::function<void()> repaint) { repaint_ = std::move(repaint); }
 
+    // The windows' zoom as a factor: cursorPos() is in the form's units, so
+    // that a drag moves a value as far per unit of the form at any zoom.
+    void setCursorScale(double factor) { cursorScale_ = factor > 0 ? factor : 1.0; }
+
 private:
     std::function<void()> repaint_;
+    double cursorScale_ = 1.0;
 };
 
 }  // namespace varnisk
