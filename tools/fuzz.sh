@@ -2,25 +2,42 @@
 # Fuzzes the parsers of the game's files and the program's own files:
 #
 #   tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
+#   tools/fuzz.sh --campaign [TARGET...]
 #
 # Builds the fuzzers of tests/fuzz with clang's libFuzzer, AddressSanitizer
 # and UndefinedBehaviorSanitizer into build-fuzz/, writes seed inputs cut
 # from the game generator's files and the program's encoders, then runs the
 # targets one after another (all of them when none is named), each for
-# SECONDS_PER_TARGET seconds (default 120). Every crash, leak, timeout or
+# SECONDS_PER_TARGET seconds (default 120); a campaign runs each until it
+# has executed 10 million inputs or for 30 minutes, whichever comes first
+# (VARNISK_FUZZ_RUNS and VARNISK_FUZZ_SECONDS change those). Every crash, leak, timeout or
 # out-of-memory input found is copied into tests/fuzz/regressions/<target>/,
 # where ./test replays it. The corpus each fuzzer grows is kept in
 # build-fuzz/corpus/<target>/ for the next run; the fuzzers' output is in
-# build-fuzz/logs/. Exits with 1 when anything was found.
+# build-fuzz/logs/. The summary gives each target's executions, seconds,
+# corpus size and findings. Exits with 1 when anything was found.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-120}
-if ! [[ $seconds =~ ^[0-9]+$ ]] || [ "$seconds" -eq 0 ]; then
+usage() {
   echo "usage: tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]" >&2
+  echo "       tools/fuzz.sh --campaign [TARGET...]" >&2
   exit 2
+}
+number() { [[ $1 =~ ^[0-9]+$ ]] && [ "$1" -gt 0 ]; }
+if [ "${1:-}" = --campaign ]; then
+  shift
+  runs=${VARNISK_FUZZ_RUNS:-10000000}
+  seconds=${VARNISK_FUZZ_SECONDS:-1800}
+  number "$runs" || usage
+  mode="campaign: up to $runs executions or ${seconds}s per target"
+else
+  seconds=${1:-120}
+  shift $(($# > 0 ? 1 : 0))
+  runs=-1
+  mode="${seconds}s per target"
 fi
-shift $(($# > 0 ? 1 : 0))
+number "$seconds" || usage
 
 all_targets=($(sed -n 's/^set(VARNISK_FUZZ_TARGET_NAMES \(.*\))$/\1/p' tests/fuzz/Targets.cmake))
 targets=("$@")
@@ -64,12 +81,14 @@ for t in "${targets[@]}"; do
   artifacts=$build/artifacts/$t
   log=$build/logs/$t.log
   mkdir -p "$corpus" "$artifacts" "$build/logs" "tests/fuzz/regressions/$t"
-  echo "== fuzz_$t for ${seconds}s"
+  echo "== fuzz_$t ($mode)"
   status=0
+  started=$(date +%s)
   "$build/tests/fuzz/fuzz_$t" "$corpus" "$build/seeds/$t" "tests/fuzz/seeds/$t" "tests/fuzz/regressions/$t" \
-    -max_total_time="$seconds" -max_len="$(max_len "$t")" -timeout=10 \
+    -runs="$runs" -max_total_time="$seconds" -max_len="$(max_len "$t")" -timeout=10 \
     -malloc_limit_mb=256 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
+  took=$(($(date +%s) - started))
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   size=$(find "$corpus" -type f | wc -l)
   kept=()
@@ -86,10 +105,10 @@ for t in "${targets[@]}"; do
   else
     result="nothing found"
   fi
-  summary+=("$(printf '%-11s %12s executions  %6s corpus files  %s' "$t" "${execs:-?}" "$size" "$result")")
+  summary+=("$(printf '%-11s %12s executions  %6ss  %6s corpus files  %s' "$t" "${execs:-?}" "$took" "$size" "$result")")
 done
 
 echo
-echo "Fuzzing summary (${seconds}s per target; logs in $build/logs/):"
+echo "Fuzzing summary ($mode; logs in $build/logs/):"
 printf '  %s\n' "${summary[@]}"
 exit $found
