@@ -8,6 +8,7 @@
 
 #include "../gamedata/TestGame.h"
 #include "TextureImages.h"
+#include "gamedata/TeamNames.h"
 #include "preview/RecordingGl.h"
 #include "preview/Scene.h"
 
@@ -334,4 +335,40 @@ TEST_F(Scene, SwitchingTeamsAndCamerasForLongHoldsNoMoreTexturesOrLists) {
     }
     EXPECT_EQ(gl.textures.size(), textures);
     EXPECT_LE(gl.lists.size(), lists + 1);
+}
+
+// "Default All" gives the teams their stock names, and the preview looks the
+// car up by the name on show: an archive that holds the cars under those names
+// too (as the demo's does) still shows every team's car; one that does not
+// draws no car body rather than another team's.
+TEST(SceneAfterDefaultAll, EachTeamsCarIsTheOneStoredUnderItsStockName) {
+    for (const bool stockNames : {true, false}) {
+        SCOPED_TRACE(stockNames ? "cars under the stock names" : "cars under the game's names only");
+        gg::GameSpec spec;
+        spec.archiveEntries = 27;
+        spec.withStockNameCars = stockNames;
+        TestGame g(spec);
+        RecordingGl gl;
+        texgen::writeTextureFolder((g.folder() / "CamTextures").string());
+        ASSERT_TRUE(g.importAll());
+        ASSERT_TRUE(g.editor.dispatch([&] { glControlSetup(g.editor, gl, "/nonexistent"); }));
+        ASSERT_TRUE(g.editor.dispatch([&] { g.editor.main.userClick(g.editor.main.get("DefaultCockpitButton")); }));
+        const GLuint carList = g.editor.scene.ListBase + kSlotCar;
+        for (int team : {0, 5, 10}) {
+            SCOPED_TRACE(team);
+            ASSERT_TRUE(g.editor.dispatch([&] { g.editor.carRefresh(team); }));
+            g.editor.CurrentCamField = 3;
+            ASSERT_TRUE(g.editor.dispatch([&] { renderFrame(g.editor, gl); }));
+            const std::string& name = kDefaultTeamNames[static_cast<std::size_t>(team)];
+            ASSERT_EQ(g.editor.preview.CarTeamKey, name);
+            ASSERT_FALSE(g.editor.scene.lookups.empty());
+            const ShapeLookup& car = g.editor.scene.lookups.back();
+            EXPECT_EQ(car.name, "car_" + name + "_car1_lod_0.gp4");
+            EXPECT_EQ(car.found, stockNames);
+            EXPECT_EQ(gl.lists.at(carList).empty(), !stockNames);
+            EXPECT_EQ(g.editor.scene.shapes.count(kSlotCar), stockNames ? 1u : 0u);
+            // The driver and the tyres are drawn either way.
+            EXPECT_EQ(g.editor.scene.lastFrame.slotsCalled, (std::vector<int>{10, 6, 5, 3, 2, 4}));
+        }
+    }
 }

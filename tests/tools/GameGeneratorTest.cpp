@@ -21,6 +21,9 @@
 
 #include "CarDesigns.h"
 #include "ShapeWriter.h"
+#include "editing/Defaults.h"
+#include "gamedata/TeamNames.h"
+#include "preview/Meshes.h"
 
 namespace gg = varnisk::gamegen;
 
@@ -817,7 +820,7 @@ TEST(GameGeneratorCarDesigns, TheCockpitCarSurroundsTheDriversEye) {
         for (const gg::ShapeVertex& v : o.vertices) {
             const float dx = v.position[0] - eye[0], dy = v.position[1] - eye[1], dz = v.position[2] - eye[2];
             ASSERT_GT(std::hypot(dx, dy, dz), 0.15f) << "too close to the eye";
-            noseAhead |= dz > 3.0f;
+            noseAhead |= dz > 2.3f;
             const bool mirror = std::fabs(v.position[0]) > 0.5f && std::fabs(dz - 0.6f) < 0.1f && dy > -0.1f;
             (v.position[0] > 0 ? mirrorRight : mirrorLeft) |= mirror;
             const bool side = std::fabs(dz) < 0.3f && std::fabs(v.position[0]) > 0.2f && v.position[1] > -0.05f;
@@ -825,6 +828,113 @@ TEST(GameGeneratorCarDesigns, TheCockpitCarSurroundsTheDriversEye) {
         }
     EXPECT_TRUE(noseAhead && mirrorLeft && mirrorRight && sideLeft && sideRight);
     EXPECT_LT(bounds(c).hi[1], 0.2f);  // no engine cover or rear wing behind the driver
+
+    // Where the program draws it, it stands where team 0's car stands: within
+    // that car's bounds, its front suspension reaching the hubs of the front
+    // tyres, which the program draws at the same place in every view.
+    const Box team = bounds(gg::teamCarShape(0, "A"));
+    bool leftHub = false, rightHub = false;
+    for (const gg::ShapeObject& o : c.objects)
+        for (const gg::ShapeVertex& v : o.vertices) {
+            float at[3];
+            for (int k = 0; k < 3; ++k) {
+                at[k] = v.position[k] + gg::kCockpitCarMove[k];
+                ASSERT_TRUE(at[k] >= team.lo[k] - 1e-4f && at[k] <= team.hi[k] + 1e-4f) << k << ": " << at[k];
+            }
+            const bool hub = std::fabs(at[0]) > 0.5f && std::fabs(at[2] - 1.14f) < 0.1f && std::fabs(at[1] + 0.23f) < 0.2f;
+            (at[0] > 0 ? rightHub : leftHub) |= hub;
+        }
+    EXPECT_TRUE(leftHub && rightHub);
+}
+
+namespace {
+
+// The heights at which the car's triangles cross the vertical line at (x, z).
+std::vector<float> surfacesAt(const gg::ShapeModel& m, float x, float z) {
+    std::vector<float> ys;
+    for (const gg::ShapeObject& o : m.objects)
+        for (const auto& f : o.faces) {
+            const auto& a = o.vertices[static_cast<std::size_t>(f[0])].position;
+            const auto& b = o.vertices[static_cast<std::size_t>(f[1])].position;
+            const auto& c = o.vertices[static_cast<std::size_t>(f[2])].position;
+            // Barycentric coordinates of (x, z) in the triangle's shadow on the ground.
+            const double d = (b[0] - a[0]) * (c[2] - a[2]) - (c[0] - a[0]) * (b[2] - a[2]);
+            if (std::fabs(d) < 1e-12) continue;
+            const double u = ((x - a[0]) * (c[2] - a[2]) - (c[0] - a[0]) * (z - a[2])) / d;
+            const double v = ((b[0] - a[0]) * (z - a[2]) - (x - a[0]) * (b[2] - a[2])) / d;
+            if (u < 0 || v < 0 || u + v > 1) continue;
+            ys.push_back(static_cast<float>(a[1] + u * (b[1] - a[1]) + v * (c[1] - a[1])));
+        }
+    return ys;
+}
+
+float highestAt(const gg::ShapeModel& m, float x, float z) {
+    const std::vector<float> ys = surfacesAt(m, x, z);
+    return ys.empty() ? -1e9f : *std::max_element(ys.begin(), ys.end());
+}
+
+}  // namespace
+
+// The program draws the driver's helmet, arms and outside steering wheel
+// where the values put them; each team's car is cut so that they sit in its
+// cockpit, at the stock helmet values ("Default Helmet") and at the demo's.
+TEST(GameGeneratorCarDesigns, EachTeamsDriverSitsInItsCockpit) {
+    // The helmet as the program draws it: its mesh moved by the helmet's
+    // (Y, Z), the mesh's units the car's.
+    Box helmet;
+    const varnisk::Mesh& mesh = varnisk::helmetMesh();
+    for (std::size_t g = 0; g < mesh.groupCount; ++g)
+        for (std::size_t i = 0; i < 3 * mesh.groups[g].triangles; ++i) {
+            const varnisk::MeshVertex& v = mesh.groups[g].vertices[i];
+            const float p[3] = {v.x, v.y, v.z};
+            for (int k = 0; k < 3; ++k) helmet.lo[k] = std::min(helmet.lo[k], p[k]), helmet.hi[k] = std::max(helmet.hi[k], p[k]);
+        }
+    const float height = helmet.hi[1] - helmet.lo[1];
+    const gg::GameValues demo = gg::demoValues();
+    for (int team = 0; team < 11; ++team) {
+        const gg::ShapeModel car = gg::teamCarShape(team, "A");
+        const varnisk::DefaultTeamValues& stock = varnisk::kDefaultTeamValues[static_cast<std::size_t>(team)];
+        const std::array<float, 2> stockHelmet{stock.helmetY / 100, stock.helmetZ / 100};
+        const std::array<float, 2> demoHelmet{demo.helmets[static_cast<std::size_t>(team)][1],
+                                              demo.helmets[static_cast<std::size_t>(team)][0]};
+        for (const auto& [what, yz] : {std::pair{"stock", stockHelmet}, std::pair{"demo", demoHelmet}}) {
+            SCOPED_TRACE("team " + std::to_string(team) + ", " + what + " helmet");
+            const float bottom = yz[0] + helmet.lo[1], top = yz[0] + helmet.hi[1];
+            const float back = yz[1] + helmet.lo[2], front = yz[1] + helmet.hi[2], middle = (back + front) / 2;
+            // Nothing above or in the helmet: the cockpit is open over it.
+            for (float x : {-0.1f, 0.0f, 0.1f})
+                for (float z : {back + 0.03f, middle, front - 0.03f}) EXPECT_LT(highestAt(car, x, z), bottom) << x << ", " << z;
+            // The cockpit's sides beside it come up to about its middle: its
+            // top shows above them, its lower part is hidden.
+            for (float x : {-0.26f, 0.26f}) {
+                const float side = highestAt(car, x, middle);
+                EXPECT_GT(side, bottom + 0.25f * height) << x;
+                EXPECT_LT(side, top - 0.35f * height) << x;
+            }
+        }
+        SCOPED_TRACE("team " + std::to_string(team));
+        // The shoulders, where the arms start, lie inside the bodywork behind
+        // the helmet.
+        for (float x : {-0.135f, 0.135f}) {
+            const std::vector<float> ys = surfacesAt(car, x, -0.25f);
+            EXPECT_TRUE(std::any_of(ys.begin(), ys.end(), [](float y) { return y > -0.05f; })) << x;
+            EXPECT_TRUE(std::any_of(ys.begin(), ys.end(), [](float y) { return y < -0.05f; })) << x;
+        }
+        // The demo's outside steering wheel (which "Default Wheel" keeps)
+        // stands in the open cockpit ahead of the helmet, above the seat, its
+        // top above the cockpit's sides.
+        const float wheelY = demo.extWheel[static_cast<std::size_t>(team)][1] + demo.wheelRef[0];
+        const float wheelZ = demo.extWheel[static_cast<std::size_t>(team)][0] + demo.wheelRef[1];
+        const float wheelBottom = wheelY - 0.105f, wheelTop = wheelY + 0.095f;
+        EXPECT_GT(wheelZ, demoHelmet[1] + helmet.hi[2] + 0.05f);
+        EXPECT_GT(wheelZ, stockHelmet[1] + helmet.hi[2] + 0.05f);
+        for (float x : {-0.13f, 0.0f, 0.13f}) EXPECT_LT(highestAt(car, x, wheelZ), wheelBottom) << x;
+        for (float x : {-0.26f, 0.26f}) {
+            const float side = highestAt(car, x, wheelZ);
+            EXPECT_GT(side, wheelBottom) << x;
+            EXPECT_LT(side, wheelTop) << x;
+        }
+    }
 }
 
 TEST(GameGeneratorCarDesigns, TheDashboardIsASmallPanelFacingTheDriver) {
@@ -1007,6 +1117,42 @@ TEST(GameGeneratorArchiveShapes, ATeamNameRepeatedInOtherLettersGetsNoSecondEntr
     ASSERT_NO_THROW(w = walkShape(wad, shapes[7].offset));
     EXPECT_EQ(w.name, "car_a_quoted_name");
     EXPECT_EQ(w.textures[0], "carbody_a_quoted_name.bmp");
+}
+
+// The demo's archive holds each team's car under the name "Default All"
+// gives the team as well, so that the preview still finds every car after
+// the names are reset.
+TEST(GameGeneratorArchiveShapes, TheStockNamesNameTheTeamsCarsToo) {
+    EXPECT_EQ(gg::kStockTeamNames, varnisk::kDefaultTeamNames);
+    gg::GameSpec spec;
+    spec.archiveEntries = 27;
+    spec.withStockNameCars = true;
+    const Bytes wad = gg::buildArchive(spec);
+    const std::vector<gg::CarShapeEntry> shapes = gg::carShapeEntries(spec);
+    ASSERT_EQ(shapes.size(), 24u);
+    EXPECT_EQ(gg::wantedCarShapes(spec), 24);
+    for (std::size_t t = 0; t < 11; ++t) {
+        SCOPED_TRACE(t);
+        const gg::CarShapeEntry& own = shapes[2 + t];
+        const gg::CarShapeEntry& stock = shapes[13 + t];
+        EXPECT_EQ(own.name, "cars\\car_" + spec.values.names[t] + "_car1_lod_0.gp4");
+        EXPECT_EQ(stock.name, "cars\\car_" + gg::kStockTeamNames[t] + "_car1_lod_0.gp4");
+        EXPECT_EQ(stock.team, static_cast<int>(t));
+        EXPECT_EQ(stock.version, own.version);
+        // The same car, its texture names made of the name it is stored under.
+        const Bytes expected = gg::encodeShape(gg::teamCarShape(static_cast<int>(t), gg::kStockTeamNames[t]), stock.version);
+        ASSERT_EQ(stock.size, expected.size());
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), wad.begin() + stock.offset));
+    }
+    const std::vector<gg::ArchiveEntry> dir = gg::archiveDirectory(spec);
+    EXPECT_EQ(dir[26].name, "cars\\car_collision_mesh.ct");
+
+    // A team already named by a stock name, in other letters, keeps one entry.
+    spec.values.names[4] = "AURORA RACING";
+    const std::vector<gg::CarShapeEntry> fewer = gg::carShapeEntries(spec);
+    ASSERT_EQ(fewer.size(), 23u);
+    EXPECT_EQ(fewer[6].name, "cars\\car_AURORA RACING_car1_lod_0.gp4");
+    EXPECT_EQ(fewer[13].name, "cars\\car_Blue Heron_car1_lod_0.gp4");
 }
 
 TEST(GameGeneratorArchiveShapes, FullSizeCarsHaveAbout20000Triangles) {

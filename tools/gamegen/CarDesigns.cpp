@@ -326,6 +326,7 @@ struct CarOptions {
     bool fin = false;          // a fin on the engine cover
     bool secondFlap = false;   // a second front-wing flap
     bool cockpitOnly = false;  // only what the driver sees ahead and beside him
+    float seatDrop = 0;        // how much lower the driver sits than in team 0's car
 };
 
 // Textures of every car shape, in this order.
@@ -335,26 +336,37 @@ struct BodyGroups {
     int body, stripe, carbon, inside;
 };
 
-void addMonocoque(MeshBuilder& m, const BodyGroups& g) {
-    // Monocoque and nose, the tip in the stripe colour.
-    // The driver looks over the low cowl in front of him and sees the nose
-    // rise ahead of it.
-    const std::vector<Ring> hullRings = {hull(-0.15f, 0.30f, -0.50f, -0.03f, 0.03f), hull(0.35f, 0.28f, -0.50f, -0.03f, 0.04f),
-                                         hull(0.80f, 0.24f, -0.47f, -0.05f, 0.04f), hull(1.30f, 0.19f, -0.43f, -0.08f, 0.03f),
-                                         hull(1.75f, 0.14f, -0.39f, -0.14f, 0.03f), hull(2.10f, 0.10f, -0.36f, -0.19f, 0.02f)};
-    m.surface(g.body, hullRings, true, true);
-    const std::vector<Ring> tip = {hullRings.back(), hull(2.35f, 0.07f, -0.34f, -0.23f, 0.01f),
-                                   hull(2.47f, 0.04f, -0.32f, -0.27f, 0.005f)};
-    m.surface(g.stripe, tip, true, true);
-    m.cap(g.stripe, tip.back(), {0, -0.3f, 2.0f});
-    // The wall in front of the driver's legs.
-    m.cap(g.inside, hullRings.front(), {0, -0.2f, 0.5f});
+// Where the driver sits. The program draws the helmet, the arms and the
+// outside steering wheel itself: the helmet of team 0's stock values fills
+// about x -0.13..+0.13, y -0.26..+0.05, z -0.14..+0.21, the arms come from
+// shoulders at (+-0.09..+-0.18, -0.05, -0.25), and the demo's steering wheel
+// stands about 0.4 m ahead of the origin, its top level with the cockpit's
+// sides (team 0's about -0.1, lower by the seat drop). The cockpit opens from the
+// headrest behind the helmet to the cowl ahead of the wheel; its sides come
+// up to about the helmet's middle, and the shoulders lie inside the headrest.
+constexpr float kCockpitBack = -0.22f, kCockpitFront = 0.68f;
 
-    // The cockpit: outer skin, rim, inner walls and seat floor.
-    const float zs[3] = {-1.05f, -0.60f, -0.15f};
-    const float ws[3] = {0.30f, 0.31f, 0.30f};
-    const float rims[3] = {0.06f, 0.0f, -0.03f};
-    const float inset = 0.07f, seat = -0.33f;
+void addMonocoque(MeshBuilder& m, const BodyGroups& g, float seatDrop) {
+    // Monocoque and nose, the tip in the stripe colour. The cowl ahead of
+    // the cockpit stands a little above its sides, and the nose falls away
+    // ahead of it, between the front tyres.
+    const std::vector<Ring> hullRings = {hull(kCockpitFront, 0.29f, -0.50f, -0.11f, 0.05f), hull(1.05f, 0.25f, -0.48f, -0.13f, 0.04f),
+                                         hull(1.45f, 0.19f, -0.45f, -0.17f, 0.03f), hull(1.85f, 0.14f, -0.41f, -0.21f, 0.03f),
+                                         hull(2.15f, 0.10f, -0.38f, -0.25f, 0.02f)};
+    m.surface(g.body, hullRings, true, true);
+    const std::vector<Ring> tip = {hullRings.back(), hull(2.35f, 0.07f, -0.36f, -0.28f, 0.01f),
+                                   hull(2.47f, 0.04f, -0.34f, -0.31f, 0.005f)};
+    m.surface(g.stripe, tip, true, true);
+    m.cap(g.stripe, tip.back(), {0, -0.33f, 2.3f});
+    // The wall in front of the driver's legs.
+    m.cap(g.inside, hullRings.front(), {0, -0.3f, 1.0f});
+
+    // The cockpit: outer skin, rim, inner walls and seat floor. A driver who
+    // sits lower has the sides and the seat cut lower by as much.
+    const float zs[3] = {kCockpitBack, 0.23f, kCockpitFront};
+    const float ws[3] = {0.29f, 0.31f, 0.29f};
+    const float rims[3] = {-0.07f + seatDrop, -0.11f + seatDrop, -0.12f + seatDrop};
+    const float inset = 0.07f, seat = std::max(-0.48f, -0.42f + seatDrop);
     std::vector<Ring> skin, rimRight, wallRight, floor;
     for (int i = 0; i < 3; ++i) {
         skin.push_back(tub(zs[i], ws[i], -0.50f, rims[i]));
@@ -363,47 +375,57 @@ void addMonocoque(MeshBuilder& m, const BodyGroups& g) {
         wallRight.push_back({{wi, rims[i] - 0.01f, zs[i]}, {wi, seat, zs[i]}});
         floor.push_back({{-wi, seat, zs[i]}, {wi, seat, zs[i]}});
     }
-    m.surface(g.body, skin, false, true, Vec3{0, -0.25f, -0.6f});
-    m.surface(g.body, rimRight, false, false, Vec3{0.27f, -0.5f, -0.6f});
+    const float middle = (kCockpitBack + kCockpitFront) / 2;
+    m.surface(g.body, skin, false, true, Vec3{0, -0.3f, middle});
+    m.surface(g.body, rimRight, false, false, Vec3{0.27f, -0.5f, middle});
     m.surface(g.body, {mirrored(rimRight[0]), mirrored(rimRight[1]), mirrored(rimRight[2])}, false, false,
-              Vec3{-0.27f, -0.5f, -0.6f});
-    m.surface(g.inside, wallRight, false, false, Vec3{1.0f, seat, -0.6f});
+              Vec3{-0.27f, -0.5f, middle});
+    m.surface(g.inside, wallRight, false, false, Vec3{1.0f, seat, middle});
     m.surface(g.inside, {mirrored(wallRight[0]), mirrored(wallRight[1]), mirrored(wallRight[2])}, false, false,
-              Vec3{-1.0f, seat, -0.6f});
-    m.surface(g.inside, floor, false, false, Vec3{0, -1.0f, -0.6f});
+              Vec3{-1.0f, seat, middle});
+    m.surface(g.inside, floor, false, false, Vec3{0, -1.0f, middle});
 }
 
-void addSidepods(MeshBuilder& m, const BodyGroups& g) {
-    const std::vector<Ring> right = {sidepod(0.15f, 0.24f, 0.60f, -0.50f, -0.14f), sidepod(-0.20f, 0.24f, 0.62f, -0.50f, -0.08f),
-                                     sidepod(-0.70f, 0.26f, 0.60f, -0.50f, -0.08f), sidepod(-1.20f, 0.24f, 0.48f, -0.49f, -0.18f),
-                                     sidepod(-1.55f, 0.20f, 0.34f, -0.47f, -0.30f)};
+void addSidepods(MeshBuilder& m, const BodyGroups& g, float seatDrop) {
+    // Below the cockpit's sides, however low they are cut, and never flatter
+    // than 0.16 m.
+    auto pod = [seatDrop](float z, float xi, float xo, float yb, float yt) {
+        return sidepod(z, xi, xo, yb, std::max(yt + seatDrop, yb + 0.16f));
+    };
+    const std::vector<Ring> right = {pod(0.40f, 0.24f, 0.58f, -0.50f, -0.22f), pod(0.05f, 0.24f, 0.62f, -0.50f, -0.16f),
+                                     pod(-0.55f, 0.26f, 0.60f, -0.50f, -0.16f), pod(-1.10f, 0.24f, 0.48f, -0.49f, -0.24f),
+                                     pod(-1.50f, 0.20f, 0.34f, -0.47f, -0.34f)};
     for (bool left : {false, true}) {
         std::vector<Ring> rings;
         for (const Ring& r : right) rings.push_back(left ? mirrored(r) : r);
         const float side = left ? -1.0f : 1.0f;
         m.surface(g.body, rings, true, true);
-        m.cap(g.inside, rings.front(), {0.4f * side, -0.3f, -0.5f});  // the radiator inlet
+        m.cap(g.inside, rings.front(), {0.4f * side, -0.35f, 0.0f});  // the radiator inlet
         m.cap(g.body, rings.back(), {0.3f * side, -0.4f, -1.0f});
     }
 }
 
 void addEngineCover(MeshBuilder& m, const BodyGroups& g, bool fin) {
-    const std::vector<Ring> rings = {hull(-1.05f, 0.30f, -0.50f, 0.10f, 0.33f), hull(-1.40f, 0.32f, -0.50f, 0.04f, 0.26f),
-                                     hull(-1.75f, 0.22f, -0.45f, -0.06f, 0.10f), hull(-2.08f, 0.10f, -0.40f, -0.16f, 0.02f)};
+    // From the headrest behind the driver's helmet, with the airbox above
+    // it, down to the gearbox.
+    const std::vector<Ring> rings = {hull(kCockpitBack, 0.29f, -0.50f, -0.03f, 0.17f), hull(-0.70f, 0.31f, -0.50f, -0.06f, 0.15f),
+                                     hull(-1.20f, 0.27f, -0.49f, -0.10f, 0.08f), hull(-1.70f, 0.19f, -0.45f, -0.16f, 0.03f),
+                                     hull(-2.08f, 0.10f, -0.40f, -0.20f, 0.02f)};
     m.surface(g.body, rings, true, true);
-    m.cap(g.body, rings.front(), {0, -0.1f, -1.5f});  // the headrest wall and the airbox's face
+    m.cap(g.body, rings.front(), {0, -0.1f, -1.0f});  // the headrest wall and the airbox's face
     m.cap(g.body, rings.back(), {0, -0.3f, -1.5f});
-    m.quad(g.inside, {-0.05f, 0.18f, -1.04f}, {0.05f, 0.18f, -1.04f}, {0.05f, 0.30f, -1.04f}, {-0.05f, 0.30f, -1.04f},
-           {0, 0.24f, -1.5f});  // the airbox inlet
+    const float inlet = kCockpitBack + 0.001f;
+    m.quad(g.inside, {-0.05f, 0.03f, inlet}, {0.05f, 0.03f, inlet}, {0.05f, 0.11f, inlet}, {-0.05f, 0.11f, inlet},
+           {0, 0.07f, -1.0f});  // the airbox inlet
     if (fin) {
         const float t = 0.008f;
-        m.block(g.stripe, {Vec3{-t, 0.26f, -1.35f}, {t, 0.26f, -1.35f}, {t, -0.02f, -1.95f}, {-t, -0.02f, -1.95f},
-                           Vec3{-t, 0.40f, -1.35f}, {t, 0.40f, -1.35f}, {t, 0.34f, -1.95f}, {-t, 0.34f, -1.95f}});
+        m.block(g.stripe, {Vec3{-t, 0.05f, -0.75f}, {t, 0.05f, -0.75f}, {t, -0.15f, -1.75f}, {-t, -0.15f, -1.75f},
+                           Vec3{-t, 0.16f, -0.75f}, {t, 0.16f, -0.75f}, {t, 0.01f, -1.75f}, {-t, 0.01f, -1.75f}});
     }
 }
 
 void addFloor(MeshBuilder& m, const BodyGroups& g) {
-    m.box(g.carbon, {-0.62f, -0.535f, -1.45f}, {0.62f, -0.51f, 0.45f});
+    m.box(g.carbon, {-0.62f, -0.535f, -1.45f}, {0.62f, -0.51f, 0.60f});
     // The diffuser rises behind the floor.
     m.block(g.carbon, {Vec3{-0.45f, -0.535f, -1.45f}, {0.45f, -0.535f, -1.45f}, {0.45f, -0.40f, -2.10f}, {-0.45f, -0.40f, -2.10f},
                        Vec3{-0.45f, -0.51f, -1.45f}, {0.45f, -0.51f, -1.45f}, {0.45f, -0.375f, -2.10f}, {-0.45f, -0.375f, -2.10f}});
@@ -434,11 +456,11 @@ void addFrontWing(MeshBuilder& m, int planes, int plates, bool secondFlap) {
 }
 
 void addRearWing(MeshBuilder& m, int planes, int plates) {
-    addWing(m, planes, 0.47f, -1.96f, 0.34f, 0.30f, 0.045f, 0.07f);
-    addWing(m, planes, 0.47f, -2.16f, 0.19f, 0.41f, 0.025f, 0.07f);
-    addWing(m, planes, 0.30f, -1.98f, 0.20f, -0.05f, 0.030f, 0.03f);  // beam wing
-    addEndplates(m, plates, 0.47f, 0.02f, {0, -0.22f, -2.37f}, {0, 0.52f, -1.90f});
-    m.box(planes, {-0.008f, -0.18f, -2.12f}, {0.008f, 0.31f, -1.98f});  // pillar
+    addWing(m, planes, 0.47f, -1.96f, 0.34f, 0.24f, 0.045f, 0.07f);
+    addWing(m, planes, 0.47f, -2.16f, 0.19f, 0.35f, 0.025f, 0.07f);
+    addWing(m, planes, 0.30f, -1.98f, 0.20f, -0.08f, 0.030f, 0.03f);  // beam wing
+    addEndplates(m, plates, 0.47f, 0.02f, {0, -0.24f, -2.37f}, {0, 0.46f, -1.90f});
+    m.box(planes, {-0.008f, -0.20f, -2.12f}, {0.008f, 0.25f, -1.98f});  // pillar
 }
 
 // Wishbones and push rods of one axle, both sides.
@@ -454,13 +476,14 @@ void addSuspension(MeshBuilder& m, int g, float axleZ, float chassisX, float upp
     }
 }
 
+// On stalks from the cockpit's sides, ahead of the steering wheel.
 void addMirrors(MeshBuilder& m, int stalks, int housings, int glass) {
     for (float side : {1.0f, -1.0f}) {
-        m.strut(stalks, {side * 0.29f, 0.02f, -0.20f}, {side * 0.44f, 0.07f, -0.22f}, 0.02f, 0.015f);
+        m.strut(stalks, {side * 0.28f, -0.11f, 0.62f}, {side * 0.44f, -0.05f, 0.60f}, 0.02f, 0.015f);
         const float x0 = side * 0.40f, x1 = side * 0.54f;
-        m.box(housings, {std::min(x0, x1), 0.04f, -0.27f}, {std::max(x0, x1), 0.11f, -0.19f});
-        m.quad(glass, {side * 0.41f, 0.05f, -0.275f}, {side * 0.53f, 0.05f, -0.275f}, {side * 0.53f, 0.10f, -0.275f},
-               {side * 0.41f, 0.10f, -0.275f}, {side * 0.47f, 0.075f, 0.0f});
+        m.box(housings, {std::min(x0, x1), -0.07f, 0.56f}, {std::max(x0, x1), 0.0f, 0.64f});
+        m.quad(glass, {side * 0.41f, -0.06f, 0.555f}, {side * 0.53f, -0.06f, 0.555f}, {side * 0.53f, -0.01f, 0.555f},
+               {side * 0.41f, -0.01f, 0.555f}, {side * 0.47f, -0.035f, 1.0f});
     }
 }
 
@@ -469,8 +492,8 @@ std::vector<ShapeObject> carObjects(const CarOptions& o, Detail detail) {
     {
         MeshBuilder m(detail);
         const BodyGroups g{m.group(kBody), m.group(kStripe), m.group(kCarbon), m.group(kInside)};
-        addMonocoque(m, g);
-        addSidepods(m, g);
+        addMonocoque(m, g, o.seatDrop);
+        addSidepods(m, g, o.seatDrop);
         if (!o.cockpitOnly) {
             addEngineCover(m, g, o.fin);
             addFloor(m, g);
@@ -487,10 +510,10 @@ std::vector<ShapeObject> carObjects(const CarOptions& o, Detail detail) {
     {
         MeshBuilder m(detail);
         const int carbon = m.group(kCarbon), housings = m.group(kBody), glass = m.group(kInside), light = m.group(kStripe);
-        addSuspension(m, carbon, 1.15f, 0.16f, -0.13f, -0.36f, 0.16f);
+        addSuspension(m, carbon, 1.14f, 0.16f, -0.17f, -0.36f, 0.16f);
         addMirrors(m, carbon, housings, glass);
         if (!o.cockpitOnly) {
-            addSuspension(m, carbon, -1.80f, 0.19f, -0.08f, -0.38f, 0.18f);
+            addSuspension(m, carbon, -1.81f, 0.17f, -0.15f, -0.38f, 0.18f);
             m.box(light, {-0.04f, -0.30f, -2.11f}, {0.04f, -0.24f, -2.08f});  // rain light
         }
         objects.push_back(m.finish(0, 2));
@@ -519,6 +542,12 @@ constexpr Detail kFullSizeDetail{5, 4};
 
 // ---------------------------------------------------------------- shapes
 
+float driverSeatDrop(int team) {
+    if (team < 0 || team > 10) throw std::invalid_argument("team " + std::to_string(team) + " is outside 0..10");
+    static constexpr float drops[11] = {0, 0, 0, -0.11f, -0.01f, -0.07f, -0.07f, -0.13f, -0.10f, -0.02f, -0.18f};
+    return drops[team];
+}
+
 int teamCarVersion(int team) {
     static constexpr int versions[3] = {5, 7, 4};
     return versions[((team % 3) + 3) % 3];
@@ -537,6 +566,7 @@ ShapeModel teamCarShape(int team, std::string_view storedName, CarDetail detail)
     CarOptions o;
     o.fin = team % 2 == 1;
     o.secondFlap = team % 3 == 2;
+    o.seatDrop = driverSeatDrop(team);
     s.objects = carObjects(o, detail == CarDetail::FullSize ? kFullSizeDetail : Detail{});
     return s;
 }
@@ -552,6 +582,11 @@ ShapeModel cockpitCarShape() {
     CarOptions o;
     o.cockpitOnly = true;
     s.objects = carObjects(o, Detail{});
+    // Team 0's car, moved back by as much as the program moves it forward:
+    // drawn, it stands where the team's car stands, between the tyres.
+    for (ShapeObject& object : s.objects)
+        for (ShapeVertex& v : object.vertices)
+            for (std::size_t i = 0; i < 3; ++i) v.position[i] -= kCockpitCarMove[i];
     return s;
 }
 

@@ -3,11 +3,14 @@
 // The car shapes of the made-up game installations: an open-wheel racing car
 // of this project's own design, the same car as seen from its cockpit, and a
 // dashboard panel. Shape units are metres, x across (to the driver's right),
-// y up, z forward; the origin lies between the axles at the height of the
-// tyres' centres (the program draws the tyres itself, at the front around
-// z = +1.15 and at the rear around z = -1.8, x = +-0.71).
+// y up, z forward; the origin lies between the axles, 0.23 m above the
+// tyres' centres and 0.555 m above the track (the program draws the tyres
+// itself, at the front around z = +1.14 and at the rear around z = -1.8,
+// x = +-0.71, y = -0.23, 0.326 m in radius). It also draws the driver's
+// helmet, arms and steering wheel: the cockpit lies where the stock helmet
+// values put the helmet, its middle about 0.1 m below the origin.
 //
-// The car body spans about x -0.92..+0.92 (front wing), y -0.54..+0.52
+// The car body spans about x -0.92..+0.92 (front wing), y -0.54..+0.46
 // (floor to rear wing), z -2.37..+2.64 (rear wing to front wing).
 
 #include <string>
@@ -31,12 +34,21 @@ enum class CarDetail {
 ShapeModel teamCarShape(int team, std::string_view storedName, CarDetail detail = CarDetail::Normal);
 // The version each team's car is written in: 5, 7, 4, 5, 7, 4, ...
 int teamCarVersion(int team);
+// How much lower (in metres, 0 or less) the driver of team `team` (0..10)
+// sits than team 0's: the stock helmet heights the editor's "Default Helmet"
+// gives the teams differ by as much, and the cockpit's sides, the seat and
+// the sidepods of the team's car are cut lower to match.
+float driverSeatDrop(int team);
 
-// The car as seen from its cockpit, in the team car's coordinates: cockpit
-// opening, monocoque, nose, sidepods, front wing, front suspension and
-// mirrors. The program moves it by (0, -0.09, +0.85) m; the driver's eye sits
-// around (0, 0.09, -0.85) here, just above the cockpit's rim, and sees the
-// nose rise over the low cowl ahead of him.
+// How far the program moves the car seen from the cockpit when it draws it.
+inline constexpr float kCockpitCarMove[3] = {0.0f, -0.09f, 0.85f};
+
+// The car as seen from its cockpit: team 0's cockpit opening, monocoque,
+// nose, sidepods, front wing, front suspension and mirrors, moved back by
+// kCockpitCarMove, so that where the program draws it, it stands where team
+// 0's car stands and its suspension meets the tyres. The driver's eye (the
+// demo's cockpit camera) sits just above the helmet, around the origin of
+// the team car, and looks over the cowl at the nose.
 ShapeModel cockpitCarShape();
 inline constexpr int kCockpitCarVersion = 7;
 

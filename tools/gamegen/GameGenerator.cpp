@@ -137,29 +137,32 @@ std::string bareLowerName(const std::string& name) {
 struct WantedShape {
     std::string name;
     int version;
-    int team;  // -1: the cockpit car or the dashboard
+    int team;                // -1: the cockpit car or the dashboard
+    std::string storedName;  // the team name the car is stored under
 };
 
 std::vector<WantedShape> wantedShapes(const GameSpec& spec) {
     std::vector<WantedShape> wanted;
     if (!spec.withCarShapes) return wanted;
-    wanted.push_back({std::string(kDashboardEntryName), kDashboardVersion, -1});
-    wanted.push_back({std::string(kCockpitCarEntryName), kCockpitCarVersion, -1});
+    wanted.push_back({std::string(kDashboardEntryName), kDashboardVersion, -1, {}});
+    wanted.push_back({std::string(kCockpitCarEntryName), kCockpitCarVersion, -1, {}});
     std::vector<std::string> seen;
-    for (int t = 0; t < 11; ++t) {
-        const std::string name = teamCarEntryName(spec.values.names[static_cast<std::size_t>(t)]);
+    auto add = [&](int t, const std::string& storedName) {
+        const std::string name = teamCarEntryName(storedName);
         const std::string bare = bareLowerName(name);
-        if (std::find(seen.begin(), seen.end(), bare) != seen.end()) continue;
+        if (std::find(seen.begin(), seen.end(), bare) != seen.end()) return;
         seen.push_back(bare);
-        wanted.push_back({name, teamCarVersion(t), t});
-    }
+        wanted.push_back({name, teamCarVersion(t), t, storedName});
+    };
+    for (int t = 0; t < 11; ++t) add(t, spec.values.names[static_cast<std::size_t>(t)]);
+    if (spec.withStockNameCars)
+        for (int t = 0; t < 11; ++t) add(t, kStockTeamNames[static_cast<std::size_t>(t)]);
     return wanted;
 }
 
 ShapeModel shapeModel(const GameSpec& spec, const WantedShape& w) {
     if (w.team >= 0)
-        return teamCarShape(w.team, spec.values.names[static_cast<std::size_t>(w.team)],
-                            spec.fullSizeCar ? CarDetail::FullSize : CarDetail::Normal);
+        return teamCarShape(w.team, w.storedName, spec.fullSizeCar ? CarDetail::FullSize : CarDetail::Normal);
     return w.name == kDashboardEntryName ? dashboardShape() : cockpitCarShape();
 }
 
@@ -228,17 +231,27 @@ GameValues demoValues() {
                "ORMSBY DYNAMICS",     "TALLOWAY GRAND PRIX", "\xC9QUIPE LUMIVERRE",
                "QUILLON SPEED WORKS", "SALTMARSH HALVARD ENGINEERING GP", "PELLWORTH AUTOSPORT",
                "CINDERBROOK",         "ARDENWICK RACING TEAM"};
-    v.extWheel = {{{0.512f, 0.304f}, {0.498f, 0.296f}, {0.521f, 0.311f}, {0.487f, 0.289f},
-                   {0.505f, 0.318f}, {0.533f, 0.301f}, {0.476f, 0.293f}, {0.515f, 0.283f},
-                   {0.492f, 0.322f}, {0.527f, 0.287f}, {0.509f, 0.309f}}};
-    // 0.125, -0.0625 and 0.5625 lie exactly halfway between two rounded
-    // decimals.
-    v.helmets = {{{0.125f, 0.5625f}, {-0.0625f, 0.612f}, {0.043f, 0.587f}, {0.155f, 0.634f},
-                  {-0.081f, 0.545f}, {0.012f, 0.661f}, {0.188f, 0.598f}, {-0.027f, 0.523f},
-                  {0.096f, 0.676f}, {0.067f, 0.551f}, {-0.048f, 0.642f}}};
-    v.tcam = {{{-116, 178}, {-114, 182}, {-112, 176}, {-110, 184}, {-108, 180}, {-118, 186},
-               {-106, 174}, {-115, 181}, {-109, 179}, {-113, 188}, {-111, 172}}};
-    v.wheelRef = {0.3325f, 0.5275f};
+    // The driver of each team sits where the team's stock helmet values put
+    // him, give or take a few centimetres: the team cars are cut to fit them
+    // (CarDesigns.h, driverSeatDrop). Pairs are Z (along the car) before Y
+    // (up), in metres from the car's origin.
+    // -0.125 and 0.125 lie exactly halfway between two hundredths.
+    v.helmets = {{{0.0625f, -0.125f}, {0.034f, -0.141f}, {0.052f, -0.163f}, {0.008f, -0.247f},
+                  {0.021f, -0.171f}, {0.064f, -0.208f}, {0.125f, -0.229f}, {0.047f, -0.268f},
+                  {0.038f, -0.262f}, {0.016f, -0.158f}, {-0.0625f, -0.347f}}};
+    // The outside steering wheel: the reference pair plus the team's own
+    // offset puts it about 0.4 m ahead of the origin, in the cockpit ahead of
+    // the helmet, its top at the height of the cockpit's sides.
+    v.wheelRef = {-0.1875f, 0.4375f};
+    v.extWheel = {{{-0.041f, 0.018f}, {-0.029f, 0.012f}, {-0.052f, 0.021f}, {-0.036f, -0.094f},
+                   {-0.047f, 0.009f}, {-0.024f, -0.049f}, {-0.018f, -0.056f}, {-0.033f, -0.117f},
+                   {-0.044f, -0.086f}, {-0.039f, 0.004f}, {-0.061f, -0.163f}}};
+    // The T-cam stands over the airbox, about 0.55 m behind the origin and
+    // 0.4 m above it, and looks over the driver's helmet (stored Z is twice
+    // the height in centimetres less 122, Y twice the distance ahead plus
+    // 160).
+    v.tcam = {{{-42, 50}, {-38, 46}, {-44, 54}, {-46, 44}, {-40, 48}, {-36, 52},
+               {-44, 42}, {-48, 56}, {-40, 40}, {-34, 50}, {-50, 38}}};
     v.chase = {560, 735};
     for (int k = 0; k < 12; ++k) {
         const int sign = k % 2 ? 1 : -1;
@@ -294,6 +307,12 @@ GameValues demoValues() {
     // little down, so that the first view of the demo shows the car as its
     // driver sees it.
     v.cameras[0] = {2, 6, -4, 182 * 1, -182 * 6, 182 * 1, 0, 1, 2, 3};
+    // The T-cam looks straight ahead over the driver's helmet, a little down;
+    // where it stands is the team's T-cam pair.
+    v.cameras[11][0] = 0;
+    v.cameras[11][3] = 0;
+    v.cameras[11][4] = static_cast<std::int16_t>(-182 * 8);
+    v.cameras[11][5] = 0;
     v.brand = "michelin";
     v.brandCodes = {kMichelinCode,     kBridgestoneCode, kBridgestoneCode, kMichelinCode,
                     kBridgestoneCode, kMichelinCode,    kMichelinCode,    kBridgestoneCode,

@@ -52,11 +52,20 @@ struct GameValues {
 };
 
 // Plausible values, different for every team and every camera, none of
-// them zero except some camera detail levels and the level TV cameras' roll;
-// the TV cameras look at the car. Includes a 32-byte team name
-// (no NUL), a name with a code page 1252 letter, and helmet values exactly
-// halfway between two rounded decimals (0.125, -0.0625, 0.5625).
+// them zero except some camera detail levels, the level TV cameras' roll and
+// the T-cam's X, direction and roll; the TV cameras look at the car, and the
+// helmets, the outside steering wheels and the T-cams sit in and over the
+// cockpits of the team cars. Includes a 32-byte team name (no NUL), a name
+// with a code page 1252 letter, and helmet values exactly halfway between
+// two hundredths (-0.125, 0.125).
 GameValues demoValues();
+
+// The names the editor's "Default All" gives the eleven teams, in team order.
+// The preview finds a team's car by its current name, so a demo archive that
+// holds each car under these names too still shows every car after them.
+inline const std::array<std::string, 11> kStockTeamNames = {
+    "Aurora Racing",    "Blue Heron",   "Cobalt Motorsport", "Delta Engineering", "Ember Grand Prix", "Falcon Works",
+    "Granite Racing",   "Harbour Racing", "Iris Motorsport", "Juniper Racing",    "Kestrel Grand Prix"};
 
 // ---------------------------------------------------------------- what to build
 
@@ -74,6 +83,9 @@ struct GameSpec {
     bool withCarShapes = true;         // car shapes in the archive's first entries (see
                                        // carShapeEntries); off: filler entries only
     bool fullSizeCar = false;          // team cars of about 20,000 triangles, not about 1,000
+    bool withStockNameCars = false;    // each team's car also under its stock name
+                                       // (kStockTeamNames), after the teams' own, as in
+                                       // the demo
     std::string exeName = "GP4.exe";
     std::string savedStateName = "f1gstate.sav";
     std::string archiveName = "cars.wad";
@@ -174,12 +186,14 @@ struct CarShapeEntry {
 // The car shapes the archive holds, in directory order: the dashboard
 // (kDashboardEntryName), the car seen from the cockpit (kCockpitCarEntryName),
 // then one car per team (teamCarEntryName of its stored name, version
-// teamCarVersion) in team order, leaving out a team whose entry's bare name
+// teamCarVersion) in team order, with withStockNameCars the same cars again
+// under the stock names in team order, leaving out an entry whose bare name
 // matches an earlier one's in any letter case. Empty without car shapes or
 // archive; shorter when the directory has fewer places.
 std::vector<CarShapeEntry> carShapeEntries(const GameSpec& spec);
 // How many car shapes the GameSpec asks for, room or not: 13 for eleven
-// different team names, 0 without car shapes.
+// different team names (24 with the stock names besides), 0 without car
+// shapes.
 int wantedCarShapes(const GameSpec& spec);
 // Which entry is the ".ct" entry, if any.
 std::optional<int> collisionEntryIndex(const GameSpec& spec);

@@ -20,10 +20,12 @@ constexpr const char* kUsage =
     "  --version N              GP4.exe's version byte, 0..255 (default 102)\n"
     "  --exe-size BYTES         GP4.exe's size; a smaller one cuts the file short\n"
     "                           (default: just past the last block)\n"
-    "  --entries N              entries in cars.wad (default 16: the car shapes of\n"
-    "                           eleven teams, the cockpit car and the dashboard, two\n"
-    "                           other entries and the collision entry); the car\n"
-    "                           shapes take the first entries, as many as fit\n"
+    "  --entries N              entries in cars.wad (default 27: the car shapes of\n"
+    "                           eleven teams under their names and again under the\n"
+    "                           names \"Default All\" gives them, the cockpit car and\n"
+    "                           the dashboard, two other entries and the collision\n"
+    "                           entry); the car shapes take the first entries, as\n"
+    "                           many as fit\n"
     "  --collision-index N|none which entry is the collision (.ct) entry, or none\n"
     "                           (default: the last one)\n"
     "  --no-car-shapes          no car shapes in cars.wad, only made-up entries\n"
@@ -47,8 +49,10 @@ T number(std::string_view option, std::string_view text, T min, T max) {
     return value;
 }
 
-// Enough entries for every car shape of the demo.
-constexpr int kDefaultEntries = 16;
+// Enough entries for every car shape of the demo: the dashboard, the cockpit
+// car and eleven team cars under two names each, two others and the
+// collision entry.
+constexpr int kDefaultEntries = 27;
 
 struct Options {
     std::string folder;
@@ -59,6 +63,7 @@ struct Options {
 Options parse(int argc, char** argv) {
     Options o;
     o.spec.archiveEntries = kDefaultEntries;
+    o.spec.withStockNameCars = true;
     std::optional<std::string> folder;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
