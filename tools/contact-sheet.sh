@@ -3,18 +3,21 @@
 # varnisk-cli, and puts them together into one captioned contact sheet when
 # ImageMagick's montage is at hand.
 #
-#   tools/contact-sheet.sh [CLI] [GAME_DIR] [OUT_DIR] [SHEET]
+#   tools/contact-sheet.sh [CLI] [GAME_DIR] [OUT_DIR] [SHEET] [COMMAND ...]
 #
 # Defaults: build/varnisk-cli, build/demo-game, build/cameras and
-# OUT_DIR/cameras.png. Each camera is chosen as a person chooses it: its
-# first field pressed, then the preview. The chase camera is shown from
-# behind and from ahead with the "Rear Cam" / "Front Cam" button.
+# OUT_DIR/cameras.png. Any varnisk-cli commands after SHEET run right after
+# the import, before the first picture: "click DefaultCockpitButton" shows
+# the game as "Default All" leaves it. Each camera is chosen as a person
+# chooses it: its first field pressed, then the preview. The chase camera is
+# shown from behind and from ahead with the "Rear Cam" / "Front Cam" button.
 set -eu
 
 cli=${1:-build/varnisk-cli}
 game=${2:-build/demo-game}
 out=${3:-build/cameras}
 sheet=${4:-$out/cameras.png}
+shift $(($# < 4 ? $# : 4))
 
 mkdir -p "$out"
 
@@ -24,7 +27,7 @@ Camera_6:7 Camera_7:8 Camera_8:9 Camera_9:10 Camera_10:1'
 
 # One run, as one person works through the sheet: the first frame is the
 # cockpit camera's, as in the window, then each camera in turn.
-set -- --game-dir "$game" import
+set -- --game-dir "$game" import "$@"
 files=
 n=0
 for entry in $cameras; do
