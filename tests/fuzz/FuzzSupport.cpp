@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "core/Editor.h"
@@ -17,11 +18,22 @@ std::string scratchPath(std::string_view suffix) {
 }
 
 void writeScratch(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) fail("cannot write the scratch file " + path);
-    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fclose(file) != 0 || !written) fail("cannot write the scratch file " + path);
+    // Written over and then cut to length, never truncated first: a file cut
+    // to nothing and written again is flushed to the disk when it is closed,
+    // which made a target wait on the disk for every input.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
+    if (fd < 0) fail("cannot write the scratch file " + path);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ::ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<::off_t>(done));
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    const bool written = done == bytes.size() && ::ftruncate(fd, static_cast<::off_t>(bytes.size())) == 0;
+    if (::close(fd) != 0 || !written) fail("cannot write the scratch file " + path);
 }
+
+ScratchFile::~ScratchFile() { std::remove(path.c_str()); }
 
 namespace {
 

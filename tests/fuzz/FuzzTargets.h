@@ -74,6 +74,16 @@ std::string scratchPath(std::string_view suffix);
 // Writes the bytes as the whole file at `path`.
 void writeScratch(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// A scratch file (scratchPath(suffix)) removed when this goes: a target
+// keeps one for all its inputs.
+struct ScratchFile {
+    explicit ScratchFile(std::string_view suffix) : path(scratchPath(suffix)) {}
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::string path;
+};
+
 // One editor for the whole process, for the targets that run the program's
 // own readers of game files: its messages and dialogs go nowhere, its
 // registry names no game folder. Targets reset what they use of it.

@@ -45,16 +45,17 @@ const fs::path& prefix() {
 }  // namespace
 
 int fuzzWineRegistry(const std::uint8_t* data, std::size_t size) {
-    const std::string text(reinterpret_cast<const char*>(data), size);
-    const std::string key = kGameKey;
-    const std::string wowKey = "Software\\Wow6432Node" + key.substr(key.find('\\'));
-    const std::string_view keys[] = {key, wowKey};
-    std::istringstream in(text);
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    // The keys as the program searches them, made once.
+    static const std::string key = kGameKey;
+    static const std::string wowKey = "Software\\Wow6432Node" + key.substr(key.find('\\'));
+    static const std::string_view keys[] = {key, wowKey};
+    std::istringstream in{std::string(text)};
     const std::optional<std::string> folder = wine::findValue(in, keys, kGameValue);
     if (folder) require(folder->find('\0') == std::string::npos, "a value holding a NUL byte");
 
     // Paths up to a few parts: each part may list a folder.
-    std::string windowsPath = folder ? *folder : text.substr(0, text.find('\n'));
+    std::string windowsPath(folder ? std::string_view(*folder) : text.substr(0, text.find('\n')));
     if (windowsPath.size() > 200) windowsPath.resize(200);
     const std::string native = wine::nativePath(prefix(), windowsPath);
     require(!native.empty(), "no native path");
