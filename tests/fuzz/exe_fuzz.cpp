@@ -9,6 +9,7 @@
 // would not write back the bytes they came from.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <span>
@@ -20,6 +21,7 @@
 #include "gamedata/ExeLayout.h"
 #include "gamedata/GameData.h"
 #include "gamedata/GameValues.h"
+#include "numeric/Numbers.h"
 
 namespace varnisk::fuzz {
 
@@ -113,16 +115,30 @@ void checkExport(const GameData& g, const std::array<Block, kBlocks>& at,
 // Every value of the sheet read from any bytes: what the field would show
 // is the same value as itself, and a whole number read from the game always
 // fits back into its place (a float at the end of its range is shown with 15
-// digits, which may round past it).
+// digits, which may round past it). Team 0's T-cam values also fill the
+// T-cam record, doubled, which holds less than their own place: one read
+// from the table may not fit there, and then only because its double lies
+// outside an int16 (Export All names it instead of writing a wrapped record).
 void checkValues(std::span<const std::uint8_t> field) {
+    // One field for all values: valueDoesNotFit reads only its kind and text.
+    static Control c(ControlKind::Edit, "LMDEdit0", nullptr, {});
     for (const GameValue& v : gameValues()) {
         const std::optional<std::string> value = valueFromBytes(v, field);
         if (!value) continue;
         require(sameValue(v.codec, *value, *value), "a value read from the game that differs from itself");
         if (v.codec == ValueCodec::ExtWheel || v.codec == ValueCodec::Cockpit || v.codec == ValueCodec::Tyre) continue;
-        Control c(ControlKind::Edit, v.control, nullptr, {});
         c.text = *value;
-        require(!valueDoesNotFit(v, c).has_value(), "a value read from the game that does not fit back");
+        const bool tcamOfTeam0 = (v.codec == ValueCodec::TcamY || v.codec == ValueCodec::TcamZ) && v.team == 0;
+        if (!tcamOfTeam0) {
+            require(!valueDoesNotFit(v, c).has_value(), "a value read from the game that does not fit back");
+            continue;
+        }
+        GameValue ownPlace = v;  // the same value of another team: the table alone
+        ownPlace.team = 1;
+        require(!valueDoesNotFit(ownPlace, c).has_value(), "a T-cam value read from the game that does not fit back");
+        const long long doubled = 2LL * parseInt(*value);
+        require(valueDoesNotFit(v, c).has_value() == (doubled < INT16_MIN || doubled > INT16_MAX),
+                "team 0's T-cam value refused or taken other than by the T-cam record's range");
     }
 }
 
