@@ -26,6 +26,7 @@
 #include "gamedata/Journal.h"
 #include "gamedata/SavedState.h"
 #include "platform/StoreRegistry.h"
+#include "preview/Archive.h"
 
 namespace {
 
@@ -105,6 +106,19 @@ void archiveSeeds() {
         spec.withCarShapes = false;
         put("archive", c.name, gg::buildArchive(spec));
     }
+    // An archive cut short, as an interrupted copy leaves it: inside its
+    // directory, and behind the directory but before the collision entry's
+    // tyre records.
+    {
+        gg::GameSpec spec;
+        spec.withCarShapes = false;
+        const Bytes wad = gg::buildArchive(spec);
+        const std::uint64_t directoryEnd =
+            varnisk::kDirectoryStart + std::uint64_t(spec.archiveEntries) * varnisk::kDirectoryEntrySize;
+        put("archive", "cut-in-directory", std::span(wad).first(directoryEnd - varnisk::kDirectoryEntrySize / 2));
+        put("archive", "cut-before-tyre-records",
+            std::span(wad).first(gg::collisionEntryOffset(spec) + gg::kTyreRecordOffsets[0] + 4));
+    }
     // The range backup of the tyre records an export patches.
     gg::GameSpec spec;
     const Bytes wad = gg::buildArchive(spec);
@@ -143,6 +157,17 @@ gg::ShapeModel smallModel() {
 void shapeSeeds() {
     const gg::ShapeModel m = smallModel();
     for (int version : {3, 4, 5, 7}) put("shape", "small-v" + std::to_string(version), gg::encodeShape(m, version));
+    // An entry cut short: a count then names more records than are left.
+    const Bytes small = gg::encodeShape(m, 4);
+    put("shape", "small-v4-cut", std::span(small).first(small.size() * 2 / 3));
+    // Damaged entries the decoder refuses: a triangle naming a vertex the
+    // object lacks, and a group running past the object's triangles.
+    gg::ShapeModel badVertex = m;
+    badVertex.objects[1].faces[1][2] = 4;
+    put("shape", "bad-vertex", gg::encodeShape(badVertex, 4));
+    gg::ShapeModel longGroup = m;
+    longGroup.objects[0].groups[1].faceCount = 2;
+    put("shape", "group-past-triangles", gg::encodeShape(longGroup, 4));
     put("shape", "dashboard", gg::encodeShape(gg::dashboardShape(), 4));
     // The car shapes of a generated archive, as its entries hold them.
     gg::GameSpec spec;
@@ -181,7 +206,36 @@ void dataSetSeeds() {
 
     const SaveMasks all{0x0FFF, 0x07FF, 0x07FF, 0x07FF, 0x07FF, 0x07FF, 0x07FF, 0x000F, 0x07FF};
     const SaveMasks some{0x0805, 0x0003, 0x0400, 0x0001, 0x0010, 0x0100, 0x0002, 0x0005, 0x0007};
-    put("datasets", "car-all", encodeCarData(all, g, brands));
+    const Bytes carAll = encodeCarData(all, g, brands);
+    put("datasets", "car-all", carAll);
+    // A file whose saving stopped part way: cut inside the header and inside
+    // each member of a version 4 file with every mask full, in file order.
+    {
+        const std::size_t members[] = {
+            12 * kCameraRecordSize,  // cameras
+            4,                       // chase
+            11 * 4,                  // T-cam
+            11 * 8,                  // helmets
+            11 * 8,                  // external wheels
+            11 * 4,                  // arms
+            11 * 4,                  // rims
+            11 * 4,                  // brands
+            48,                      // tyres
+            12,                      // dashboard
+            12,                      // steering wheel
+            11 * kNameSize,          // names
+        };
+        std::size_t end = kCarDataHeaderSize;
+        put("datasets", "car-all-cut-" + std::to_string(end - 1), std::span(carAll).first(end - 1));
+        for (std::size_t size : members) {
+            end += size;
+            put("datasets", "car-all-cut-" + std::to_string(end - 2), std::span(carAll).first(end - 2));
+        }
+    }
+    // A header naming members no version has.
+    Bytes damaged = carAll;
+    damaged[14] |= 0x10;  // the global mask
+    put("datasets", "car-damaged-header", damaged);
     put("datasets", "car-some", encodeCarData(some, g, brands));
     // Version 3: the same without the last two masks and their sections.
     SaveMasks v3 = some;
@@ -212,6 +266,7 @@ void dataSetSeeds() {
     }
     for (int b : brands) bytes::addU32(headerless, b == 0 ? kBridgestoneCode : kMichelinCode);
     put("datasets", "car-headerless", headerless);
+    put("datasets", "car-headerless-cut", std::span(headerless).first(headerless.size() - 30));
     for (float v : g.cockpit) bytes::addF32(headerless, v);
     put("datasets", "car-headerless-cockpit", headerless);
 
@@ -219,6 +274,8 @@ void dataSetSeeds() {
     put("datasets", "cam-whole", cameras);
     put("datasets", "cam-224", std::span(cameras).first(224));
     put("datasets", "cam-204", std::span(cameras).subspan(20, 204));
+    put("datasets", "cam-200", std::span(cameras).subspan(20, 200));  // cameras 1 to 10, no chase
+    put("datasets", "cam-cut", std::span(cameras).first(150));
     Bytes tyres;
     for (int b : brands) bytes::addU16(tyres, static_cast<std::uint16_t>(b));
     put("datasets", "tyr", tyres);
@@ -234,6 +291,8 @@ void storeSeeds() {
                        key + "\r\nDIRECTORY=/second\r\n[broken\r\nstray text\r\n",
                    "\"quoted\""));
     put("store", "no-key", "[HKEY_CURRENT_USER\\Software]\nDirectory=/nowhere\n");
+    // The key with other values but no folder: the folder goes below its header.
+    put("store", "key-without-folder", withFolder(key + "\nVersion=1.00\n", "/games/gp4"));
 }
 
 void wineSeeds() {
@@ -245,6 +304,11 @@ void wineSeeds() {
     put("winereg", "wow64",
         head + "[Software\\\\Wow6432Node\\\\Infogrames\\\\Grand Prix 4\\\\1.00\\\\Install Dir] 1\n\"Directory\"=\"D:/gp4\"\n");
     put("winereg", "hex-value", head + key + "\"Directory\"=hex:43,3a,5c,00\n");
+    // Wine writes what is not ASCII as \x and the UTF-16 unit, and control
+    // characters as C escapes; a file can end inside a value.
+    put("winereg", "not-ascii",
+        head + key + "\"Notes\"=\"\\a\\b\\e\\f\\n\\r\\v\"\n\"Directory\"=\"C:\\\\Jeux \\x20ac\\\\\\xc9quipe\\\\GP4\"\n");
+    put("winereg", "cut-in-value", head + key + "\"Directory\"=\"C:\\\\Ga");
     put("winereg", "not-a-registry", "REGEDIT4\n[x]\n");
 }
 
