@@ -82,6 +82,15 @@ void exeSeeds() {
         put("exe", "version-" + std::to_string(version), packed);
         put("exe", "version-" + std::to_string(version) + "-cut", std::span(packed).first(packed.size() / 3));
     }
+    // A team name with letters of the code page's upper half (their lower
+    // case differs in more than one bit), and a brand string as the field
+    // behind the blocks.
+    gg::GameSpec spec;
+    spec.values.names[3] = "DÉLTA À";
+    Bytes packed = varnisk::fuzz::packExeBlocks(gg::buildExe(spec));
+    const Bytes brand = varnisk::encodeBrandString(1);
+    packed.insert(packed.end(), brand.begin(), brand.end());
+    put("exe", "version-102-upper-half-and-brand", packed);
 }
 
 void savedStateSeeds() {
