@@ -52,7 +52,7 @@ cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDe
   -DVARNISK_WITH_WINDOW=OFF -DVARNISK_WITH_TESTS=OFF -DVARNISK_WITH_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target varnisk-fuzz-seeds $(printf 'fuzz_%s ' "${targets[@]}")
 
-rm -rf "$build/seeds" "$build/profiles" "$build/report"
+rm -rf "$build/seeds" "$build/profiles"
 mkdir -p "$build/profiles" "$build/report"
 LLVM_PROFILE_FILE="$build/profiles/seedmaker.profraw" "$build/tests/fuzz/varnisk-fuzz-seeds" "$build/seeds"
 
