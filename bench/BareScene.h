@@ -11,7 +11,7 @@
 #include <GL/gl.h>
 
 #include "ShapeWriter.h"
-#include "preview/ShapeFormat.h"
+#include "shapes/ShapeFormat.h"
 
 namespace varnisk::bench {
 

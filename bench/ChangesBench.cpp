@@ -37,8 +37,8 @@
 #include "core/Editor.h"
 #include "gamedata/GameValues.h"
 #include "gamedata/PendingChanges.h"
-#include "platform/Registry.h"
-#include "platform/ScriptedUi.h"
+#include "registry/Registry.h"
+#include "ui/ScriptedUi.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -19,9 +19,9 @@
 #include "GameGenerator.h"
 #include "ReadWhole.h"
 #include "core/Editor.h"
-#include "platform/GameFiles.h"
-#include "platform/Registry.h"
-#include "platform/ScriptedUi.h"
+#include "files/GameFiles.h"
+#include "registry/Registry.h"
+#include "ui/ScriptedUi.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -18,8 +18,8 @@
 
 #include "GameGenerator.h"
 #include "core/Editor.h"
-#include "platform/Registry.h"
-#include "platform/ScriptedUi.h"
+#include "registry/Registry.h"
+#include "ui/ScriptedUi.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

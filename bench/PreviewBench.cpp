@@ -52,16 +52,16 @@
 #include "ShapeWriter.h"
 #include "core/Editor.h"
 #include "gamedata/FieldSheet.h"
-#include "platform/Registry.h"
-#include "platform/ScriptedUi.h"
+#include "registry/Registry.h"
+#include "ui/ScriptedUi.h"
 #include "preview/DataFolder.h"
-#include "preview/ForwardingGl.h"
-#include "preview/OffscreenView.h"
+#include "opengl/ForwardingGl.h"
+#include "opengl/OffscreenView.h"
 #include "preview/Parts.h"
-#include "preview/PngWriter.h"
+#include "opengl/PngWriter.h"
 #include "preview/RecordingGl.h"
 #include "preview/Scene.h"
-#include "preview/ShapeFormat.h"
+#include "shapes/ShapeFormat.h"
 
 #ifdef VARNISK_BENCH_WINDOW
 #include "WindowStart.h"
@@ -130,6 +130,7 @@ struct Session {
     ScriptedUi ui;
     MemoryRegistry registry;
     Editor editor;
+    SceneState scene;
 };
 
 // The preview of a session on an offscreen context of its own, opened as
@@ -142,11 +143,11 @@ public:
         if (!context_) fail("no offscreen context: " + why);
         applyProjection(gl_, width, height);
         applyBackground(gl_, 0x000000);
-        session_.run([&] { glControlSetup(session_.editor, gl_, ownDir); });
+        session_.run([&] { glControlSetup(session_.editor, session_.scene, gl_, ownDir); });
     }
     void makeCurrent() { context_->makeCurrent(); }
     void frame() {
-        session_.run([&] { renderFrame(session_.editor, gl_); });
+        session_.run([&] { renderFrame(session_.editor, session_.scene, gl_); });
         glFinish();
     }
     OffscreenContext& context() { return *context_; }
@@ -211,13 +212,13 @@ constexpr std::size_t kBuilderCount = std::size(kBuilders);
 // the row shows the car the helmet (5) and the track (4), the same builder
 // calls with the same inputs in the same order. With `ends`, the steady
 // clock's time after each builder.
-void rebuildParts(Editor& editor, Gl& gl, std::array<Clock::time_point, kBuilderCount>* ends = nullptr) {
+void rebuildParts(Editor& editor, SceneState& scene, Gl& gl, std::array<Clock::time_point, kBuilderCount>* ends = nullptr) {
     std::size_t done = 0;
     auto ended = [&] {
         if (ends != nullptr) (*ends)[done++] = Clock::now();
     };
-    const PartsInput parts = partsInput(editor);
-    const GLuint base = editor.scene.ListBase;
+    const PartsInput parts = partsInput(editor, scene);
+    const GLuint base = scene.ListBase;
     auto list = [base](int slot) { return base + static_cast<GLuint>(slot); };
     buildTyres(gl, list(kSlotTyres), parts);
     ended();
@@ -228,7 +229,7 @@ void rebuildParts(Editor& editor, Gl& gl, std::array<Clock::time_point, kBuilder
     buildCockpitWheel(gl, list(kSlotCockpitWheel), parts);
     ended();
     if (rowShowsCar(editor.CurrentCamField)) {
-        buildHelmetSlot(editor, gl);
+        buildHelmetSlot(editor, scene, gl);
         ended();
         buildLandscape(gl, list(kSlotLandscape));
         ended();
@@ -458,7 +459,7 @@ public:
         view_.frame();  // the sheet's change handlers wait for the first frame
         showRowCamera(session_, row, camera);
         view_.frame();
-        const SceneState& scene = session_.editor.scene;
+        const SceneState& scene = session_.scene;
         slots = scene.lastFrame.slotsCalled;
         glGetDoublev(GL_PROJECTION_MATRIX, projection_.data());
         list_ = bench::compileSlotCalls(scene.ListBase, slots, projection_);
@@ -476,7 +477,7 @@ public:
         bench::bareFrame(list);
         glDeleteLists(list, 1);
     }
-    const SceneState& scene() const { return session_.editor.scene; }
+    const SceneState& scene() const { return session_.scene; }
     OffscreenContext& context() { return view_.context(); }
 
     std::vector<int> slots;  // as the bare frame calls them
@@ -502,7 +503,7 @@ public:
         view_.frame();  // the sheet's change handlers wait for the first frame
         showRowCamera(session_, kPartsRow, kPartsCamera);
         view_.frame();
-        for (const FrameRecord* last : {&std::as_const(session_.editor.scene).lastFrame, &bare_.scene().lastFrame}) {
+        for (const FrameRecord* last : {&std::as_const(session_.scene).lastFrame, &bare_.scene().lastFrame}) {
             for (int slot : {kSlotCar, kSlotExtWheel, kSlotHelmet, kSlotArms, kSlotTyres, kSlotLandscape}) {
                 if (std::find(last->slotsCalled.begin(), last->slotsCalled.end(), slot) == last->slotsCalled.end()) {
                     fail("the parts' camera (row " + std::to_string(last->row) + ") calls no slot " +
@@ -554,7 +555,7 @@ public:
         view_.makeCurrent();
         std::array<Clock::time_point, kBuilderCount> ends{};
         const auto start = Clock::now();
-        rebuildParts(session_.editor, gl_, &ends);
+        rebuildParts(session_.editor, session_.scene, gl_, &ends);
         glFinish();
         const auto end = Clock::now();
         rebuildTimes.push_back(msBetween(start, end));
@@ -592,13 +593,14 @@ private:
     // order.
     void checkRebuild() {
         Editor& editor = session_.editor;
+        SceneState& scene = session_.scene;
         if (editor.preview.ReloadCarShape || editor.preview.ReloadDashboard) fail("a shape waits to be loaded");
         RecordingGl recorded;
-        session_.run([&] { renderFrame(editor, recorded); });
-        const auto framed = partCompiles(recorded.calls, editor.scene.ListBase);
+        session_.run([&] { renderFrame(editor, scene, recorded); });
+        const auto framed = partCompiles(recorded.calls, scene.ListBase);
         recorded.clearCalls();
-        rebuildParts(editor, recorded);
-        const auto rebuilt = partCompiles(recorded.calls, editor.scene.ListBase);
+        rebuildParts(editor, scene, recorded);
+        const auto rebuilt = partCompiles(recorded.calls, scene.ListBase);
         if (framed.empty() || rebuilt != framed) {
             fail("the bench's rebuild of the parts is not the frame's (" + std::to_string(rebuilt.size()) + " calls, " +
                  std::to_string(framed.size()) + " in the frame)");
@@ -631,7 +633,7 @@ void measureLookUps(const Options& o, const fs::path& folder, const std::string&
     view.frame();
     PreviewState& p = s.editor.preview;
     const std::string team = p.CarTeamKey;
-    const std::vector<ShapeLookup>& lookups = s.editor.scene.lookups;
+    const std::vector<ShapeLookup>& lookups = s.scene.lookups;
     auto reload = [&](const std::string& key) {
         p.CarTeamKey = key;
         p.ReloadCarShape = true;
@@ -754,7 +756,7 @@ int main(int argc, char** argv) {
     realView.frame();  // the sheet's change handlers wait for the first frame
     showRowCamera(frameSession, kCarRow, kCarCamera);
     realView.frame();
-    const SceneState& scene = frameSession.editor.scene;
+    const SceneState& scene = frameSession.scene;
     if (scene.lastFrame.row != kCarRow || !scene.shapes.contains(kSlotCar)) {
         fail("the row camera shows no car (row " + std::to_string(scene.lastFrame.row) + ")");
     }

@@ -23,9 +23,9 @@
 #include "app/Look.h"
 #include "core/Editor.h"
 #include "core/MainFrame.h"
-#include "platform/Registry.h"
-#include "platform/qt/QtUi.h"
-#include "preview/ViewControl.h"
+#include "registry/Registry.h"
+#include "app/QtUi.h"
+#include "app/ViewControl.h"
 
 namespace varnisk::bench {
 

@@ -32,16 +32,16 @@ cov=llvm-cov-14
 # The source files of the parser each target fuzzes.
 sources() {
   case $1 in
-    exe) echo src/gamedata/ExeLayout.cpp src/gamedata/GameValues.cpp ;;
-    savedstate) echo src/gamedata/SavedState.cpp ;;
-    archive) echo src/preview/Archive.cpp src/gamedata/TyreData.cpp ;;
-    datasets) echo src/datasets/DataSetFormats.cpp ;;
-    backup) echo src/gamedata/Backup.cpp ;;
-    store) echo src/platform/StoreRegistry.cpp ;;
-    winereg) echo src/platform/WineRegistry.cpp ;;
-    shape) echo src/preview/ShapeFormat.cpp ;;
-    image) echo src/preview/TextureFormats.cpp ;;
-    journal) echo src/gamedata/Journal.cpp ;;
+    exe) echo src/formats/game/ExeLayout.cpp src/editor/gamedata/GameValues.cpp ;;
+    savedstate) echo src/formats/game/SavedState.cpp ;;
+    archive) echo src/formats/archive/Archive.cpp src/editor/gamedata/TyreData.cpp ;;
+    datasets) echo src/formats/valuesets/DataSetFormats.cpp ;;
+    backup) echo src/editor/gamedata/Backup.cpp ;;
+    store) echo src/formats/registry/StoreRegistry.cpp ;;
+    winereg) echo src/formats/registry/WineRegistry.cpp ;;
+    shape) echo src/formats/shapes/ShapeFormat.cpp ;;
+    image) echo src/formats/images/TextureFormats.cpp ;;
+    journal) echo src/formats/files/Journal.cpp ;;
     *) echo "tools/fuzz-coverage.sh names no source files for the target $1" >&2; exit 2 ;;
   esac
 }

@@ -52,10 +52,10 @@
 #include "core/Editor.h"
 #include "core/MainFrame.h"
 #include "core/WindowPlace.h"
-#include "platform/ScriptedUi.h"
-#include "platform/qt/QtConvert.h"
-#include "platform/qt/QtUi.h"
-#include "preview/ViewControl.h"
+#include "ui/ScriptedUi.h"
+#include "app/QtConvert.h"
+#include "app/QtUi.h"
+#include "app/ViewControl.h"
 
 using namespace varnisk;
 using varnisk::app::FormWindow;
@@ -1120,8 +1120,8 @@ TEST(WindowOnAGame, ThePreviewDrawsTheCarAsTheCameraSeesIt) {
     auto* view = dynamic_cast<ViewControl*>(main.widgetFor("GLView"));
     ASSERT_NE(view, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->framesDrawn() > 0; }));
-    EXPECT_TRUE(editor.scene.view);
-    EXPECT_EQ(editor.scene.lastFrame.row, 105);
+    EXPECT_TRUE(view->scene().view);
+    EXPECT_EQ(view->scene().lastFrame.row, 105);
     EXPECT_TRUE(ui.messages().empty()) << ui.messages().front();
 
     // Red arms, and camera 3 behind the car.
@@ -1139,7 +1139,7 @@ TEST(WindowOnAGame, ThePreviewDrawsTheCarAsTheCameraSeesIt) {
     edit("LMDEdit3", "1");
     view->requestFrame();  // what the window's Ui does for every repaint the program asks for
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->framesDrawn() > before; }));
-    EXPECT_EQ(editor.scene.lastFrame.row, 3);
+    EXPECT_EQ(view->scene().lastFrame.row, 3);
     const QImage frame = view->grabFramebuffer();
     EXPECT_EQ(QColor(frame.pixel(2, 2)).rgb(), QColor(217, 240, 255).rgb());
     int red = 0;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "cli/Dump.h"
-#include "form/CodePage.h"
-#include "platform/Registry.h"
+#include "base/CodePage.h"
+#include "registry/Registry.h"
 
 using namespace varnisk;
 using namespace varnisk::cli;
@@ -80,16 +80,17 @@ TEST(CliDump, TheDumpReadsBackAsTheDocumentItWasWrittenFrom) {
     editor.game.names[0] = "\x80 \x8d\x9d \xe9\xff \b\f\x01 \"\\";
     editor.game.cockpit = {0.0035f, -0.0f, 1e-45f, 3.4028235e38f, 100000.0f, -1.8051f};
     editor.game.CollisionEntry = 4120;
-    editor.scene.view = true;
-    editor.scene.frames = 2;
-    editor.scene.lastFrame.row = 101;
-    editor.scene.lastFrame.perspective = {58, 80, 40000};
-    editor.scene.lastFrame.chaseAngle = 79.16428813016317;
-    editor.scene.lastFrame.slotsCalled = {10, 6};
+    SceneState scene;
+    scene.view = true;
+    scene.frames = 2;
+    scene.lastFrame.row = 101;
+    scene.lastFrame.perspective = {58, 80, 40000};
+    scene.lastFrame.chaseAngle = 79.16428813016317;
+    scene.lastFrame.slotsCalled = {10, 6};
     editor.drag.DragStartFloat = 0.45f;
 
-    const DumpJson doc = dumpDocument(editor, ui);
-    const std::string text = dumpState(editor, ui);
+    const DumpJson doc = dumpDocument(editor, ui, scene);
+    const std::string text = dumpState(editor, ui, scene);
     EXPECT_EQ(text, dumpText(doc));
     const DumpJson read = DumpJson::parse(text);
     EXPECT_EQ(read, doc);

@@ -2,7 +2,7 @@
 
 #include "core/Editor.h"
 #include "core/MainFrame.h"
-#include "platform/ScriptedUi.h"
+#include "ui/ScriptedUi.h"
 
 using namespace varnisk;
 

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "datasets/DataSetFormats.h"
-#include "gamedata/Bytes.h"
+#include "valuesets/DataSetFormats.h"
+#include "base/Bytes.h"
 
 using namespace varnisk;
 

@@ -14,13 +14,13 @@
 #include "../gamedata/TestGame.h"
 #include "core/Editor.h"
 #include "datasets/LoadDataSet.h"
-#include "datasets/DataSetFormats.h"
-#include "gamedata/Bytes.h"
-#include "gamedata/ExeLayout.h"
-#include "gamedata/GameData.h"
-#include "gamedata/SavedState.h"
-#include "gamedata/TeamNames.h"
-#include "platform/ScriptedUi.h"
+#include "valuesets/DataSetFormats.h"
+#include "base/Bytes.h"
+#include "game/ExeLayout.h"
+#include "game/GameData.h"
+#include "game/SavedState.h"
+#include "game/TeamNames.h"
+#include "ui/ScriptedUi.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "../gamedata/TestGame.h"
-#include "datasets/DataSetFormats.h"
-#include "datasets/SaveSelection.h"
-#include "gamedata/ExeLayout.h"
-#include "platform/ScriptedUi.h"
+#include "valuesets/DataSetFormats.h"
+#include "valuesets/SaveSelection.h"
+#include "game/ExeLayout.h"
+#include "ui/ScriptedUi.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

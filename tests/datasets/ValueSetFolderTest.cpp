@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "../gamedata/TestGame.h"
-#include "datasets/DataSetFormats.h"
-#include "platform/ScriptedUi.h"
-#include "platform/StoreRegistry.h"
+#include "valuesets/DataSetFormats.h"
+#include "ui/ScriptedUi.h"
+#include "registry/StoreRegistry.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

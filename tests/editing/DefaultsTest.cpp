@@ -8,13 +8,13 @@
 #include "../gamedata/TestGame.h"
 #include "SecondCars.h"
 #include "editing/Defaults.h"
-#include "gamedata/Colours.h"
-#include "gamedata/ExeLayout.h"
+#include "game/Colours.h"
+#include "game/ExeLayout.h"
 #include "gamedata/FieldSheet.h"
-#include "gamedata/TeamNames.h"
+#include "game/TeamNames.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
-#include "platform/ScriptedUi.h"
+#include "ui/ScriptedUi.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -8,8 +8,8 @@
 
 #include "../gamedata/TestGame.h"
 #include "SecondCars.h"
-#include "gamedata/ExeLayout.h"
-#include "gamedata/TeamNames.h"
+#include "game/ExeLayout.h"
+#include "game/TeamNames.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "form/CodePage.h"
+#include "base/CodePage.h"
 
 using namespace varnisk;
 

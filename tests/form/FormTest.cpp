@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "form/Dispatcher.h"
-#include "form/Errors.h"
+#include "base/Errors.h"
 #include "form/Form.h"
 
 using namespace varnisk;

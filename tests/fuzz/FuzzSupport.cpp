@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "core/Editor.h"
-#include "platform/Registry.h"
-#include "platform/Ui.h"
+#include "registry/Registry.h"
+#include "ui/Ui.h"
 
 namespace varnisk::fuzz {
 

@@ -19,14 +19,14 @@
 #include "GameGenerator.h"
 #include "ShapeWriter.h"
 #include "TextureImages.h"
-#include "datasets/DataSetFormats.h"
+#include "valuesets/DataSetFormats.h"
 #include "gamedata/Backup.h"
-#include "gamedata/Bytes.h"
-#include "gamedata/ExeLayout.h"
-#include "gamedata/Journal.h"
-#include "gamedata/SavedState.h"
-#include "platform/StoreRegistry.h"
-#include "preview/Archive.h"
+#include "base/Bytes.h"
+#include "game/ExeLayout.h"
+#include "files/Journal.h"
+#include "game/SavedState.h"
+#include "registry/StoreRegistry.h"
+#include "archive/Archive.h"
 
 namespace {
 

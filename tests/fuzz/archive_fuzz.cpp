@@ -15,11 +15,11 @@
 
 #include "FuzzTargets.h"
 #include "core/Editor.h"
-#include "form/Errors.h"
-#include "gamedata/Bytes.h"
+#include "base/Errors.h"
+#include "base/Bytes.h"
 #include "gamedata/TyreData.h"
-#include "platform/GameFiles.h"
-#include "preview/Archive.h"
+#include "files/GameFiles.h"
+#include "archive/Archive.h"
 
 namespace varnisk::fuzz {
 

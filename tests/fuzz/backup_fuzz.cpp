@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "FuzzTargets.h"
-#include "form/Errors.h"
+#include "base/Errors.h"
 #include "gamedata/Backup.h"
 
 namespace varnisk::fuzz {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "FuzzTargets.h"
-#include "datasets/DataSetFormats.h"
-#include "gamedata/Bytes.h"
-#include "gamedata/ExeLayout.h"
+#include "valuesets/DataSetFormats.h"
+#include "base/Bytes.h"
+#include "game/ExeLayout.h"
 
 namespace varnisk::fuzz {
 

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "FuzzTargets.h"
-#include "gamedata/Bytes.h"
-#include "gamedata/ExeLayout.h"
-#include "gamedata/GameData.h"
+#include "base/Bytes.h"
+#include "game/ExeLayout.h"
+#include "game/GameData.h"
 #include "gamedata/GameValues.h"
 #include "numeric/Numbers.h"
 

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "FuzzTargets.h"
-#include "preview/TextureFormats.h"
+#include "images/TextureFormats.h"
 
 namespace varnisk::fuzz {
 

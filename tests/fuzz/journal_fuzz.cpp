@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "FuzzTargets.h"
-#include "gamedata/Bytes.h"
-#include "gamedata/Journal.h"
+#include "base/Bytes.h"
+#include "files/Journal.h"
 
 namespace varnisk::fuzz {
 

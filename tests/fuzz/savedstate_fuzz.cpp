@@ -5,8 +5,8 @@
 #include <span>
 
 #include "FuzzTargets.h"
-#include "gamedata/Bytes.h"
-#include "gamedata/SavedState.h"
+#include "base/Bytes.h"
+#include "game/SavedState.h"
 
 namespace varnisk::fuzz {
 

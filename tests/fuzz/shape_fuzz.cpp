@@ -6,7 +6,7 @@
 #include <string>
 
 #include "FuzzTargets.h"
-#include "preview/ShapeFormat.h"
+#include "shapes/ShapeFormat.h"
 
 namespace varnisk::fuzz {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "FuzzTargets.h"
-#include "platform/StoreRegistry.h"
+#include "registry/StoreRegistry.h"
 
 namespace varnisk::fuzz {
 

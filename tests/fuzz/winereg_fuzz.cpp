@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "FuzzTargets.h"
-#include "platform/Registry.h"
-#include "platform/WineRegistry.h"
+#include "registry/Registry.h"
+#include "registry/WineRegistry.h"
 
 namespace varnisk::fuzz {
 

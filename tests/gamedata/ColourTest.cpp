@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "core/Editor.h"
-#include "gamedata/Colours.h"
-#include "platform/ScriptedUi.h"
+#include "game/Colours.h"
+#include "ui/ScriptedUi.h"
 
 using namespace varnisk;
 

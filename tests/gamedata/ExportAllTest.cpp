@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TestGame.h"
-#include "form/Errors.h"
+#include "base/Errors.h"
 #include "gamedata/Backup.h"
 
 using namespace varnisk;

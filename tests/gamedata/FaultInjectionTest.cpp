@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "TestGame.h"
-#include "form/Errors.h"
-#include "platform/GameFiles.h"
+#include "base/Errors.h"
+#include "files/GameFiles.h"
 
 namespace varnisk {
 namespace {

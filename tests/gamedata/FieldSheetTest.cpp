@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "form/Errors.h"
+#include "base/Errors.h"
 #include "form/Form.h"
 #include "gamedata/FieldSheet.h"
-#include "gamedata/TeamNames.h"
+#include "game/TeamNames.h"
 
 using namespace varnisk;
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "GameGenerator.h"
-#include "gamedata/ExeLayout.h"
-#include "gamedata/SavedState.h"
+#include "game/ExeLayout.h"
+#include "game/SavedState.h"
 
 using namespace varnisk;
 namespace gg = varnisk::gamegen;

@@ -14,10 +14,10 @@
 #include <cstdlib>
 
 #include "TestGame.h"
-#include "form/Errors.h"
-#include "gamedata/FileTransaction.h"
-#include "gamedata/GameLock.h"
-#include "gamedata/Journal.h"
+#include "base/Errors.h"
+#include "files/FileTransaction.h"
+#include "files/GameLock.h"
+#include "files/Journal.h"
 
 namespace varnisk {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "TestGame.h"
 #include "gamedata/FieldSheet.h"
-#include "gamedata/TeamNames.h"
+#include "game/TeamNames.h"
 #include "gamedata/TyreData.h"
 
 using namespace varnisk;

@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 
 #include "TestGame.h"
-#include "gamedata/FileTransaction.h"
-#include "gamedata/Journal.h"
+#include "files/FileTransaction.h"
+#include "files/Journal.h"
 
 namespace varnisk {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "TestGame.h"
 #include "core/ChangesWindow.h"
-#include "gamedata/Bytes.h"
+#include "base/Bytes.h"
 #include "gamedata/GameValues.h"
 
 using namespace varnisk;

@@ -4,7 +4,7 @@
 #include <random>
 #include <string>
 
-#include "form/Errors.h"
+#include "base/Errors.h"
 #include "numeric/Numbers.h"
 
 using namespace varnisk;

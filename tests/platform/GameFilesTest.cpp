@@ -1,4 +1,4 @@
-#include "platform/GameFiles.h"
+#include "files/GameFiles.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "form/Errors.h"
+#include "base/Errors.h"
 
 namespace varnisk {
 namespace {

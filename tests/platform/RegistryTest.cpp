@@ -14,10 +14,10 @@
 
 #include "GameGenerator.h"
 #include "core/Editor.h"
-#include "platform/Registry.h"
-#include "platform/ScriptedUi.h"
-#include "platform/StoreRegistry.h"
-#include "platform/WineRegistry.h"
+#include "registry/Registry.h"
+#include "ui/ScriptedUi.h"
+#include "registry/StoreRegistry.h"
+#include "registry/WineRegistry.h"
 
 using namespace varnisk;
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "platform/UserFolders.h"
+#include "files/UserFolders.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

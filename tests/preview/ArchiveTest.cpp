@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "../gamedata/TestGame.h"
-#include "form/Errors.h"
-#include "platform/GameFiles.h"
-#include "preview/Archive.h"
+#include "base/Errors.h"
+#include "files/GameFiles.h"
+#include "archive/Archive.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -1,4 +1,4 @@
-#include "preview/OffscreenView.h"
+#include "opengl/OffscreenView.h"
 
 #include <EGL/egl.h>
 #include <gtest/gtest.h>
@@ -12,10 +12,10 @@
 #include <functional>
 #include <stdexcept>
 
-#include "form/Errors.h"
-#include "preview/ForwardingGl.h"
+#include "base/Errors.h"
+#include "opengl/ForwardingGl.h"
 #include "preview/GlVersion.h"
-#include "preview/PngWriter.h"
+#include "opengl/PngWriter.h"
 
 namespace varnisk {
 namespace {

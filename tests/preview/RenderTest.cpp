@@ -12,7 +12,7 @@
 #include "../gamedata/TestGame.h"
 #include "TextureImages.h"
 #include "cli/Cli.h"
-#include "preview/PngWriter.h"
+#include "opengl/PngWriter.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

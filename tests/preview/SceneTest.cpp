@@ -8,7 +8,7 @@
 
 #include "../gamedata/TestGame.h"
 #include "TextureImages.h"
-#include "gamedata/TeamNames.h"
+#include "game/TeamNames.h"
 #include "preview/RecordingGl.h"
 #include "preview/Scene.h"
 
@@ -27,24 +27,25 @@ struct Scene : ::testing::Test {
 
     TestGame g;
     RecordingGl gl;
+    SceneState scene;
 
     void SetUp() override {
         texgen::writeTextureFolder((g.folder() / "CamTextures").string());
         ASSERT_TRUE(g.importAll());
-        ASSERT_TRUE(g.editor.dispatch([&] { glControlSetup(g.editor, gl, "/nonexistent"); }));
+        ASSERT_TRUE(g.editor.dispatch([&] { glControlSetup(g.editor, scene, gl, "/nonexistent"); }));
     }
 
     // Draws one frame and returns the calls it made.
     std::vector<Call> frame() {
         gl.clearCalls();
-        EXPECT_TRUE(g.editor.dispatch([&] { renderFrame(g.editor, gl); }));
+        EXPECT_TRUE(g.editor.dispatch([&] { renderFrame(g.editor, scene, gl); }));
         return gl.calls;
     }
-    const FrameRecord& last() { return g.editor.scene.lastFrame; }
+    const FrameRecord& last() { return scene.lastFrame; }
     void show(int field) { g.editor.CurrentCamField = field; }
     std::vector<std::string> lookedUp() {
         std::vector<std::string> names;
-        for (const ShapeLookup& l : g.editor.scene.lookups) names.push_back(l.name);
+        for (const ShapeLookup& l : scene.lookups) names.push_back(l.name);
         return names;
     }
 };
@@ -120,7 +121,7 @@ TEST_F(Scene, SetUpLightsTheSceneAndStartsOnTheCockpitCamera) {
     EXPECT_TRUE(has(call("genLists", {12})));
     // The textures load inside list 0, which nothing calls; then the parts
     // are built in their order.
-    const GLuint base = g.editor.scene.ListBase;
+    const GLuint base = scene.ListBase;
     std::vector<int> compiled;
     for (const Call& x : gl.calls) {
         const int slot = static_cast<int>(x.args.empty() ? 0 : x.args[0]) - static_cast<int>(base);
@@ -128,12 +129,12 @@ TEST_F(Scene, SetUpLightsTheSceneAndStartsOnTheCockpitCamera) {
     }
     EXPECT_EQ(compiled, (std::vector<int>{0, 2, 3, 4, 5, 6, 7}));
     // The meshes' vertices are compiled once, into lists of their own.
-    EXPECT_NE(g.editor.scene.meshes.rear[0], 0u);
-    EXPECT_EQ(gl.lists.at(g.editor.scene.meshes.front[6]).size(), 2u + 3 * 3 * 81);
+    EXPECT_NE(scene.meshes.rear[0], 0u);
+    EXPECT_EQ(gl.lists.at(scene.meshes.front[6]).size(), 2u + 3 * 3 * 81);
     EXPECT_NE(std::find(gl.calls.begin(), gl.calls.end(), call("newList", {double(base), GL_COMPILE_AND_EXECUTE})),
               gl.calls.end());
-    EXPECT_NE(g.editor.scene.fixed.TreadTexture, 0u);
-    EXPECT_NE(g.editor.scene.fixed.SteeringWheelTexture, 0u);
+    EXPECT_NE(scene.fixed.TreadTexture, 0u);
+    EXPECT_NE(scene.fixed.SteeringWheelTexture, 0u);
     // Team 0's values reach the preview.
     EXPECT_EQ(g.editor.preview.LastShownTeam, 0);
     EXPECT_NE(g.editor.preview.ArmMaterial, (std::array<float, 4>{0, 0, 0, 1}));
@@ -216,7 +217,7 @@ TEST_F(Scene, ACameraFieldThatHoldsNoNumberEndsTheFrameWithTheConversionError) {
     g.edit("LMDEdit33", "1.5");
     show(3);
     gl.clearCalls();
-    EXPECT_FALSE(g.editor.dispatch([&] { renderFrame(g.editor, gl); }));
+    EXPECT_FALSE(g.editor.dispatch([&] { renderFrame(g.editor, scene, gl); }));
     EXPECT_EQ(g.ui.errors().size(), 1u);
 }
 
@@ -236,7 +237,7 @@ TEST_F(Scene, EachRowCallsTheListsOfWhatItSees) {
         std::vector<int> called;
         // The frame's own calls: the lists it compiles call the meshes' lists.
         for (const Call& x : calls) {
-            const int slot = static_cast<int>(x.args.empty() ? 0 : x.args[0]) - static_cast<int>(g.editor.scene.ListBase);
+            const int slot = static_cast<int>(x.args.empty() ? 0 : x.args[0]) - static_cast<int>(scene.ListBase);
             if (x.op == "callList" && slot >= 0 && slot < kSlotCount) called.push_back(slot);
         }
         EXPECT_EQ(called, c.slots);
@@ -269,21 +270,21 @@ TEST_F(Scene, AFirstFrameOutsideTheCockpitReadsTheCar) {
     frame();
     const std::string car = "car_" + g.editor.preview.CarTeamKey + "_car1_lod_0.gp4";
     EXPECT_EQ(lookedUp(), (std::vector<std::string>{"cockpit_dash.gp4", car}));
-    EXPECT_TRUE(g.editor.scene.shapes.count(kSlotCar));
+    EXPECT_TRUE(scene.shapes.count(kSlotCar));
 }
 
 TEST_F(Scene, EveryFrameRaisesTheReadiness) {
     frame();
     frame();
     EXPECT_EQ(g.editor.SheetReady, 2);
-    EXPECT_EQ(g.editor.scene.frames, 2);
+    EXPECT_EQ(scene.frames, 2);
 }
 
 TEST_F(Scene, ReleasingTheViewGivesBackEveryTextureAndList) {
     frame();
     show(3);
     frame();
-    g.editor.dispatch([&] { releaseScene(g.editor, gl); });
+    g.editor.dispatch([&] { releaseScene(scene, gl); });
     EXPECT_TRUE(gl.textures.empty());
     EXPECT_TRUE(gl.lists.empty());
 }
@@ -349,26 +350,27 @@ TEST(SceneAfterDefaultAll, EachTeamsCarIsTheOneStoredUnderItsStockName) {
         spec.withStockNameCars = stockNames;
         TestGame g(spec);
         RecordingGl gl;
+        SceneState scene;
         texgen::writeTextureFolder((g.folder() / "CamTextures").string());
         ASSERT_TRUE(g.importAll());
-        ASSERT_TRUE(g.editor.dispatch([&] { glControlSetup(g.editor, gl, "/nonexistent"); }));
+        ASSERT_TRUE(g.editor.dispatch([&] { glControlSetup(g.editor, scene, gl, "/nonexistent"); }));
         ASSERT_TRUE(g.editor.dispatch([&] { g.editor.main.userClick(g.editor.main.get("DefaultCockpitButton")); }));
-        const GLuint carList = g.editor.scene.ListBase + kSlotCar;
+        const GLuint carList = scene.ListBase + kSlotCar;
         for (int team : {0, 5, 10}) {
             SCOPED_TRACE(team);
             ASSERT_TRUE(g.editor.dispatch([&] { g.editor.carRefresh(team); }));
             g.editor.CurrentCamField = 3;
-            ASSERT_TRUE(g.editor.dispatch([&] { renderFrame(g.editor, gl); }));
+            ASSERT_TRUE(g.editor.dispatch([&] { renderFrame(g.editor, scene, gl); }));
             const std::string& name = kDefaultTeamNames[static_cast<std::size_t>(team)];
             ASSERT_EQ(g.editor.preview.CarTeamKey, name);
-            ASSERT_FALSE(g.editor.scene.lookups.empty());
-            const ShapeLookup& car = g.editor.scene.lookups.back();
+            ASSERT_FALSE(scene.lookups.empty());
+            const ShapeLookup& car = scene.lookups.back();
             EXPECT_EQ(car.name, "car_" + name + "_car1_lod_0.gp4");
             EXPECT_EQ(car.found, stockNames);
             EXPECT_EQ(gl.lists.at(carList).empty(), !stockNames);
-            EXPECT_EQ(g.editor.scene.shapes.count(kSlotCar), stockNames ? 1u : 0u);
+            EXPECT_EQ(scene.shapes.count(kSlotCar), stockNames ? 1u : 0u);
             // The driver and the tyres are drawn either way.
-            EXPECT_EQ(g.editor.scene.lastFrame.slotsCalled, (std::vector<int>{10, 6, 5, 3, 2, 4}));
+            EXPECT_EQ(scene.lastFrame.slotsCalled, (std::vector<int>{10, 6, 5, 3, 2, 4}));
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "preview/ShapeFormat.h"
+#include "shapes/ShapeFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "gamedata/Bytes.h"
+#include "base/Bytes.h"
 
 using namespace varnisk;
 

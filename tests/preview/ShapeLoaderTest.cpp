@@ -13,8 +13,8 @@
 #include "TextureImages.h"
 #include "preview/RecordingGl.h"
 #include "preview/Scene.h"
-#include "platform/GameFiles.h"
-#include "preview/ShapeFormat.h"
+#include "files/GameFiles.h"
+#include "shapes/ShapeFormat.h"
 #include "preview/ShapeLoader.h"
 
 using namespace varnisk;
@@ -67,13 +67,14 @@ Bytes archive(const std::vector<Entry>& entries, bool cutLast = false) {
 struct Loader : ::testing::Test {
     TestGame g;
     RecordingGl gl;
+    SceneState scene;
     fs::path textures;
 
     void SetUp() override {
         textures = g.folder() / "CamTextures";
         texgen::writeTextureFolder(textures.string());
         ASSERT_TRUE(g.importAll());
-        ASSERT_TRUE(g.editor.dispatch([&] { glControlSetup(g.editor, gl, "/nonexistent"); }));
+        ASSERT_TRUE(g.editor.dispatch([&] { glControlSetup(g.editor, scene, gl, "/nonexistent"); }));
     }
 
     // The archive in use becomes one of the test's own.
@@ -84,12 +85,12 @@ struct Loader : ::testing::Test {
     }
     bool load(const std::string& name, int slot) {
         gl.clearCalls();
-        return g.editor.dispatch([&] { loadWadShape(g.editor, gl, name, slot); });
+        return g.editor.dispatch([&] { loadWadShape(g.editor, scene, gl, name, slot); });
     }
-    GLuint list(int slot) const { return g.editor.scene.ListBase + static_cast<GLuint>(slot); }
+    GLuint list(int slot) const { return scene.ListBase + static_cast<GLuint>(slot); }
     const CompiledShape* shape(int slot) const {
-        auto it = g.editor.scene.shapes.find(slot);
-        return it == g.editor.scene.shapes.end() ? nullptr : &it->second;
+        auto it = scene.shapes.find(slot);
+        return it == scene.shapes.end() ? nullptr : &it->second;
     }
     std::vector<Call> ops(int slot, const std::string& op) const {
         std::vector<Call> out;
@@ -127,7 +128,7 @@ TEST_F(Loader, FindsAnEntryByItsBareNameInAnyCaseAndTakesTheFirstMatch) {
     ASSERT_TRUE(load("cockpit_dash.gp4", kSlotDashboard));
     ASSERT_NE(shape(kSlotDashboard), nullptr);
     EXPECT_EQ(shape(kSlotDashboard)->shape.name, "tri");
-    const ShapeLookup& l = g.editor.scene.lookups.back();
+    const ShapeLookup& l = scene.lookups.back();
     EXPECT_TRUE(l.found);
     EXPECT_EQ(l.size, first.size());
     EXPECT_EQ(l.offset, 4u + 3 * 136 + 40);
@@ -140,7 +141,7 @@ TEST_F(Loader, ANameTheDirectoryLacksEmptiesTheSlot) {
     ASSERT_TRUE(load("car_a_car1_lod_0.gp4", kSlotCar));
     ASSERT_FALSE(gl.lists.at(list(kSlotCar)).empty());
     ASSERT_TRUE(load("car_b_car1_lod_0.gp4", kSlotCar));
-    EXPECT_FALSE(g.editor.scene.lookups.back().found);
+    EXPECT_FALSE(scene.lookups.back().found);
     EXPECT_TRUE(gl.lists.at(list(kSlotCar)).empty());
     EXPECT_EQ(shape(kSlotCar), nullptr);
 
@@ -149,7 +150,7 @@ TEST_F(Loader, ANameTheDirectoryLacksEmptiesTheSlot) {
     ASSERT_FALSE(before.empty());
     useArchive(archive({}));  // no entries at all
     ASSERT_TRUE(load("car_a_car1_lod_0.gp4", kSlotCar));
-    EXPECT_FALSE(g.editor.scene.lookups.back().found);
+    EXPECT_FALSE(scene.lookups.back().found);
     EXPECT_TRUE(gl.lists.at(list(kSlotCar)).empty());
 }
 
@@ -288,7 +289,7 @@ TEST_F(Loader, AnArchiveThatCannotBeReadIsSaidOnceAndTheFrameGoesOn) {
     ASSERT_EQ(g.ui.messages().size(), said + 1);
     EXPECT_NE(g.ui.messages().back().find("test.wad is damaged"), std::string::npos) << g.ui.messages().back();
     EXPECT_NE(g.ui.messages().back().find("Car shapes won't be displayed."), std::string::npos);
-    EXPECT_FALSE(g.editor.scene.lookups.back().found);
+    EXPECT_FALSE(scene.lookups.back().found);
     EXPECT_EQ(shape(kSlotCar), nullptr);
 }
 
@@ -355,7 +356,7 @@ TEST_F(Loader, NamesOfOneFileShareOneTexture) {
 TEST_F(Loader, TheTextureBudgetCountsTheShapesTexturesUntilReleased) {
     writeBytes(textures / "body.tga", readBytes(textures / "arm.tga"));
     useArchive(archive({{"car.gp4", gg::encodeShape(triangleModel({"body.bmp", "body.bmp"}, 0), 5)}}));
-    const TextureBudget& budget = g.editor.scene.textureBudget;
+    const TextureBudget& budget = scene.textureBudget;
     const std::uint64_t fixedOnly = budget.used();
     EXPECT_GT(fixedOnly, 0u);
     ASSERT_TRUE(load("car.gp4", kSlotCar));
@@ -366,7 +367,7 @@ TEST_F(Loader, TheTextureBudgetCountsTheShapesTexturesUntilReleased) {
     ASSERT_TRUE(load("other.gp4", kSlotCar));  // not in the archive: the slot is emptied
     EXPECT_EQ(budget.used(), fixedOnly);
     ASSERT_TRUE(load("car.gp4", kSlotCar));
-    ASSERT_TRUE(g.editor.dispatch([&] { releaseScene(g.editor, gl); }));
+    ASSERT_TRUE(g.editor.dispatch([&] { releaseScene(scene, gl); }));
     EXPECT_EQ(budget.used(), 0u);
     EXPECT_TRUE(gl.textures.empty());
 }
@@ -418,14 +419,14 @@ TEST_F(Loader, TheDirectoryIsReadOnceForManyLookUps) {
     const std::optional<std::uint64_t> start = bytesRead();
     for (int i = 0; i < 100; ++i) {
         ASSERT_TRUE(load("car.gp4", kSlotCar));
-        ASSERT_TRUE(g.editor.scene.lookups.back().found);
-        EXPECT_EQ(g.editor.scene.lookups.back().size, car.size());
+        ASSERT_TRUE(scene.lookups.back().found);
+        EXPECT_EQ(scene.lookups.back().size, car.size());
         ASSERT_TRUE(load("part_2999.dat", kSlotDashboard));  // found, but no shape: said, and the slot kept
         ASSERT_TRUE(load("none.gp4", kSlotDashboard));
-        ASSERT_FALSE(g.editor.scene.lookups.back().found);
+        ASSERT_FALSE(scene.lookups.back().found);
     }
-    ASSERT_TRUE(g.editor.scene.wadIndex.has_value());
-    EXPECT_EQ(g.editor.scene.wadIndex->size(), entries.size());
+    ASSERT_TRUE(scene.wadIndex.has_value());
+    EXPECT_EQ(scene.wadIndex->size(), entries.size());
     if (const std::optional<std::uint64_t> end = bytesRead(); start && end) {
         // Each of the 300 look-ups reading the directory would be 300 times it.
         EXPECT_LT(*end - *start, directory + 300 * 1024) << "directory of " << directory << " bytes";
@@ -447,10 +448,10 @@ TEST_F(Loader, AnArchiveRewrittenInPlaceIsLookedUpAfresh) {
     useArchive(archive({{"two.gp4", a}, {"one.gp4", b}}));  // the names swapped
     ASSERT_TRUE(load("two.gp4", kSlotCar));
     EXPECT_EQ(shape(kSlotCar)->shape.name, "tri");
-    EXPECT_EQ(g.editor.scene.lookups.back().offset, 4u + 2 * 136);
+    EXPECT_EQ(scene.lookups.back().offset, 4u + 2 * 136);
     useArchive(archive({{"two.gp4", a}}));  // fewer entries
     ASSERT_TRUE(load("one.gp4", kSlotCar));
-    EXPECT_FALSE(g.editor.scene.lookups.back().found);
+    EXPECT_FALSE(scene.lookups.back().found);
 }
 
 // A directory that claims more entries than any archive holds is refused
@@ -475,7 +476,7 @@ TEST_F(Loader, ADirectoryOfMillionsOfEntriesIsRefusedAtOnce) {
         EXPECT_EQ(g.ui.messages().back(), "test.wad is damaged: its directory claims " + std::to_string(count) +
                                               " entries, more than the 1048576 an archive holds. "
                                               "Car shapes won't be displayed.");
-        EXPECT_FALSE(g.editor.scene.lookups.back().found);
+        EXPECT_FALSE(scene.lookups.back().found);
         fs::remove(g.folder() / "test.wad");
     }
 }

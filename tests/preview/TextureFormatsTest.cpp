@@ -1,4 +1,4 @@
-#include "preview/TextureFormats.h"
+#include "images/TextureFormats.h"
 
 #include <gtest/gtest.h>
 

@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "form/Errors.h"
-#include "platform/GameFiles.h"
-#include "platform/ScriptedUi.h"
+#include "base/Errors.h"
+#include "files/GameFiles.h"
+#include "ui/ScriptedUi.h"
 #include "preview/RecordingGl.h"
-#include "preview/TextureFormats.h"
+#include "images/TextureFormats.h"
 #include "BytesRead.h"
 
 namespace varnisk {

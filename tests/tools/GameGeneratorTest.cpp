@@ -22,7 +22,7 @@
 #include "CarDesigns.h"
 #include "ShapeWriter.h"
 #include "editing/Defaults.h"
-#include "gamedata/TeamNames.h"
+#include "game/TeamNames.h"
 #include "preview/Meshes.h"
 
 namespace gg = varnisk::gamegen;

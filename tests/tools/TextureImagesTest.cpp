@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ScriptedUi.h"
+#include "ui/ScriptedUi.h"
 #include "preview/RecordingGl.h"
-#include "preview/TextureFormats.h"
+#include "images/TextureFormats.h"
 #include "preview/Textures.h"
 
 namespace tg = varnisk::texgen;

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "../gamedata/TestGame.h"
-#include "form/Errors.h"
-#include "gamedata/GameLock.h"
-#include "platform/GameFiles.h"
-#include "platform/SystemText.h"
+#include "base/Errors.h"
+#include "files/GameLock.h"
+#include "files/GameFiles.h"
+#include "files/SystemText.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

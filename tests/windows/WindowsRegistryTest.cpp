@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/Registry.h"
-#include "platform/SystemText.h"
+#include "registry/Registry.h"
+#include "files/SystemText.h"
 
 using namespace varnisk;
 

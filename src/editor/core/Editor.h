@@ -1,0 +1,170 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/History.h"
+#include "valuesets/SaveSelection.h"
+#include "editing/DragState.h"
+#include "form/Dispatcher.h"
+#include "form/Form.h"
+#include "game/GameData.h"
+#include "gamedata/PendingChanges.h"
+#include "game/SavedState.h"
+#include "gamedata/TyreData.h"
+#include "registry/Registry.h"
+#include "ui/Ui.h"
+#include "core/PreviewState.h"
+
+namespace varnisk {
+
+// The application: its three windows, the stores beside the field sheet, the
+// drag state and the ports to the world outside. Each front end (the window,
+// varnisk-cli) and each test makes one and forwards the user's events to its
+// forms through `dispatch`. Nothing else is global.
+class Editor {
+public:
+    struct Options {
+        std::string startDir;  // the directory current at start (the base of CamTextures)
+    };
+
+    Editor(Ui& ui, Registry& registry, Options options);
+
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    Ui& ui;
+    Registry& registry;
+
+    Form main{"TForm1", "Varnisk 6.6"};       // the main window with the field sheet
+    Form credits{"TForm2", "Credits"};         // the credits window
+    Form save{"TFormSave", "Choose Datas to Save"};  // the save selection window
+    Form changesForm{"TFormChanges", "Changes to Export"};  // the list of changes
+
+    // Readiness count: the change handlers of the sheet do nothing while 0.
+    int SheetReady = 0;
+    // The camera field whose camera the preview shows.
+    int CurrentCamField = 105;
+    bool GameFound = false;
+    std::string StartDir;
+
+    // The values read from the game's files.
+    GameData game;
+    // The archive chosen with "Manual Cars wad"; empty: the game's own.
+    std::string ManualWadPath;
+    // Where the last archive read keeps its collision entry.
+    CollisionLookup collisionLookup;
+    // How far f1gstate.sav's checksum got before the brand codes.
+    SavedStatePrefix savedStatePrefix;
+
+    DragState drag;
+    PreviewState preview;
+    SaveState saveWindow;
+    // The user was told this run that the list of recent value set files
+    // could not be kept, and not since it was.
+    bool recentFilesLossTold = false;
+    // The user's steps, for undo and redo.
+    History history{*this};
+    // What the game's files hold as last read or written, and which values
+    // of the sheet differ from it.
+    PendingChanges pending{*this};
+    // The rows the list of changes shows, and what the last look at the
+    // files on disk found.
+    std::vector<PendingChange> shownChanges;
+    std::vector<DiskChange> lastDiskCheck;
+    // The fields of the camera row the preview shows, marked highlighted.
+    std::vector<Control*> highlightedRow;
+
+    // The windows, main window first.
+    std::array<Form*, 4> forms() { return {&main, &credits, &save, &changesForm}; }
+
+    // What a step of the user's on a control is called: a button's caption,
+    // a value's label ("Camera 3 \xB7 Pitch"), or the control's name.
+    std::string describe(const Form& form, const Control& control) const;
+
+    // Looks whether another program changed, in the game's files, values the
+    // sheet holds other values for (the window does when it gains the focus
+    // again); tells the user of those not told before. Reads only those
+    // values' places; a file that cannot be read is passed over.
+    void checkGameFiles();
+
+    // Finds a control by its name on the main window ("LMDEdit12") or by its
+    // window's class name, a point and its name ("TFormSave.CB57"), without
+    // regard to letter case. Returns nullptr when there is none.
+    struct Found {
+        Form* form = nullptr;
+        Control* control = nullptr;
+    };
+    Found findControl(std::string_view qualifiedName);
+
+    // Runs one event of a front end as an operation (see Dispatcher); the
+    // history hears where each operation begins and ends.
+    bool dispatch(const std::function<void()>& operation);
+    bool terminated() const { return dispatcher_.terminated(); }
+    int exitCode() const { return dispatcher_.exitCode(); }
+
+    // The start-up import, run once before the main window is shown. When it
+    // fails, the user is asked for another game folder until one imports;
+    // returns false when the program is to end instead.
+    bool startUp();
+
+    // The message of the status panel; editing clears it with "".
+    void setStatus(const std::string& text);
+
+    // The handlers of the frame.
+    void importAll();
+    void formResize();
+    void aboutClick();
+
+    // Hands team t's values to the preview and asks for a frame.
+    void carRefresh(int team);
+
+    // Puts the game files back as they were before the first export.
+    void restoreGameFiles();
+
+    // Ctrl+Z and Ctrl+Y: take back the last step or apply again the last one
+    // taken back; the status panel names it, the preview follows.
+    void undo();
+    void redo();
+    // The sheet's edits reached the game, or the game's values replaced them
+    // (an import, an export).
+    void editsKept() {
+        history.editsKept();
+        savedValues_.clear();
+    }
+    // A value set file now holds these controls' values as they stand.
+    void keptInFile(const std::vector<const Control*>& controls);
+    // Whether the sheet holds edits that neither reached the game nor a value
+    // set file that holds them: a value that differs from the game's files
+    // and from what the last save of it holds (or any edit since the last
+    // import or export, before anything is known of the files).
+    bool hasUnkeptEdits() const;
+
+    // What the user answered when asked, on closing the main window, about
+    // edits not yet exported or saved.
+    enum class CloseAnswer { Export, Discard, Cancel };
+    // Whether the main window may close now. With unkept edits the user is
+    // asked: Export runs Export All and closes only when it kept them,
+    // Discard closes, Cancel keeps the window open.
+    bool mayClose(const std::function<CloseAnswer()>& ask);
+
+private:
+    void wire();
+    // Undo or redo one step; the status panel names it, the preview follows.
+    void takeHistoryStep(bool redo);
+
+    // After every operation: the list of changes and its button follow.
+    void afterOperation();
+
+    Dispatcher dispatcher_;
+    // The values saved value set files hold, since the last import or export.
+    std::unordered_map<const Control*, std::string> savedValues_;
+    // The changes on disk the user was told of.
+    std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> toldOnDisk_;
+};
+
+}  // namespace varnisk

@@ -1,0 +1,475 @@
+#include "cli/Cli.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+#include "cli/Dump.h"
+#include "cli/HeadlessView.h"
+#include "cli/Script.h"
+#include "core/Editor.h"
+#include "base/CodePage.h"
+#include "base/Errors.h"
+#include "ui/ConsoleUi.h"
+#include "registry/Registry.h"
+#include "preview/DataFolder.h"
+
+namespace varnisk::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: varnisk-cli [--game-dir DIR] [--start-dir DIR] [--script FILE] [COMMAND ...]\n"
+    "       varnisk-cli --help | --version\n"
+    "--script - reads the commands from standard input and runs each line as soon as it arrives.\n"
+    "commands: import, export, click NAME, double-click NAME, type NAME TEXT, paste NAME TEXT,\n"
+    "  press NAME left|right|middle X Y, move X Y, release X Y, arrow NAME up|down,\n"
+    "  choose NAME INDEX, resize W H, answer open PATH, answer save PATH INDEX,\n"
+    "  answer colour VALUE, answer cancel, load FILE, save-car FILE, save-cam FILE, dump [FILE],\n"
+    "  view (opens the preview now, so that a camera chosen next is the one rendered),\n"
+    "  render FILE (draws one frame of the preview into a PNG image),\n"
+    "  restore (puts the game files back as they were before the first export),\n"
+    "  undo, redo (take back the last edit, apply again the last one taken back),\n"
+    "  changes [FILE] (the values Export All would write, and those changed on disk, as JSON)\n";
+
+struct Options {
+    std::string gameDir;
+    bool hasGameDir = false;
+    std::string startDir;
+    std::string script;
+    std::vector<std::string> commandWords;
+    std::size_t firstCommandWord = 1;  // its place among the words written
+    bool help = false;
+    bool version = false;
+};
+
+Options parseOptions(const std::vector<std::string>& args) {
+    Options o;
+    std::size_t i = 0;
+    auto value = [&](const std::string& option) -> std::string {
+        if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
+        return args[++i];
+    };
+    for (; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--game-dir") {
+            o.gameDir = value(a);
+            o.hasGameDir = true;
+        } else if (a == "--start-dir") {
+            o.startDir = value(a);
+        } else if (a == "--script") {
+            o.script = value(a);
+        } else if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (a.rfind("--", 0) == 0) {
+            throw UsageError("unknown option '" + a + "'");
+        } else {
+            break;
+        }
+    }
+    o.commandWords.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    o.firstCommandWord = i + 1;
+    return o;
+}
+
+long long parseWhole(const std::string& word, const std::string& what) {
+    long long v = 0;
+    const char* begin = word.data();
+    const char* end = word.data() + word.size();
+    std::from_chars_result r;
+    if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
+        r = std::from_chars(begin + 2, end, v, 16);
+    } else {
+        r = std::from_chars(begin, end, v);
+    }
+    if (r.ec != std::errc() || r.ptr != end) throw UsageError(what + " must be a whole number, not '" + word + "'");
+    return v;
+}
+
+int parseInt32(const std::string& word, const std::string& what) {
+    long long v = parseWhole(word, what);
+    if (v < INT32_MIN || v > INT32_MAX) throw UsageError(what + " is out of range: " + word);
+    return static_cast<int>(v);
+}
+
+// A script of thousands of commands is a few hundred kilobytes, and no
+// command's line comes near the second limit: more is no script (a device
+// that never ends, a file given by mistake), and reading stops there.
+constexpr std::size_t kMaxScriptSize = std::size_t{16} << 20;
+constexpr std::size_t kMaxScriptLine = std::size_t{64} << 10;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw UsageError("cannot read the script '" + path + "'");
+    // Read in pieces up to the limit: a pipe gives its size only at its end.
+    std::string text;
+    char piece[1 << 16];
+    while (in && text.size() <= kMaxScriptSize) {
+        in.read(piece, sizeof piece);
+        text.append(piece, static_cast<std::size_t>(in.gcount()));
+    }
+    if (text.size() > kMaxScriptSize) {
+        throw UsageError("the script '" + path + "' is larger than " + std::to_string(kMaxScriptSize >> 20) +
+                         " MB, far more than any script of commands: it was not run");
+    }
+    return text;
+}
+
+// std::getline, but a line longer than the limit is not read further: its
+// first part is kept and `tooLong` set.
+bool readLine(std::istream& in, std::string& line, bool& tooLong) {
+    line.clear();
+    tooLong = false;
+    std::streambuf* buffer = in.rdbuf();
+    for (;;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            return !line.empty();
+        }
+        if (c == '\n') return true;
+        if (line.size() == kMaxScriptLine) {
+            tooLong = true;
+            return true;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+}
+
+// Turns each command into the operation it runs, checking everything that
+// can be checked before anything runs.
+class Compiler {
+public:
+    Compiler(Editor& editor, ScriptedUi& ui, HeadlessView& view, std::ostream& out)
+        : editor_(editor), ui_(ui), view_(view), out_(out) {}
+
+    // The events a command sends, each its own operation as the window
+    // system sends them: an error in the click before a double click, or in
+    // one typed key, does not keep the next event from coming.
+    std::vector<std::function<void()>> events(const Command& command) {
+        const auto& w = command.words;
+        if (w.at(0) == "double-click" && w.size() == 2) {
+            Control& c = control(w[1]);
+            Form& f = form(w[1]);
+            return {[&f, &c] { f.userClick(c); }, [&f, &c] { f.userDoubleClick(c, false); }};
+        }
+        if (w.at(0) == "type" && w.size() == 3) {
+            Control& c = control(w[1], ControlKind::Edit, "a field");
+            Form& f = form(w[1]);
+            std::vector<std::function<void()>> out;
+            out.push_back([&f, &c] { f.userClick(c); });
+            out.push_back([&f, &c] { f.userEdit(c, std::string()); });
+            for (char typed : utf8ToCp1252(w[2])) out.push_back([&f, &c, typed] { f.userTypeKey(c, typed); });
+            return out;
+        }
+        // The data set commands are what a person does in the dialogs. An
+        // answer for a dialog that never opened (the save stopped before it)
+        // is not left for the next dialog.
+        auto step = [this, &command](std::vector<std::string> words) {
+            return compile(Command{std::move(words), command.origin});
+        };
+        auto queued = std::make_shared<std::size_t>(0);
+        std::function<void()> note = [this, queued] { *queued = ui_.queuedAnswers(); };
+        std::function<void()> drop = [this, queued] { ui_.keepAnswers(*queued); };
+        if (w.at(0) == "load" && w.size() == 2) {
+            return {note, step({"answer", "open", w[1]}), step({"click", "LoadButton"}), drop};
+        }
+        if ((w.at(0) == "save-car" || w.at(0) == "save-cam") && w.size() == 2) {
+            const std::string filter = w[0] == "save-car" ? "1" : "2";
+            return {step({"click", "SaveButton"}), note, step({"answer", "save", w[1], filter}),
+                    step({"click", "TFormSave.LMDButton1"}), drop};
+        }
+        return {compile(command)};
+    }
+
+    std::function<void()> compile(const Command& command) {
+        const auto& w = command.words;
+        const std::string& name = w.at(0);
+        std::vector<std::string> args(w.begin() + 1, w.end());
+        Arity arity = arityOf(name, args);
+        if (arity.min < 0) throw UsageError("unknown command '" + name + "'");
+        if (static_cast<int>(args.size()) < arity.min || static_cast<int>(args.size()) > arity.max) {
+            const std::string takes = arity.min == arity.max ? countOf(static_cast<std::size_t>(arity.min), "argument")
+                                                             : std::to_string(arity.min) + " or " +
+                                                                   countOf(static_cast<std::size_t>(arity.max), "argument");
+            throw UsageError("'" + name + "' takes " + takes + ", " + std::to_string(args.size()) + " given");
+        }
+
+        if (name == "import" || name == "export") {
+            Control& button = editor_.main.get(name == "import" ? "ImportButton" : "ExportButton");
+            return [this, &button] { editor_.main.userClick(button); };
+        }
+        if (name == "restore") {
+            return [this] { editor_.restoreGameFiles(); };
+        }
+        if (name == "undo" || name == "redo") {
+            const bool undo = name == "undo";
+            return [this, undo] { undo ? editor_.undo() : editor_.redo(); };
+        }
+        if (name == "click") {
+            Control& c = control(args[0]);
+            Form& f = form(args[0]);
+            return [&f, &c] { f.userClick(c); };
+        }
+        if (name == "paste") {
+            Control& c = control(args[0], ControlKind::Edit, "a field");
+            Form& f = form(args[0]);
+            std::string text = utf8ToCp1252(args[1]);
+            return [&f, &c, text] { f.userEdit(c, text); };
+        }
+        if (name == "press") {
+            Control& c = control(args[0]);
+            Form& f = form(args[0]);
+            MouseButton button = mouseButton(args[1]);
+            Point p{parseInt32(args[2], "X"), parseInt32(args[3], "Y")};
+            return [this, &f, &c, button, p] {
+                ui_.setCursor(p);
+                f.userPress(c, button);
+            };
+        }
+        if (name == "move" || name == "release") {
+            Point p{parseInt32(args[0], "X"), parseInt32(args[1], "Y")};
+            bool release = name == "release";
+            return [this, p, release] {
+                ui_.setCursor(p);
+                for (Form* f : editor_.forms()) {
+                    if (f->mouseHolder() == nullptr) continue;
+                    if (release) f->userRelease();
+                    else f->userMove();
+                }
+            };
+        }
+        if (name == "arrow") {
+            Control& c = control(args[0], ControlKind::UpDown, "an up-down selector");
+            Form& f = form(args[0]);
+            if (args[1] != "up" && args[1] != "down") throw UsageError("arrow takes up or down, not '" + args[1] + "'");
+            bool up = args[1] == "up";
+            return [&f, &c, up] { f.userArrow(c, up); };
+        }
+        if (name == "choose") {
+            Control& c = control(args[0], ControlKind::Choice, "a combo box or radio group");
+            Form& f = form(args[0]);
+            int index = parseInt32(args[1], "INDEX");
+            if (index < -1 || index >= static_cast<int>(c.items.size())) {
+                throw UsageError(args[0] + " has no item " + args[1]);
+            }
+            return [&f, &c, index] { f.userChoose(c, index); };
+        }
+        if (name == "resize") {
+            int width = parseInt32(args[0], "W"), height = parseInt32(args[1], "H");
+            return [this, width, height] { editor_.main.setSize(width, height); };
+        }
+        if (name == "answer") return answer(args);
+        if (name == "view") {
+            return [this] { view_.openNow(); };
+        }
+        if (name == "render") {
+            std::string file = args[0];
+            return [this, file] { view_.render(file); };
+        }
+        if (name == "dump") {
+            std::string file = args.empty() ? "" : args[0];
+            return [this, file] { write(dumpState(editor_, ui_, view_.scene()), file); };
+        }
+        if (name == "changes") {
+            std::string file = args.empty() ? "" : args[0];
+            return [this, file] { write(dumpText(changesDocument(editor_)), file); };
+        }
+        throw UsageError("unknown command '" + name + "'");
+    }
+
+private:
+    Control& control(const std::string& qualified) {
+        Editor::Found found = editor_.findControl(qualified);
+        if (found.control == nullptr) throw UsageError("unknown control '" + qualified + "'");
+        return *found.control;
+    }
+    Control& control(const std::string& qualified, ControlKind kind, const char* what) {
+        Control& c = control(qualified);
+        if (c.kind != kind) throw UsageError(qualified + " is not " + std::string(what));
+        return c;
+    }
+    Form& form(const std::string& qualified) { return *editor_.findControl(qualified).form; }
+
+    static MouseButton mouseButton(const std::string& word) {
+        if (word == "left") return MouseButton::Left;
+        if (word == "right") return MouseButton::Right;
+        if (word == "middle") return MouseButton::Middle;
+        throw UsageError("the mouse button is left, right or middle, not '" + word + "'");
+    }
+
+    std::function<void()> answer(const std::vector<std::string>& args) {
+        const std::string& kind = args.at(0);
+        ScriptedUi::Answer a;
+        if (kind == "open") {
+            a = ScriptedUi::OpenAnswer{args.at(1)};
+        } else if (kind == "save") {
+            int index = parseInt32(args.at(2), "INDEX");
+            if (index < 1) throw UsageError("the filter INDEX counts from 1");
+            a = ScriptedUi::SaveAnswer{args.at(1), index};
+        } else if (kind == "colour") {
+            long long v = parseWhole(args.at(1), "VALUE");
+            if (v < 0 || v > 0xFFFFFFFFLL) throw UsageError("the colour VALUE is out of range: " + args.at(1));
+            a = ScriptedUi::ColourAnswer{static_cast<std::uint32_t>(v)};
+        } else if (kind == "cancel") {
+            a = ScriptedUi::Cancel{};
+        } else {
+            throw UsageError("answer takes open, save, colour or cancel, not '" + kind + "'");
+        }
+        return [this, a] { ui_.queue(a); };
+    }
+
+    // Writes a JSON text to standard output, or to FILE.
+    void write(const std::string& text, const std::string& file) {
+        if (file.empty()) {
+            out_ << text << std::flush;
+            return;
+        }
+        std::ofstream f(file, std::ios::binary | std::ios::trunc);
+        if (!f) throw FileError("Cannot create file \"" + file + "\". " + std::strerror(errno));
+        f << text;
+        f.close();
+        if (!f) throw FileError("Cannot write file \"" + file + "\"");
+    }
+
+    Editor& editor_;
+    ScriptedUi& ui_;
+    HeadlessView& view_;
+    std::ostream& out_;
+};
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    Options options;
+    std::vector<Command> commands;
+    try {
+        options = parseOptions(args);
+        if (options.help) {
+            out << kUsage;
+            return kExitOk;
+        }
+        if (options.version) {
+            out << "varnisk-cli " << VARNISK_VERSION << "\n";
+            return kExitOk;
+        }
+        // A run without any command would do nothing: it is a usage error.
+        if (options.script.empty() && options.commandWords.empty()) {
+            err << kUsage;
+            return kExitUsage;
+        }
+        if (!options.script.empty() && options.script != "-") commands = readScript(readFile(options.script), options.script);
+        for (Command& c : groupArguments(options.commandWords, options.firstCommandWord)) commands.push_back(std::move(c));
+    } catch (const UsageError& e) {
+        err << "usage error: " << e.what() << "\n" << kUsage;
+        return kExitUsage;
+    }
+
+    ConsoleUi ui(err);
+    std::string startDir = options.startDir;
+    if (startDir.empty()) {
+        std::error_code ec;
+        startDir = std::filesystem::current_path(ec).string();
+    }
+    std::unique_ptr<Registry> registry;
+    if (options.hasGameDir) {
+        registry = std::make_unique<MemoryRegistry>(options.gameDir);
+    } else {
+        registry = makeSystemRegistry();
+    }
+    Editor editor(ui, *registry, {startDir});
+
+    HeadlessView view(editor, ownDataFolder(executableFolder()), [&ui] { return ui.repaints(); });
+    Compiler compiler(editor, ui, view, out);
+    auto compile = [&compiler, &err](const std::vector<Command>& list, std::vector<std::function<void()>>& operations) {
+        for (const Command& command : list) {
+            try {
+                for (auto& event : compiler.events(command)) operations.push_back(std::move(event));
+            } catch (const UsageError& e) {
+                err << "usage error: " << command.origin << ": " << e.what() << "\n";
+                return false;
+            }
+        }
+        return true;
+    };
+    std::vector<std::function<void()>> operations;
+    if (!compile(commands, operations)) return kExitUsage;
+
+    // Once the view is open, every event that asked for a repaint is
+    // followed by one frame; what a frame itself asks for is part of it.
+    auto runAll = [&](std::vector<std::function<void()>>& list) {
+        for (const auto& operation : list) {
+            if (editor.terminated()) break;
+            const int repaints = ui.repaints() - view.repaintsInFrames();
+            const bool wasOpen = view.open();
+            editor.dispatch(operation);
+            if (wasOpen && ui.repaints() - view.repaintsInFrames() != repaints && !editor.terminated()) {
+                editor.dispatch([&view] { view.drawFrame(); });
+            }
+        }
+    };
+    if (options.script == "-") {
+        // Each line runs as soon as it has been read, so that a program on
+        // the other end can act between two commands.
+        std::string line;
+        int lineNumber = 0;
+        bool tooLong = false;
+        while (!editor.terminated() && readLine(in, line, tooLong)) {
+            ++lineNumber;
+            const std::string origin = "-:" + std::to_string(lineNumber);
+            if (tooLong) {
+                err << "usage error: " << origin << ": the line is longer than " << (kMaxScriptLine >> 10)
+                    << " KB, far more than any command; the script stops here\n";
+                return kExitUsage;
+            }
+            std::vector<Command> read;
+            try {
+                read = readScript(line, "-");
+            } catch (const UsageError& e) {
+                // readScript names the line as the first of its text.
+                std::string what = e.what();
+                if (what.rfind("-:1: ", 0) == 0) what.erase(0, 5);
+                err << "usage error: " << origin << ": " << what << "\n";
+                return kExitUsage;
+            }
+            for (Command& c : read) c.origin = origin;
+            std::vector<std::function<void()>> now;
+            if (!compile(read, now)) return kExitUsage;
+            runAll(now);
+            out.flush();
+        }
+    }
+    runAll(operations);
+    if (editor.terminated()) {
+        if (editor.exitCode() == 0 && !editor.GameFound) {
+            if (!options.hasGameDir) {
+                err << "hint: give the game folder for one run with --game-dir DIR\n";
+            } else {
+                // The folder given is where the game was looked for: say what
+                // is wrong with it.
+                std::error_code ec;
+                const bool folder = std::filesystem::is_directory(options.gameDir, ec);
+                err << "hint: the folder given with --game-dir, " << options.gameDir
+                    << (folder ? ", holds no GP4.exe\n" : ", does not exist\n");
+            }
+        }
+        return kExitTerminated;
+    }
+    return ui.errors().empty() ? kExitOk : kExitErrors;
+}
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return run(args, std::cin, out, err);
+}
+
+}  // namespace varnisk::cli
