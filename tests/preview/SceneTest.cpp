@@ -8,6 +8,7 @@
 
 #include "../gamedata/TestGame.h"
 #include "TextureImages.h"
+#include "cli/Dump.h"
 #include "game/TeamNames.h"
 #include "preview/RecordingGl.h"
 #include "preview/Scene.h"
@@ -261,6 +262,64 @@ TEST_F(Scene, ShapesAreReadWhenTheViewChangesBetweenCockpitAndOutside) {
     EXPECT_EQ(lookedUp(), (std::vector<std::string>{"cockpit_dash.gp4", "car_cockpit_00.gp4"}));
     EXPECT_FALSE(g.editor.preview.ReloadCarShape);
     EXPECT_FALSE(g.editor.preview.ReloadDashboard);
+}
+
+// A frame is decided by the operation that asked for it; drawing it changes
+// nothing of the editor, and drawing the same plan again (an exposed window)
+// draws the same picture without reading anything again.
+TEST_F(Scene, DrawingAPlanChangesNothingOfTheEditorAndDrawsTheSamePictureAgain) {
+    show(37);  // "Camera 6"'s Dir.: the plan reduces it to the row
+    ASSERT_TRUE(g.editor.dispatch([&] { g.editor.planFrameNow(); }));
+    EXPECT_EQ(g.editor.CurrentCamField, 7);
+    EXPECT_EQ(g.editor.frame.row, 7);
+    const cli::DumpJson planned = cli::dumpDocument(g.editor, g.ui);
+
+    gl.clearCalls();
+    EXPECT_TRUE(drawFrame(g.editor, scene, gl).empty());
+    EXPECT_EQ(lookedUp().size(), 2u);  // the dashboard and the car, read once
+    EXPECT_EQ(cli::dumpDocument(g.editor, g.ui), planned);
+    gl.clearCalls();
+    drawFrame(g.editor, scene, gl);
+    const std::vector<Call> second = gl.calls;
+    EXPECT_TRUE(lookedUp().empty());
+    gl.clearCalls();
+    drawFrame(g.editor, scene, gl);
+    EXPECT_EQ(gl.calls, second);
+    EXPECT_EQ(cli::dumpDocument(g.editor, g.ui), planned);
+    EXPECT_EQ(scene.frames, 3);
+    EXPECT_EQ(last().row, 7);
+}
+
+// The window may paint once for two operations: what the first one's plan
+// asked to read is read by the frame that follows the second.
+TEST_F(Scene, AShapeAskedForByAPlanNoFrameDrewIsReadByTheNextFrame) {
+    show(3);
+    ASSERT_TRUE(g.editor.dispatch([&] { g.editor.planFrameNow(); }));
+    show(7);
+    ASSERT_TRUE(g.editor.dispatch([&] { g.editor.planFrameNow(); }));
+    drawFrame(g.editor, scene, gl);
+    const std::string car = "car_" + g.editor.preview.CarTeamKey + "_car1_lod_0.gp4";
+    EXPECT_EQ(lookedUp(), (std::vector<std::string>{"cockpit_dash.gp4", car}));
+    EXPECT_EQ(last().row, 7);
+    drawFrame(g.editor, scene, gl);
+    EXPECT_TRUE(lookedUp().empty());
+}
+
+// What a frame's reads have to say is handed back, not shown while the frame
+// is drawn.
+TEST_F(Scene, WhatAFramesReadsSayIsHandedBackToBeShownAfterTheFrame) {
+    const fs::path bad = g.folder() / "damaged.wad";
+    writeBytes(bad, Bytes{1, 2, 3});
+    g.editor.ManualWadPath = bad.string();
+    show(3);
+    ASSERT_TRUE(g.editor.dispatch([&] { g.editor.planFrameNow(); }));
+    const std::size_t before = g.ui.messages().size();
+    const FrameMessages said = drawFrame(g.editor, scene, gl);
+    EXPECT_EQ(g.ui.messages().size(), before);
+    ASSERT_EQ(said.said().size(), 2u);  // the dashboard's look-up and the car's
+    EXPECT_NE(said.said()[0].text.find("Car shapes won't be displayed."), std::string::npos);
+    said.showOn(g.ui);
+    EXPECT_EQ(g.ui.messages().size(), before + 2);
 }
 
 // A view whose first frame is a TV camera's (a script that chooses the

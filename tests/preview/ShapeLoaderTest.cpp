@@ -15,6 +15,7 @@
 #include "preview/Scene.h"
 #include "files/GameFiles.h"
 #include "shapes/ShapeFormat.h"
+#include "gamedata/GameFolder.h"
 #include "preview/ShapeLoader.h"
 
 using namespace varnisk;
@@ -85,7 +86,7 @@ struct Loader : ::testing::Test {
     }
     bool load(const std::string& name, int slot) {
         gl.clearCalls();
-        return g.editor.dispatch([&] { loadWadShape(g.editor, scene, gl, name, slot); });
+        return g.editor.dispatch([&] { loadWadShape(g.editor, scene, gl, g.ui, wadPath(g.editor), name, slot); });
     }
     GLuint list(int slot) const { return scene.ListBase + static_cast<GLuint>(slot); }
     const CompiledShape* shape(int slot) const {

@@ -77,7 +77,29 @@ bool Editor::dispatch(const std::function<void()>& operation) {
     const bool ok = dispatcher_.run(operation);
     history.operationEnded();
     afterOperation();
+    // The frame the operation asked for is planned as its last step, a step
+    // of its own for the history and for an error it meets (a camera value
+    // that holds no number).
+    if (frameAsked_ && viewOpen && !terminated()) {
+        history.operationStarted();
+        dispatcher_.run([this] { planFrameNow(); });
+        history.operationEnded();
+        afterOperation();
+    }
     return ok;
+}
+
+void Editor::requestFrame() {
+    frameAsked_ = true;
+    ui.repaintPreview();
+}
+
+void Editor::planFrameNow() {
+    struct Planned {
+        bool& asked;
+        ~Planned() { asked = false; }
+    } planned{frameAsked_};
+    planFrame(*this);
 }
 
 void Editor::afterOperation() {
@@ -133,7 +155,7 @@ void Editor::takeHistoryStep(bool redo) {
     // team's car loads the shape of the one now on show (a view that drew
     // nothing yet reads it anyway).
     if (preview.CarTeamKey != key) preview.ReloadCarShape = true;
-    ui.repaintPreview();
+    requestFrame();
     setStatus((redo ? "Redone: " : "Undone: ") + name);
 }
 
@@ -195,7 +217,7 @@ void Editor::formResize() {
     placeChangesButton(main);
     placeViewCaption(main);
     drag.PressedCamField = "LMDEdit" + std::to_string(CurrentCamField);
-    ui.repaintPreview();
+    requestFrame();
 }
 
 void Editor::aboutClick() { credits.show(); }

@@ -10,6 +10,7 @@
 #include "core/History.h"
 #include "valuesets/SaveSelection.h"
 #include "editing/DragState.h"
+#include "editing/FramePlan.h"
 #include "form/Dispatcher.h"
 #include "form/Form.h"
 #include "game/GameData.h"
@@ -63,6 +64,10 @@ public:
 
     DragState drag;
     PreviewState preview;
+    // Whether a view of the preview has run its set-up (its host says so),
+    // and what its next frame shows.
+    bool viewOpen = false;
+    FramePlan frame;
     SaveState saveWindow;
     // The user was told this run that the list of recent value set files
     // could not be kept, and not since it was.
@@ -111,6 +116,16 @@ public:
     // fails, the user is asked for another game folder until one imports;
     // returns false when the program is to end instead.
     bool startUp();
+
+    // Asks the preview for a frame that shows the state as it will stand:
+    // the running operation plans it as its last step (when a view is open)
+    // and the view draws it. What planning asks for is part of that frame.
+    void requestFrame();
+    // Plans the next frame now, as part of the running operation (the
+    // frame a `render` draws at once).
+    void planFrameNow();
+    // A view's set-up asked for frames as part of itself: none follows.
+    void setUpDone() { frameAsked_ = false; }
 
     // The message of the status panel; editing clears it with "".
     void setStatus(const std::string& text);
@@ -161,6 +176,7 @@ private:
     void afterOperation();
 
     Dispatcher dispatcher_;
+    bool frameAsked_ = false;
     // The values saved value set files hold, since the last import or export.
     std::unordered_map<const Control*, std::string> savedValues_;
     // The changes on disk the user was told of.

@@ -252,7 +252,7 @@ void loadCameraSet(Editor& e, const std::string& path) {
     });
     e.SheetReady = 1;
     e.setStatus("Camset loaded");
-    e.ui.repaintPreview();
+    e.requestFrame();
 }
 
 void loadTyreSet(Editor& e, const std::string& path) {
@@ -272,7 +272,7 @@ void finishCarLoad(Editor& e) {
     lmdColor0Change(e, f.get("PanelAC0"));
     lmdChangeHelmet(e, f.get("LMDHP0"));
     e.setStatus("Camset loaded");
-    e.ui.repaintPreview();
+    e.requestFrame();
 }
 
 }  // namespace varnisk

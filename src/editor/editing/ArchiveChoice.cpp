@@ -31,7 +31,7 @@ void changeCarswad(Editor& editor) {
     readTyrePositions(editor);
     editor.pending.takeArchive();
     editor.preview.ReloadCarShape = true;
-    editor.ui.repaintPreview();
+    editor.requestFrame();
 }
 
 }  // namespace varnisk

@@ -97,7 +97,7 @@ void extWheel(Editor& e, Refresh refresh) {
     e.SheetReady = 1;
     if (refresh == Refresh::Now) lmdChangeHelmet(e, f.get("LMDEW0"));
     e.setStatus("Default Ext. Wheel Pos.");
-    e.ui.repaintPreview();
+    e.requestFrame();
 }
 
 void rims(Editor& e, Refresh refresh) {
@@ -126,7 +126,7 @@ void defaultCams(Editor& e) {
     setCamField(f, 101, kDefaultChase[0]);
     setCamField(f, 102, kDefaultChase[1]);
     e.SheetReady = 1;
-    e.ui.repaintPreview();
+    e.requestFrame();
     e.setStatus("Default Cameras Positions");
 }
 

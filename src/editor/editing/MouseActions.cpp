@@ -136,7 +136,7 @@ void downgl(Editor& editor, MouseButton button) {
         d.ViewDragMode = button == MouseButton::Left ? "G" : button == MouseButton::Right ? "D" : "M";
         d.DragStartValues = values;
     }
-    if (editor.CurrentCamField != shownBefore) editor.ui.repaintPreview();
+    if (editor.CurrentCamField != shownBefore) editor.requestFrame();
 }
 
 void movegl(Editor& editor) {
@@ -172,7 +172,7 @@ void cameraChange(Editor& editor, Control& field) {
     if (editor.SheetReady <= 0 || field.text.empty() || field.text == "-") return;
     editor.setStatus("");
     if (!editor.drag.PressedCamField.empty()) editor.CurrentCamField = camFieldNumber(editor.drag.PressedCamField);
-    editor.ui.repaintPreview();
+    editor.requestFrame();
 }
 
 void wireMouseActions(Editor& editor) {

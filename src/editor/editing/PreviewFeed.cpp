@@ -59,7 +59,7 @@ void changeTP(Editor& editor, Control& field) {
         r[2] = toFloat32(floatOf(f, "LMDTP", 3 * j - 1) / 100);
     }
     editor.game.tyres = tyres;
-    editor.ui.repaintPreview();
+    editor.requestFrame();
 }
 
 void changeSW(Editor& editor, Control& field) {
@@ -81,7 +81,7 @@ void changeSW(Editor& editor, Control& field) {
         cockpit[2] = toFloat32((y - 63) / 100);
         editor.preview.ReloadDashboard = true;
     }
-    editor.ui.repaintPreview();
+    editor.requestFrame();
 }
 
 void lmdChangeHelmet(Editor& editor, Control& field) {
@@ -117,7 +117,7 @@ void carRefresh(Editor& editor, int t) {
     if (t != p.LastShownTeam) p.ReloadCarShape = true;
     p.CarTeamKey = editor.game.names[static_cast<std::size_t>(t)];
     p.LastShownTeam = t;
-    editor.ui.repaintPreview();
+    editor.requestFrame();
 }
 
 void switchClick(Editor& editor) {
@@ -126,7 +126,7 @@ void switchClick(Editor& editor) {
     p.ChaseRear = !p.ChaseRear;
     // The caption names the view the next click switches to.
     editor.main.setCaption(editor.main.get("Switch"), p.ChaseRear ? "Front Cam" : "Rear Cam");
-    editor.ui.repaintPreview();
+    editor.requestFrame();
 }
 
 void wirePreviewFeed(Editor& editor) {

@@ -143,7 +143,7 @@ void importAll(Editor& e) {
     e.setStatus("Import Done");
     e.pending.takeAfterImport();
     e.editsKept();
-    e.ui.repaintPreview();
+    e.requestFrame();
 }
 
 }  // namespace varnisk

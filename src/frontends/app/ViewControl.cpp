@@ -42,11 +42,10 @@ void ViewControl::release() {
     releaseScene(scene_, *gl_);
     doneCurrent();
     ready_ = false;
+    editor_.viewOpen = false;
 }
 
-void ViewControl::requestFrame() {
-    if (!painting_) update();
-}
+void ViewControl::requestFrame() { update(); }
 
 void ViewControl::initializeGL() {
     gl_ = std::make_unique<ForwardingGl>();
@@ -58,6 +57,7 @@ void ViewControl::initializeGL() {
         }
         setUpView(editor_, scene_, *gl_, width(), height(), ownDataDir_);
         ready_ = true;
+        editor_.requestFrame();  // the first frame
     });
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { release(); });
     endIfTerminated();
@@ -77,14 +77,13 @@ void ViewControl::resizeGL(int w, int h) {
 }
 
 void ViewControl::paintGL() {
-    // A message box of a frame (a missing archive) runs events of its own;
-    // a paint among them is part of the frame being drawn.
-    if (!ready_ || painting_) return;
-    painting_ = true;
-    editor_.dispatch([this] { renderFrame(editor_, scene_, *gl_); });
-    painting_ = false;
+    if (!ready_) return;
+    const FrameMessages said = drawFrame(editor_, scene_, *gl_);
     ++frames_;
-    endIfTerminated();
+    // A message box runs events of its own: it opens after the paint.
+    if (!said.empty()) {
+        QMetaObject::invokeMethod(this, [this, said] { said.showOn(editor_.ui); }, Qt::QueuedConnection);
+    }
 }
 
 }  // namespace varnisk

@@ -15,10 +15,11 @@ class ForwardingGl;
 
 // The preview's view in the window: a double-buffered RGBA OpenGL view with a
 // depth buffer, in a compatibility context. It runs the scene's set-up once
-// before its first paint, draws one frame on every paint and keeps the
-// default projection on every resize. Every repaint the program asks for
-// (requestFrame) becomes one paint; requests while a frame is drawn are part
-// of that frame.
+// before its first paint, asking for the first frame, and keeps the default
+// projection on every resize. Every paint draws the frame the editor planned
+// last (an operation that asks for a repaint plans one as its last step) and
+// changes nothing of the editor; what the frame's reads had to say is shown
+// after the paint.
 class ViewControl : public QOpenGLWidget {
 public:
     ViewControl(Editor& editor, std::string ownDataDir, QWidget* parent);
@@ -51,7 +52,6 @@ private:
     std::unique_ptr<ForwardingGl> gl_;
     SceneState scene_;
     bool ready_ = false;
-    bool painting_ = false;
     long long frames_ = 0;
 };
 

@@ -389,7 +389,7 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
     Editor editor(ui, *registry, {startDir});
 
-    HeadlessView view(editor, ownDataFolder(executableFolder()), [&ui] { return ui.repaints(); });
+    HeadlessView view(editor, ownDataFolder(executableFolder()));
     Compiler compiler(editor, ui, view, out);
     auto compile = [&compiler, &err](const std::vector<Command>& list, std::vector<std::function<void()>>& operations) {
         for (const Command& command : list) {
@@ -405,17 +405,13 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     std::vector<std::function<void()>> operations;
     if (!compile(commands, operations)) return kExitUsage;
 
-    // Once the view is open, every event that asked for a repaint is
-    // followed by one frame; what a frame itself asks for is part of it.
+    // Once the view is open, the frame an event planned (every event that
+    // asked for a repaint plans one) is drawn after it.
     auto runAll = [&](std::vector<std::function<void()>>& list) {
         for (const auto& operation : list) {
             if (editor.terminated()) break;
-            const int repaints = ui.repaints() - view.repaintsInFrames();
-            const bool wasOpen = view.open();
             editor.dispatch(operation);
-            if (wasOpen && ui.repaints() - view.repaintsInFrames() != repaints && !editor.terminated()) {
-                editor.dispatch([&view] { view.drawFrame(); });
-            }
+            if (view.frameWaiting() && !editor.terminated()) view.drawFrame();
         }
     };
     if (options.script == "-") {

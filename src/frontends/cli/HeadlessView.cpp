@@ -22,14 +22,15 @@ Size viewSize(Editor& editor) {
 
 }  // namespace
 
-HeadlessView::HeadlessView(Editor& editor, std::string ownDataDir, std::function<int()> repaints)
-    : editor_(editor), ownDataDir_(std::move(ownDataDir)), repaints_(std::move(repaints)) {}
+HeadlessView::HeadlessView(Editor& editor, std::string ownDataDir)
+    : editor_(editor), ownDataDir_(std::move(ownDataDir)) {}
 
 HeadlessView::~HeadlessView() {
     if (!context_) return;
     try {
         context_->makeCurrent();
         releaseScene(scene_, *gl_);
+        editor_.viewOpen = false;
     } catch (const std::exception&) {
         // The context goes with the process anyway.
     }
@@ -48,25 +49,11 @@ void HeadlessView::ensureOpen() {
     gl_ = std::move(gl);
 }
 
-namespace {
+bool HeadlessView::frameWaiting() const { return open() && editor_.frame.number != drawnPlan_; }
 
-// Counts the repaints asked for meanwhile as part of the view's own work.
-struct CountRepaints {
-    int& inFrames;
-    const std::function<int()>& repaints;
-    int before = repaints();
-    ~CountRepaints() { inFrames += repaints() - before; }
-};
-
-}  // namespace
-
-void HeadlessView::openNow() {
-    CountRepaints count{inFrames_, repaints_};
-    ensureOpen();
-}
+void HeadlessView::openNow() { ensureOpen(); }
 
 void HeadlessView::drawFrame() {
-    CountRepaints count{inFrames_, repaints_};
     ensureOpen();
     context_->makeCurrent();
     const Size size = viewSize(editor_);
@@ -74,10 +61,14 @@ void HeadlessView::drawFrame() {
         context_->resize(size.width, size.height);
         applyProjection(*gl_, size.width, size.height);
     }
-    renderFrame(editor_, scene_, *gl_);
+    const FrameMessages said = varnisk::drawFrame(editor_, scene_, *gl_);
+    drawnPlan_ = editor_.frame.number;
+    said.showOn(editor_.ui);
 }
 
 void HeadlessView::render(const std::string& path) {
+    ensureOpen();
+    editor_.planFrameNow();
     drawFrame();
     const std::vector<std::uint8_t> pixels = context_->readRgba();
     writePng(path, context_->width(), context_->height(), pixels);

@@ -1,16 +1,10 @@
 #include "preview/Scene.h"
 
-#include <cmath>
-#include <numbers>
-
 #include "core/Editor.h"
 #include "editing/ColourPanels.h"
-#include "editing/MouseActions.h"
 #include "editing/PreviewFeed.h"
 #include "form/Control.h"
-#include "gamedata/FieldSheet.h"
 #include "base/Errors.h"
-#include "numeric/Numbers.h"
 #include "preview/GlVersion.h"
 #include "preview/Meshes.h"
 #include "preview/Parts.h"
@@ -45,7 +39,63 @@ void callSlot(SceneState& scene, Gl& gl, int slot) {
     scene.lastFrame.slotsCalled.push_back(slot);
 }
 
-int camField(const Editor& editor, int n) { return getCamField(editor.main, n); }
+// Draws editor.frame as planned; reads each shape request once.
+void drawPlan(const Editor& editor, SceneState& scene, Gl& gl, Ui& say) {
+    const FramePlan& plan = editor.frame;
+    FrameRecord& frame = scene.lastFrame;
+    frame = FrameRecord{};
+    scene.lookups.clear();
+    ++scene.frames;
+
+    gl.clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl.matrixMode(GL_MODELVIEW);
+    gl.loadIdentity();
+    gl.matrixMode(GL_PROJECTION);
+    gl.loadIdentity();
+    frame.perspective = plan.perspective;
+    frame.row = plan.row;
+    frame.chaseAngle = plan.chaseAngle;
+    gl.perspective(frame.perspective.fieldOfView, 4.0 / 3.0, frame.perspective.zNear, frame.perspective.zFar);
+    // The camera goes onto the projection matrix, and so does every transform
+    // the lists record: the model-view matrix stays the identity all frame.
+    for (const CameraMove& m : plan.camera) {
+        if (m.kind == CameraMove::Kind::Rotate) gl.rotate(m.angle, m.x, m.y, m.z);
+        else gl.translate(m.x, m.y, m.z);
+    }
+    // A camera value that held no number: the frame shows the sky alone.
+    if (!plan.complete) return;
+
+    for (const auto& [slot, request] : plan.shapes) {
+        long long& read = scene.requestsRead[slot];
+        if (request.plan <= read) continue;
+        read = request.plan;
+        loadWadShape(editor, scene, gl, say, request.archivePath, request.entry, slot);
+    }
+
+    // The generated parts follow the current values.
+    const PartsInput parts = partsInput(editor, scene);
+    buildTyres(gl, listOf(scene, kSlotTyres), parts);
+    buildArms(gl, listOf(scene, kSlotArms), parts);
+    buildExtWheel(gl, listOf(scene, kSlotExtWheel), parts);
+    buildCockpitWheel(gl, listOf(scene, kSlotCockpitWheel), parts);
+
+    const int row = plan.row;
+    if (rowShowsCar(row)) {
+        callSlot(scene, gl, kSlotCar);
+        buildHelmetSlot(editor, scene, gl);
+        buildLandscape(gl, listOf(scene, kSlotLandscape));
+        if (row != 105) {
+            callSlot(scene, gl, kSlotExtWheel);
+            callSlot(scene, gl, kSlotHelmet);
+            callSlot(scene, gl, kSlotArms);
+        } else {
+            callSlot(scene, gl, kSlotCockpitWheel);
+            callSlot(scene, gl, kSlotDashboard);
+        }
+    }
+    callSlot(scene, gl, kSlotTyres);
+    callSlot(scene, gl, kSlotLandscape);
+}
 
 }  // namespace
 
@@ -68,27 +118,6 @@ void buildHelmetSlot(const Editor& editor, SceneState& scene, Gl& gl) {
     buildHelmet(gl, listOf(scene, kSlotHelmet), editor.preview.HelmetOffset[0], editor.preview.HelmetOffset[1],
                 &scene.meshes);
 }
-
-FramePerspective perspectiveFor(int n) {
-    if (n > 100 && n % 5 == 0) return {58, 80, 40000};
-    if (n == 106 || n == 136 || n == 146 || n == 156) return {64, 80, 40000};
-    return {35, 30, 40000};
-}
-
-std::optional<double> chaseAngle(int f101, int f102) {
-    // Both values 0 place the camera nowhere: it is not tilted.
-    if (f101 == 0 && f102 == 0) return std::nullopt;
-    const long double a = std::fabs(2.0L * f101);
-    const long double b = std::fabs(2.0L * f102);
-    const long double t = b - ((b + a) / 7 - 70);
-    if (a == 0) {
-        if (t == 0) return std::nullopt;
-        return t > 0 ? 90.0 : -90.0;  // t / 0
-    }
-    return static_cast<double>(std::atan(t / a) * 180 / std::numbers::pi_v<long double>);
-}
-
-bool rowShowsCar(int row) { return row != 5 && row != 9; }
 
 void applyProjection(Gl& gl, int width, int height) {
     if (height == 0) height = 1;
@@ -159,107 +188,23 @@ void glControlSetup(Editor& editor, SceneState& scene, Gl& gl, const std::string
     }
     editor.SheetReady = 0;
     editor.CurrentCamField = 105;
+    editor.viewOpen = true;
+    editor.setUpDone();
+}
+
+FrameMessages drawFrame(const Editor& editor, SceneState& scene, Gl& gl) {
+    FrameMessages said;
+    try {
+        drawPlan(editor, scene, gl, said);
+    } catch (const std::exception& e) {
+        said.error(e.what());
+    }
+    return said;
 }
 
 void renderFrame(Editor& editor, SceneState& scene, Gl& gl) {
-    gl.clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    gl.matrixMode(GL_MODELVIEW);
-    gl.loadIdentity();
-    glControlRender(editor, scene, gl);
-}
-
-void glControlRender(Editor& editor, SceneState& scene, Gl& gl) {
-    PreviewState& p = editor.preview;
-    FrameRecord& frame = scene.lastFrame;
-    frame = FrameRecord{};
-    scene.lookups.clear();
-    ++scene.frames;
-
-    gl.matrixMode(GL_PROJECTION);
-    gl.loadIdentity();
-    const int n = editor.CurrentCamField;
-    frame.perspective = perspectiveFor(n);
-    gl.perspective(frame.perspective.fieldOfView, 4.0 / 3.0, frame.perspective.zNear, frame.perspective.zFar);
-    ++editor.SheetReady;
-
-    // The camera goes onto the projection matrix, and so does every transform
-    // the lists record: the model-view matrix stays the identity all frame.
-    if (n == 101 || n == 102) {
-        frame.row = n;
-        if (p.CockpitView) p.ReloadCarShape = true;
-        p.CockpitView = false;
-        if (p.DashboardView) p.ReloadDashboard = true;
-        p.DashboardView = false;
-        const int chase = camField(editor, 101), height = camField(editor, 102);
-        frame.chaseAngle = chaseAngle(chase, height);
-        // Both values 0 give no angle: the camera is not tilted.
-        if (frame.chaseAngle) gl.rotate(static_cast<float>(-*frame.chaseAngle), -1, 0, 0);
-        const bool turn = (!p.ChaseRear && 2 * chase < 0) || (p.ChaseRear && 2 * chase > 0);
-        gl.rotate(turn ? 180.0f : 0.0f, 0, -1, 0);
-        if (!p.ChaseRear) gl.translate(0, static_cast<float>(-2 * height), static_cast<float>(100 - 2 * chase));
-        else gl.translate(0, static_cast<float>(-2 * height), static_cast<float>(2 * chase));
-    } else {
-        // Dir. of "Camera 6" (37) shows row 7; 110 the cockpit row 105; any
-        // other number above 104 the T-cam row 106.
-        const int b = rowBase(n);
-        editor.CurrentCamField = b;
-        frame.row = b;
-        const bool cockpit = b == 105;
-        if (p.CockpitView != cockpit) p.ReloadCarShape = true;
-        p.CockpitView = cockpit;
-        if (p.DashboardView != cockpit) p.ReloadDashboard = true;
-        p.DashboardView = cockpit;
-        gl.rotate(static_cast<float>(camField(editor, b + 50)), 0, 0, 1);
-        gl.rotate(static_cast<float>(camField(editor, b + 40)), -1, 0, 0);
-        gl.rotate(static_cast<float>(180 - camField(editor, b + 30)), 0, -1, 0);
-        if (p.TCamCache[0] == 0 && p.TCamCache[1] == 0) {
-            // An empty T-cam field (a sheet nothing has filled yet) counts as 0.
-            auto tcam = [&editor](int number, const char* field) {
-                return editor.main.get(field).text.empty() ? std::int16_t{0} : wrapInt16(camField(editor, number));
-            };
-            p.TCamCache = {tcam(116, "LMDTC0"), tcam(126, "LMDTC20")};
-        }
-        if (b == 106) {
-            gl.translate(static_cast<float>(2 * camField(editor, 106)), static_cast<float>(-2 * p.TCamCache[1]),
-                         static_cast<float>(-2 * p.TCamCache[0]));
-        } else {
-            gl.translate(static_cast<float>(2 * camField(editor, b)), static_cast<float>(-2 * camField(editor, b + 20)),
-                         static_cast<float>(-2 * camField(editor, b + 10)));
-        }
-    }
-
-    if (p.ReloadDashboard) loadWadShape(editor, scene, gl, "cockpit_dash.gp4", kSlotDashboard);
-    if (p.ReloadCarShape) {
-        if (p.CockpitView) loadWadShape(editor, scene, gl, "car_cockpit_00.gp4", kSlotCar);
-        else loadWadShape(editor, scene, gl, "car_" + p.CarTeamKey + "_car1_lod_0.gp4", kSlotCar);
-    }
-    if (p.ExtWheelOffset[0] == 0 && p.ExtWheelOffset[1] == 0) lmdChangeHelmet(editor, editor.main.get("LMDEW0"));
-
-    // The generated parts follow the current values.
-    const PartsInput parts = partsInput(editor, scene);
-    buildTyres(gl, listOf(scene, kSlotTyres), parts);
-    buildArms(gl, listOf(scene, kSlotArms), parts);
-    buildExtWheel(gl, listOf(scene, kSlotExtWheel), parts);
-    buildCockpitWheel(gl, listOf(scene, kSlotCockpitWheel), parts);
-
-    const int row = editor.CurrentCamField;
-    if (rowShowsCar(row)) {
-        callSlot(scene, gl, kSlotCar);
-        buildHelmetSlot(editor, scene, gl);
-        buildLandscape(gl, listOf(scene, kSlotLandscape));
-        if (row != 105) {
-            callSlot(scene, gl, kSlotExtWheel);
-            callSlot(scene, gl, kSlotHelmet);
-            callSlot(scene, gl, kSlotArms);
-        } else {
-            callSlot(scene, gl, kSlotCockpitWheel);
-            callSlot(scene, gl, kSlotDashboard);
-        }
-    }
-    callSlot(scene, gl, kSlotTyres);
-    callSlot(scene, gl, kSlotLandscape);
-    p.ReloadDashboard = false;
-    p.ReloadCarShape = false;
+    editor.planFrameNow();
+    drawFrame(editor, scene, gl).showOn(editor.ui);
 }
 
 void releaseScene(SceneState& scene, Gl& gl) {

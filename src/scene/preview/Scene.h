@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "preview/FrameMessages.h"
 #include "preview/Gl.h"
 #include "preview/Parts.h"
 #include "preview/SceneState.h"
@@ -14,16 +15,6 @@ class Editor;
 // The preview's scene: what a view does once its context exists, and on
 // every paint. Both hosts (the window's view and varnisk-cli's offscreen
 // view) call these with the context current.
-
-// The perspective of the frame for camera field n, before it is reduced.
-FramePerspective perspectiveFor(int n);
-
-// The chase camera's downward angle in degrees from the two chase values
-// (the fields 101 and 102); nullopt when there is none (both values 0).
-std::optional<double> chaseAngle(int f101, int f102);
-
-// Whether the row's camera sees the car ("Camera 4" and "Camera 8" do not).
-bool rowShowsCar(int row);
 
 // The view's default projection for its size: 35 degrees, near 1, far 100;
 // a height of 0 is taken as 1.
@@ -40,15 +31,21 @@ void setUpView(Editor& editor, SceneState& scene, Gl& gl, int width, int height,
 
 // Once, right after the context exists: lights, lists, textures from the
 // CamTextures folder (the start directory's, else the one in `ownDir`), the
-// team-0 handlers; SheetReady := 0, CurrentCamField := 105.
+// team-0 handlers; SheetReady := 0, CurrentCamField := 105. The view is then
+// open (editor.viewOpen); what the set-up asked for is part of it.
 void glControlSetup(Editor& editor, SceneState& scene, Gl& gl, const std::string& ownDir);
 
-// One frame: clears the buffers, resets the model-view matrix and draws the
-// scene as the camera being edited sees it.
-void renderFrame(Editor& editor, SceneState& scene, Gl& gl);
+// Draws the frame the editor planned (editor.frame): clears the buffers,
+// resets the model-view matrix and draws the scene as the plan's camera sees
+// it, reading each shape the plan asks for once. Changes nothing of the
+// editor; what the reads have to say is returned, for the host to show once
+// the frame is drawn.
+FrameMessages drawFrame(const Editor& editor, SceneState& scene, Gl& gl);
 
-// The scene of one frame (buffers cleared, model-view identity).
-void glControlRender(Editor& editor, SceneState& scene, Gl& gl);
+// Plans a frame now, as part of the running operation, draws it and shows
+// what it had to say: one whole frame, as varnisk-cli's `render`, the tests
+// and the benchmark ask for one.
+void renderFrame(Editor& editor, SceneState& scene, Gl& gl);
 
 // What the generated parts are built from: the game's tyre and cockpit wheel
 // positions, the team on show, the fixed textures and the meshes' lists.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/Archive.h"
+#include "editing/FramePlan.h"
 #include "preview/Gl.h"
 #include "preview/Meshes.h"
 #include "shapes/ShapeFormat.h"
@@ -18,20 +19,6 @@ namespace varnisk {
 // What the preview's OpenGL side holds between frames, beside PreviewState:
 // the display lists, the textures, the archive reader's last look-up and what
 // the last frame did. Plain data; the scene's functions fill it.
-
-// The display-list slots of the preview (list number = ListBase + slot).
-enum Slot : int {
-    kSlotTextures = 0,  // texture loading at set-up, never called
-    kSlotTyres = 2,
-    kSlotArms = 3,
-    kSlotLandscape = 4,
-    kSlotHelmet = 5,
-    kSlotExtWheel = 6,
-    kSlotCockpitWheel = 7,
-    kSlotDashboard = 8,
-    kSlotCar = 10,
-};
-inline constexpr int kSlotCount = 12;
 
 // One archive look-up of a frame.
 struct ShapeLookup {
@@ -50,14 +37,6 @@ struct CompiledShape {
                                    // names of one file share its texture
     std::vector<bool> flipV;       // per texture index
     std::vector<bool> fileExists;  // per texture index: its .tga file was there
-};
-
-// The perspective a frame chose.
-struct FramePerspective {
-    double fieldOfView = 35;
-    double zNear = 30;
-    double zFar = 40000;
-    bool operator==(const FramePerspective&) const = default;
 };
 
 struct FrameRecord {
@@ -85,6 +64,8 @@ struct SceneState {
     std::string RequestedName;
 
     std::map<int, CompiledShape> shapes;  // slots 8 and 10
+    // Per slot, the plan whose shape request was read last (FramePlan::shapes).
+    std::map<int, long long> requestsRead;
 
     FrameRecord lastFrame;
     std::vector<ShapeLookup> lookups;  // of the frame being drawn, then of the last one

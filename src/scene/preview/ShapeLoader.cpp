@@ -8,7 +8,6 @@
 #include "core/Editor.h"
 #include "base/CodePage.h"
 #include "base/Errors.h"
-#include "gamedata/GameFolder.h"
 #include "files/GameFiles.h"
 #include "archive/Archive.h"
 
@@ -43,13 +42,13 @@ void material(Gl& gl, GLenum pname, std::array<float, 4> v) { gl.materialfv(GL_F
 
 // Reads and decodes the entry at EntryOffset; nullopt (with the message
 // shown) when it is no shape the preview can draw.
-std::optional<ShapeData> readShape(Editor& editor, const SceneState& scene, const std::string& path) {
+std::optional<ShapeData> readShape(Ui& say, const SceneState& scene, const std::string& path) {
     ByteFile archive(path, ByteFile::Mode::ReadOnly);
     const std::uint64_t size = archive.size();
     const std::uint64_t offset = scene.EntryOffset;
     const std::string what = scene.RequestedName + " in " + fileNameOf(path);
     if (offset >= size) {
-        editor.ui.message(what + " is damaged: its data would start past the archive's end. "
+        say.message(what + " is damaged: its data would start past the archive's end. "
                                  "The preview keeps the shape it had.");
         return std::nullopt;
     }
@@ -65,14 +64,14 @@ std::optional<ShapeData> readShape(Editor& editor, const SceneState& scene, cons
         switch (r.status) {
         case ShapeDecodeResult::Status::Ok: return std::move(r.shape);
         case ShapeDecodeResult::Status::NotAShape:
-            editor.ui.message("Sorry but this tool can't edit flashlights .gp4 files");
+            say.message("Sorry but this tool can't edit flashlights .gp4 files");
             return std::nullopt;
         case ShapeDecodeResult::Status::Truncated:
-            editor.ui.message(what + " is damaged: it ends before the shape does (" + r.problem +
+            say.message(what + " is damaged: it ends before the shape does (" + r.problem +
                               "). The preview keeps the shape it had.");
             return std::nullopt;
         case ShapeDecodeResult::Status::Damaged:
-            editor.ui.message(what + " is damaged: " + r.problem + ". The preview keeps the shape it had.");
+            say.message(what + " is damaged: " + r.problem + ". The preview keeps the shape it had.");
             return std::nullopt;
         }
         return std::nullopt;
@@ -118,14 +117,14 @@ std::string shapeTexturePath(const std::string& folder, const std::string& textu
     return joinPath(folder, stem + "tga");
 }
 
-void loadWadShape(Editor& editor, SceneState& scene, Gl& gl, const std::string& entryName, int slot) {
+void loadWadShape(const Editor& editor, SceneState& scene, Gl& gl, Ui& say, const std::string& path,
+                  const std::string& entryName, int slot) {
     scene.ShapeSlot = slot;
     scene.RequestedName = entryName;
-    const std::string path = wadPath(editor);
     scene.WadPath = path;
     ShapeLookup lookup{entryName, slot, false, scene.EntryOffset, scene.EntrySize};
+    // No archive: the frame that asked for the shape said so.
     if (path.empty() || !fileExists(path)) {
-        if (editor.SheetReady == 1) editor.ui.message("Sorry but as cars.wad can't be found, car shapes won't be displayed");
         scene.lookups.push_back(lookup);
         return;
     }
@@ -133,7 +132,7 @@ void loadWadShape(Editor& editor, SceneState& scene, Gl& gl, const std::string& 
     // said once for this look-up; the frame is still drawn, and the next
     // frames, which look nothing up, draw without a word.
     auto unreadable = [&](const FileError& e) {
-        editor.ui.message(std::string(e.what()) + " Car shapes won't be displayed.");
+        say.message(std::string(e.what()) + " Car shapes won't be displayed.");
     };
     const std::string wanted = lookupName(entryName);
     std::optional<ArchiveEntry> entry;
@@ -166,7 +165,7 @@ void loadWadShape(Editor& editor, SceneState& scene, Gl& gl, const std::string& 
 
     std::optional<ShapeData> shape;
     try {
-        shape = readShape(editor, scene, path);
+        shape = readShape(say, scene, path);
     } catch (const FileError& e) {
         unreadable(e);
     }
@@ -174,10 +173,10 @@ void loadWadShape(Editor& editor, SceneState& scene, Gl& gl, const std::string& 
     CompiledShape fresh;
     fresh.entry = entryName;
     fresh.shape = std::move(*shape);
-    compileShape(editor, scene, gl, slot, std::move(fresh));
+    compileShape(editor, scene, gl, say, slot, std::move(fresh));
 }
 
-void compileShape(const Editor& editor, SceneState& scene, Gl& gl, int slot, CompiledShape fresh) {
+void compileShape(const Editor& editor, SceneState& scene, Gl& gl, Ui& say, int slot, CompiledShape fresh) {
     const PreviewState& p = editor.preview;
     if (auto old = scene.shapes.find(slot); old != scene.shapes.end())
         releaseTextures(gl, scene.textureBudget, old->second);
@@ -196,7 +195,7 @@ void compileShape(const Editor& editor, SceneState& scene, Gl& gl, int slot, Com
         Loaded& l = it->second;
         if (!added) return l;
         l.exists = fileExists(file);
-        if (l.exists) loadTgaTexture(gl, editor.ui, file, l.texture, &l.flip, &scene.textureBudget);
+        if (l.exists) loadTgaTexture(gl, say, file, l.texture, &l.flip, &scene.textureBudget);
         return l;
     };
     ShapeData& shape = fresh.shape;
