@@ -348,6 +348,19 @@ TEST_F(Scene, ReleasingTheViewGivesBackEveryTextureAndList) {
     EXPECT_TRUE(gl.lists.empty());
 }
 
+// The window's view loses its context when the window is made anew: the
+// view set up again reads the shapes on show again.
+TEST_F(Scene, AViewSetUpAgainReadsTheShapesOnShowAgain) {
+    frame();  // the cockpit, as the set-up leaves it again
+    ASSERT_TRUE(scene.shapes.count(kSlotCar));
+    ASSERT_TRUE(g.editor.dispatch([&] { releaseScene(scene, gl); }));
+    ASSERT_TRUE(g.editor.dispatch([&] { glControlSetup(g.editor, scene, gl, "/nonexistent"); }));
+    ASSERT_TRUE(g.editor.dispatch([&] { g.editor.planFrameNow(); }));
+    drawFrame(g.editor, scene, gl);
+    EXPECT_TRUE(scene.shapes.count(kSlotCar));
+    EXPECT_EQ(lookedUp().size(), 2u);
+}
+
 struct SceneWithoutArchive : Scene {
     static gg::GameSpec spec() {
         gg::GameSpec s;

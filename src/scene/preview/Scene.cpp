@@ -209,6 +209,8 @@ void renderFrame(Editor& editor, SceneState& scene, Gl& gl) {
 
 void releaseScene(SceneState& scene, Gl& gl) {
     releaseShapes(scene, gl);
+    // A view set up again reads the shapes the plans asked for afresh.
+    scene.requestsRead.clear();
     for (GLuint* t : {&scene.fixed.ArmTexture, &scene.fixed.GloveTexture, &scene.fixed.SteeringWheelTexture,
                       &scene.fixed.CockpitDamageTexture, &scene.fixed.RimTexture, &scene.fixed.TreadTexture}) {
         if (*t != 0) gl.deleteTexture(*t);
