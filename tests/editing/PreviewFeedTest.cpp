@@ -101,6 +101,23 @@ TEST_F(Feed, ATyreFieldGivesAllFourRecordsFromTheFields) {
     EXPECT_EQ(f32At(g.wad(), gg::collisionEntryOffset(g.spec) + gg::kTyreRecordOffsets[1]), -0.8f);
 }
 
+// A tyre field holds a decimal number of hundredths: its keys let a point
+// through and a drag leaves fractions in it. The texts below are ones an
+// integer reading would refuse or read otherwise; the preview's record and
+// the float the export writes both take the decimal value.
+TEST_F(Feed, ATyreFieldIsReadAsADecimalNumberByThePreviewAndTheExportAlike) {
+    struct Case { const char* text; float stored; };
+    const std::uint64_t at = gg::collisionEntryOffset(g.spec) + gg::kTyreRecordOffsets[1];
+    for (const Case& c : {Case{"12.5", 0.125f}, Case{"1e3", 10.0f}, Case{"3000000000", 3e7f}, Case{" 7 ", 0.07f},
+                          Case{"-0.004", -0.00004f}, Case{"66", 0.66f}}) {
+        g.edit("LMDTP4", c.text);  // tyre 1's X: the record's first float
+        EXPECT_EQ(game().tyres[1][0], c.stored) << c.text;
+        ASSERT_TRUE(g.exportAll()) << c.text;
+        EXPECT_TRUE(g.ui.errors().empty()) << c.text << ": " << g.ui.errors().back();
+        EXPECT_EQ(f32At(g.wad(), at), c.stored) << c.text;
+    }
+}
+
 TEST_F(Feed, ATyreFieldThatHoldsNoNumberLeavesEveryRecord) {
     const auto before = game().tyres;
     g.edit("LMDTP5", "1.2.3");

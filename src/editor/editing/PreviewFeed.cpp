@@ -48,17 +48,8 @@ bool sheetTextReady(const Editor& editor, const Control& field) {
 
 void changeTP(Editor& editor, Control& field) {
     if (!sheetTextReady(editor, field)) return;
-    const Form& f = editor.main;
-    // Every field is read before any record changes, so that a field that
-    // holds no number leaves the four records as they were.
-    std::array<GameData::TyreRecord, 4> tyres{};
-    for (int j = 1; j <= 4; ++j) {
-        GameData::TyreRecord& r = tyres[static_cast<std::size_t>(j - 1)];
-        r[0] = toFloat32(floatOf(f, "LMDTP", 3 * j - 2) / 100);
-        r[1] = toFloat32(floatOf(f, "LMDTP", 3 * j) / 100);
-        r[2] = toFloat32(floatOf(f, "LMDTP", 3 * j - 1) / 100);
-    }
-    editor.game.tyres = tyres;
+    // A field that holds no number leaves the four records as they were.
+    editor.game.tyres = tyresFromFields(editor.main);
     editor.requestFrame();
 }
 

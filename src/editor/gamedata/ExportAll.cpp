@@ -233,7 +233,7 @@ void sheetToGameData(Editor& e) {
         floatField(fieldName("LMDDB", n));
     }
     if (g.CollisionEntry) {  // without one the tyre positions are not written
-        for (int n = 1; n <= 12; ++n) floatField(fieldName("LMDTP", n));
+        tyresFromFields(f);
     }
 }
 

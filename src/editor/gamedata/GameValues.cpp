@@ -25,8 +25,6 @@ constexpr const char* kDot = " \xB7 ";
 constexpr std::array<int, 6> kCockpitIndex{3, 5, 4, 0, 2, 1};
 // A camera column's int16 within its record (X, Z, Y stored; columns X, Y, Z).
 int cameraSlot(int column) { return column == 1 ? 2 : column == 2 ? 1 : column; }
-// A tyre coordinate's float within its record (+0 X, +4 Z, +8 Y).
-constexpr std::array<int, 3> kTyreSlot{0, 2, 1};
 
 bool isInteger(ValueCodec c) {
     switch (c) {
@@ -187,7 +185,9 @@ const std::vector<GameValue>& gameValues() {
         for (int team = 0; team < 11; ++team) {
             add(fieldName("UpDown", team + 1), GameFileKind::SavedState, ValueCodec::BrandCode, -1, -1, team, team != 1);
         }
-        for (int n = 1; n <= 12; ++n) add(fieldName("LMDTP", n), GameFileKind::Archive, ValueCodec::Tyre, (n - 1) / 3, (n - 1) % 3, -1);
+        for (int j = 0; j < 4; ++j) {
+            for (int k = 0; k < 3; ++k) add(tyreFieldName(j, k), GameFileKind::Archive, ValueCodec::Tyre, j, k, -1);
+        }
         return t;
     }();
     return table;

@@ -23,11 +23,23 @@ void showBrand(Editor& e, int team, int position) {
     e.main.setCaption(e.main.get(fieldName("PanelTT", team + 21)), tyreBrandCaption(selector.position));
 }
 
+std::string tyreFieldName(int j, int k) { return fieldName("LMDTP", 3 * j + k + 1); }
+
 void showTyre(Form& f, int j, const GameData::TyreRecord& r) {
-    const int first = 3 * j + 1;
-    setNumberField(f, fieldName("LMDTP", first), roundTo(100.0L * r[0], 0));
-    setNumberField(f, fieldName("LMDTP", first + 1), roundTo(100.0L * r[2], 0));
-    setNumberField(f, fieldName("LMDTP", first + 2), roundTo(100.0L * r[1], 0));
+    for (int k = 0; k < 3; ++k) {
+        setNumberField(f, tyreFieldName(j, k), roundTo(100.0L * r[static_cast<std::size_t>(kTyreSlot[k])], 0));
+    }
+}
+
+std::array<GameData::TyreRecord, 4> tyresFromFields(const Form& f) {
+    std::array<GameData::TyreRecord, 4> tyres{};
+    for (int j = 0; j < 4; ++j) {
+        for (int k = 0; k < 3; ++k) {
+            const long double hundredths = parseFloat(f.get(tyreFieldName(j, k)).text);
+            tyres[static_cast<std::size_t>(j)][static_cast<std::size_t>(kTyreSlot[k])] = toFloat32(hundredths / 100);
+        }
+    }
+    return tyres;
 }
 
 std::string tyreBrandCaption(int position) {
@@ -73,14 +85,7 @@ void readTyrePositions(Editor& e) {
                      "Tyre positions won't be exported to GP4.\r\nDefault positions will be stored in any .car file saved.");
         defaultTyrePositions(e);
         e.game.CollisionEntry.reset();
-        for (int j = 0; j < 4; ++j) {
-            const int first = 3 * j + 1;
-            auto field = [&](int n) { return parseInt(e.main.get(fieldName("LMDTP", n)).text); };
-            GameData::TyreRecord& r = e.game.tyres[j];
-            r[0] = toFloat32(field(first) / 100.0L);
-            r[2] = toFloat32(field(first + 1) / 100.0L);
-            r[1] = toFloat32(field(first + 2) / 100.0L);
-        }
+        e.game.tyres = tyresFromFields(e.main);
         return;
     }
     ByteFile archive(path, ByteFile::Mode::ReadOnly);

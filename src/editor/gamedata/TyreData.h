@@ -21,9 +21,21 @@ std::string tyreBrandCaption(int position);
 // selector's range, and its caption (PanelTT<t+21>) to match.
 void showBrand(Editor& editor, int team, int position);
 
-// Tyre record j (0..3) into its fields LMDTP<3j+1> .. LMDTP<3j+3>: X, Y and Z
-// (+0, +8, +4) in hundredths, rounded to integers.
+// The one mapping between the tyre fields and the tyre records: tyre record
+// j (0..3) owns the fields LMDTP<3j+1> .. LMDTP<3j+3>, its X, Y and Z; column
+// k (0 X, 1 Y, 2 Z) lies in the record at kTyreSlot[k] (+0, +8, +4).
+inline constexpr std::array<int, 3> kTyreSlot{0, 2, 1};
+std::string tyreFieldName(int j, int k);
+
+// Tyre record j into its three fields, in hundredths, rounded to integers.
 void showTyre(Form& form, int j, const GameData::TyreRecord& record);
+
+// The four tyre records as the twelve fields hold them: each text is read as
+// a decimal number of hundredths (the fields take a point, and a drag leaves
+// fractions in them) and stored as the nearest float32. A text that is no
+// number throws ConversionError; every field is read before the result is
+// made, so the caller's records stay as they were.
+std::array<GameData::TyreRecord, 4> tyresFromFields(const Form& form);
 
 // The built-in brand positions of UpDown1 .. UpDown11.
 inline constexpr std::array<int, 11> kDefaultBrands{0, 2, 1, 1, 0, 0, 0, 0, 1, 1, 1};
