@@ -51,10 +51,8 @@ void giveTo(Editor& e, int t, const TeamValues& v) {
         f.setText(f.get(fieldName(kNumberFamilies[k], t + 20)), v.numbers[2 * k + 1]);
     }
     // The selector holds the brand to its own range: only team 1's has a
-    // third brand, and the caption follows what the selector now holds.
-    Control& brand = f.get(fieldName("UpDown", t + 1));
-    f.setPosition(brand, v.brand);
-    f.setCaption(f.get(fieldName("PanelTT", t + 21)), tyreBrandCaption(brand.position));
+    // third brand.
+    showBrand(e, t, v.brand);
     f.setText(f.get(fieldName("LMDSlot", t)), v.slotText);
     // The name field's handler relabels the captions only when its text
     // changes: two emptied name fields would leave the captions showing the

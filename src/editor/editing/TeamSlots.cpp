@@ -29,8 +29,7 @@ void lmdSlot0Change(Editor& editor, Control& field) {
 void lmdSlot0Click(Editor& editor, Control& field) { carRefresh(editor, field.number()); }
 
 void changeType(Editor& editor, Control& selector) {
-    Form& f = editor.main;
-    f.setCaption(f.get(fieldName("PanelTT", selector.number() + 20)), tyreBrandCaption(selector.position));
+    showBrandCaption(editor, selector.number() - 1);
     editor.setStatus("");
 }
 

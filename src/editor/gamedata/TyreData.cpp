@@ -16,10 +16,14 @@
 namespace varnisk {
 
 void showBrand(Editor& e, int team, int position) {
-    Control& selector = e.main.get(fieldName("UpDown", team + 1));
-    e.main.setPosition(selector, position);
     // The selector holds the position to its range; the caption follows what
     // it holds.
+    e.main.setPosition(e.main.get(fieldName("UpDown", team + 1)), position);
+    showBrandCaption(e, team);
+}
+
+void showBrandCaption(Editor& e, int team) {
+    const Control& selector = e.main.get(fieldName("UpDown", team + 1));
     e.main.setCaption(e.main.get(fieldName("PanelTT", team + 21)), tyreBrandCaption(selector.position));
 }
 

@@ -20,6 +20,8 @@ std::string tyreBrandCaption(int position);
 // Team t's brand selector (UpDown<t+1>) at a position, held to the
 // selector's range, and its caption (PanelTT<t+21>) to match.
 void showBrand(Editor& editor, int team, int position);
+// Team t's brand caption (PanelTT<t+21>) for the position its selector holds.
+void showBrandCaption(Editor& editor, int team);
 
 // The one mapping between the tyre fields and the tyre records: tyre record
 // j (0..3) owns the fields LMDTP<3j+1> .. LMDTP<3j+3>, its X, Y and Z; column
