@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <random>
 
 #include "TestGame.h"
@@ -51,6 +52,39 @@ TEST(DamagedFiles, GameFilesCutAtAnyLengthGiveMessagesNotCrashes) {
                 EXPECT_FALSE(g.ui.errors().empty());
             }
         }
+    }
+}
+
+// An import that fails part way, after it turned the sheet's change
+// handlers off, leaves them as it found them: the fields edited afterwards
+// still reach the preview and the export.
+TEST(DamagedFiles, AFailedImportLeavesTheChangeHandlersOn) {
+    struct Damage {
+        const char* what;
+        std::function<void(TestGame&)> apply;
+    };
+    const gg::ExeLayout l = gg::exeLayout(gg::GameSpec{}.versionByte);
+    for (const Damage& d : {Damage{"exe cut inside the names", [&](TestGame& g) {
+                                       Bytes b = g.exe();
+                                       b.resize(l.names + 10);
+                                       writeBytes(g.exePath(), b);
+                                   }},
+                            Damage{"archive directory of -1 entries", [](TestGame& g) {
+                                       Bytes wad = g.wad();
+                                       putU32(wad, 0, 0xFFFFFFFFu);
+                                       writeBytes(g.wadPath(), wad);
+                                   }}}) {
+        SCOPED_TRACE(d.what);
+        TestGame g;
+        ASSERT_TRUE(g.importAll());
+        d.apply(g);
+        EXPECT_FALSE(g.importAll());
+        ASSERT_EQ(g.ui.errors().size(), 1u);
+        EXPECT_EQ(g.editor.SheetReady, 1);
+        g.edit("LMDTP1", "55");
+        EXPECT_EQ(g.editor.game.tyres[0][0], 0.55f);
+        g.edit("LMDSW1", "45");
+        EXPECT_EQ(g.editor.game.cockpit[5], -0.45f);
     }
 }
 

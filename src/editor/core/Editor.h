@@ -183,4 +183,30 @@ private:
     std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> toldOnDisk_;
 };
 
+// Turns the sheet's change handlers off (SheetReady 0) while a load, an
+// import or a reset writes its values, so that no write runs them. `resume`
+// ends the pause with the handlers on (1), as after work that filled the
+// sheet. A pause that ends without it, because the work threw or because the
+// handlers were only to be held for a moment, gives back the count it found:
+// a failed import or load does not leave the handlers off.
+class HandlersPaused {
+public:
+    explicit HandlersPaused(Editor& editor) : editor_(editor), before_(editor.SheetReady) { editor.SheetReady = 0; }
+    ~HandlersPaused() {
+        if (!resumed_) editor_.SheetReady = before_;
+    }
+    HandlersPaused(const HandlersPaused&) = delete;
+    HandlersPaused& operator=(const HandlersPaused&) = delete;
+
+    void resume() {
+        editor_.SheetReady = 1;
+        resumed_ = true;
+    }
+
+private:
+    Editor& editor_;
+    int before_;
+    bool resumed_ = false;
+};
+
 }  // namespace varnisk

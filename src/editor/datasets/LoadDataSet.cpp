@@ -21,17 +21,13 @@ namespace varnisk {
 namespace {
 
 // Runs `body` with the sheet's change handlers idle, so that the values the
-// loader writes do not each ask for a preview update. A load that fails
-// leaves them live again.
+// loader writes do not each ask for a preview update; they are live again
+// afterwards, and after a load that fails as they were before it.
 template <typename Body>
 void withHandlersIdle(Editor& e, Body body) {
-    e.SheetReady = 0;
-    try {
-        body();
-    } catch (...) {
-        e.SheetReady = 1;
-        throw;
-    }
+    HandlersPaused paused(e);
+    body();
+    paused.resume();
 }
 
 // A load is all or nothing: the file is read and decoded whole, and only a
@@ -250,7 +246,6 @@ void loadCameraSet(Editor& e, const std::string& path) {
         }
         if (file.chase) showChase(f, *file.chase, CameraForm::Game);
     });
-    e.SheetReady = 1;
     e.setStatus("Camset loaded");
     e.requestFrame();
 }
@@ -265,7 +260,6 @@ void loadTyreSet(Editor& e, const std::string& path) {
 
 void finishCarLoad(Editor& e) {
     Form& f = e.main;
-    e.SheetReady = 1;
     changeSW(e, f.get("LMDDB0"));
     changeTP(e, f.get("LMDTP1"));
     lmdColor0Change(e, f.get("PanelRC0"));

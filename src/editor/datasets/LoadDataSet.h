@@ -40,8 +40,8 @@ void loadCameraSet(Editor& editor, const std::string& path);
 // A tyre set: the brand selectors and their captions.
 void loadTyreSet(Editor& editor, const std::string& path);
 
-// After a car data file: the change handlers are live again and the preview
-// takes the cockpit, the tyres, team 0's colours and values.
+// After a car data file, its values shown and the change handlers live
+// again: the preview takes the cockpit, the tyres, team 0's colours and values.
 void finishCarLoad(Editor& editor);
 
 }  // namespace varnisk

@@ -56,22 +56,22 @@ enum class Refresh { Now, Later };
 // <family>t+20.
 void writeTeamPairs(Editor& e, const char* family, float DefaultTeamValues::*y, float DefaultTeamValues::*z) {
     Form& f = e.main;
-    e.SheetReady = 0;
+    HandlersPaused paused(e);
     for (int t = 0; t < 11; ++t) {
         const DefaultTeamValues& v = kDefaultTeamValues[static_cast<std::size_t>(t)];
         setNumberField(f, fieldName(family, t), v.*y);
         setNumberField(f, fieldName(family, t + 20), v.*z);
     }
-    e.SheetReady = 1;
+    paused.resume();
 }
 
 void writeFirstCarColours(Editor& e, const char* family, std::uint32_t DefaultTeamValues::*colour) {
     Form& f = e.main;
-    e.SheetReady = 0;
+    HandlersPaused paused(e);
     for (int t = 0; t < 11; ++t) {
         f.setColour(f.get(fieldName(family, t)), gameToColour(kDefaultTeamValues[static_cast<std::size_t>(t)].*colour));
     }
-    e.SheetReady = 1;
+    paused.resume();
 }
 
 void tcam(Editor& e, Refresh refresh) {
@@ -88,13 +88,13 @@ void helmet(Editor& e, Refresh refresh) {
 
 void extWheel(Editor& e, Refresh refresh) {
     Form& f = e.main;
-    e.SheetReady = 0;
+    HandlersPaused paused(e);
     for (int t = 0; t < 11; ++t) {
         const GameData::Pair& pair = e.game.extWheel[static_cast<std::size_t>(t)];  // Z, Y
         setNumberField(f, fieldName("LMDEW", t), roundTo(200.0L * pair[1], -1));
         setNumberField(f, fieldName("LMDEW", t + 20), roundTo(200.0L * pair[0], -1));
     }
-    e.SheetReady = 1;
+    paused.resume();
     if (refresh == Refresh::Now) lmdChangeHelmet(e, f.get("LMDEW0"));
     e.setStatus("Default Ext. Wheel Pos.");
     e.requestFrame();
@@ -116,7 +116,7 @@ void arms(Editor& e, Refresh refresh) {
 
 void defaultCams(Editor& e) {
     Form& f = e.main;
-    e.SheetReady = 0;
+    HandlersPaused paused(e);
     for (int k = 0; k < 12; ++k) {
         DefaultCameraRow row = kDefaultCameras[static_cast<std::size_t>(k)];
         if (k == kCamera4Record && e.game.version > 0) row[2] = kCamera4ZNewer;
@@ -125,7 +125,7 @@ void defaultCams(Editor& e) {
     }
     setCamField(f, 101, kDefaultChase[0]);
     setCamField(f, 102, kDefaultChase[1]);
-    e.SheetReady = 1;
+    paused.resume();
     e.requestFrame();
     e.setStatus("Default Cameras Positions");
 }
@@ -138,9 +138,9 @@ void defaultArmButton(Editor& e) { arms(e, Refresh::Now); }
 
 void defaultCockpit(Editor& e) {
     Form& f = e.main;
-    e.SheetReady = 0;
+    HandlersPaused paused(e);
     showCockpit(f, kDefaultCockpit);
-    e.SheetReady = 1;
+    paused.resume();
     changeSW(e, f.get("LMDSW0"));
     changeSW(e, f.get("LMDDB0"));
     e.setStatus("Default Cockpit Positions");
@@ -150,23 +150,23 @@ void defaultTPClick(Editor& e) {
     // The twelve fields are written first and the tyre records taken from
     // them once: read field by field, the first write would meet the other
     // fields still empty before any import.
-    const int ready = e.SheetReady;
-    e.SheetReady = 0;
-    defaultTyrePositions(e);
-    e.SheetReady = ready;
+    {
+        const HandlersPaused paused(e);
+        defaultTyrePositions(e);
+    }
     changeTP(e, e.main.get("LMDTP1"));
     e.setStatus("Default Tyre Positions");
 }
 
 void defaultTeam(Editor& e) {
     Form& f = e.main;
-    e.SheetReady = 0;
+    HandlersPaused paused(e);
     for (int t = 0; t < 11; ++t) {
         const std::string& name = kDefaultTeamNames[static_cast<std::size_t>(t)];
         f.setText(f.get(fieldName("LMDSlot", t)), name);
         showTeamName(e, t, name);
     }
-    e.SheetReady = 1;
+    paused.resume();
     // Every group is written before the preview reads team 0's fields, so
     // that fields still empty before any import are filled by then.
     tcam(e, Refresh::Later);

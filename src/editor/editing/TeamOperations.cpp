@@ -70,12 +70,12 @@ void lmdButton8Click(Editor& e) {
     if (from < 0 || from > 10 || to < 0 || to > 10) return;
     const bool swap = f.get("LMDTeamOp").index == 1;
 
-    e.SheetReady = 0;
+    HandlersPaused paused(e);
     const TeamValues source = valuesOf(e, from);
     const TeamValues target = valuesOf(e, to);
     giveTo(e, to, source);
     if (swap) giveTo(e, from, target);
-    e.SheetReady = 1;
+    paused.resume();
     e.preview.ReloadCarShape = true;
     carRefresh(e, from);
 }

@@ -102,7 +102,7 @@ void importAll(Editor& e) {
     }
     Form& f = e.main;
     GameData& g = e.game;
-    e.SheetReady = 0;
+    HandlersPaused paused(e);
     // Until this import completes, nothing is known of what the files hold.
     e.pending.forget();
     readGameBlocks(e);
@@ -135,7 +135,7 @@ void importAll(Editor& e) {
     showChase(f, g.chase, CameraForm::Game);
 
     e.CurrentCamField = 105;
-    e.SheetReady = 1;
+    paused.resume();
     e.saveWindow.SelectAllPending = 1;
     f.setHint(f.get("LMDPath"), "Actual Path: " + locateGame(e));
     e.carRefresh(0);

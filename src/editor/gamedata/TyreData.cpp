@@ -131,10 +131,8 @@ void readTyrePositions(Editor& e) {
     // The fields show the records in hundredths. Their change handler would
     // take the records back from them, rounded: an export that follows
     // would then change the archive where nobody edited it.
-    const int ready = e.SheetReady;
-    e.SheetReady = 0;
+    const HandlersPaused paused(e);
     for (int j = 0; j < 4; ++j) showTyre(e.main, j, records[j]);
-    e.SheetReady = ready;
 }
 
 void defaultBrands(Editor& e) {
