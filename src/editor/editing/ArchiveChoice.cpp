@@ -12,7 +12,7 @@ namespace varnisk {
 void changeCarswad(Editor& editor) {
     FileDialogRequest request;
     request.filter = "wad files|*.wad";
-    request.initialDir = locateGame(editor);
+    request.initialDir = gameFolder(editor);
     std::optional<FileDialogAnswer> answer = editor.ui.openFile(request);
     if (!answer || answer->path.empty()) return;
     const std::string& path = answer->path;

@@ -204,7 +204,7 @@ void askAndRestoreGameFiles(Editor& e) {
 
 void restoreGameFiles(Editor& e) {
     std::optional<GameLock> lock;
-    if (const std::string folder = locateGame(e); !folder.empty()) lock.emplace(folder);
+    if (const std::string folder = gameFolder(e); !folder.empty()) lock.emplace(folder);
     recoverGameFiles(e);
     // Every backup is checked and every change worked out before any file
     // changes; then the files change together.

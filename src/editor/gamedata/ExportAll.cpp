@@ -249,7 +249,7 @@ void exportAll(Editor& e) {
     // one. An export with nothing to write takes no lock.
     std::optional<GameLock> lock;
     if (pending.count() > 0) {
-        if (const std::string folder = locateGame(e); !folder.empty()) lock.emplace(folder);
+        if (const std::string folder = gameFolder(e); !folder.empty()) lock.emplace(folder);
         recoverGameFiles(e);  // a journal another Varnisk left while this one waited
     }
 

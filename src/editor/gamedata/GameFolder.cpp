@@ -23,17 +23,24 @@ bool namesGameExe(const std::string& path) {
     return tail == "/gp4.exe" || tail == "\\gp4.exe";
 }
 
+// The registry's answer: nothing when it could not be read; else the
+// folder, empty when GP4.exe is not in it.
+std::optional<std::string> lookUpGame(const Editor& editor) {
+    std::optional<std::string> folder = editor.registry.readGameFolder();
+    if (!folder) return std::nullopt;
+    if (!folder->empty() && findGameFile(*folder, kExeName)) return folder;
+    return std::string();
+}
+
 }  // namespace
 
-std::string locateGame(Editor& editor) {
-    std::optional<std::string> folder = editor.registry.readGameFolder();
+std::string gameFolder(const Editor& editor) { return lookUpGame(editor).value_or(std::string()); }
+
+std::string findGameAndRemember(Editor& editor) {
+    const std::optional<std::string> folder = lookUpGame(editor);
     if (!folder) return {};
-    if (!folder->empty() && findGameFile(*folder, kExeName)) {
-        editor.GameFound = true;
-        return *folder;
-    }
-    editor.GameFound = false;
-    return {};
+    editor.GameFound = !folder->empty();
+    return *folder;
 }
 
 void chooseGP4Path(Editor& editor) {
@@ -57,21 +64,21 @@ void chooseGP4Path(Editor& editor) {
         if (!ec) std::filesystem::current_path(remembered, ec);
         importAll(editor);
     }
-    if (locateGame(editor).empty()) {
+    if (findGameAndRemember(editor).empty()) {
         editor.ui.message("Sorry but Varnisk will now terminate.");
         throw Terminated();
     }
 }
 
-std::string gameFile(Editor& editor, const std::string& name) {
-    const std::string folder = locateGame(editor);
+std::string gameFile(const Editor& editor, const std::string& name) {
+    const std::string folder = gameFolder(editor);
     if (folder.empty()) throw FileError(kFileNotFound);
     return gameFilePath(folder, name);
 }
 
-std::string wadPath(Editor& editor) {
+std::string wadPath(const Editor& editor) {
     if (!editor.ManualWadPath.empty()) return editor.ManualWadPath;
-    const std::string folder = locateGame(editor);
+    const std::string folder = gameFolder(editor);
     if (folder.empty()) return {};
     return gameFilePath(folder, kArchiveName);
 }

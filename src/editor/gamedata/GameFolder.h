@@ -11,8 +11,13 @@ inline constexpr const char* kSavedStateName = "f1gstate.sav";
 inline constexpr const char* kArchiveName = "cars.wad";
 
 // The game folder as the registry names it, when GP4.exe is in it; empty
-// text otherwise. Sets GameFound when the registry could be read.
-std::string locateGame(Editor& editor);
+// text otherwise. Changes nothing.
+std::string gameFolder(const Editor& editor);
+
+// The same look-up, remembered: sets GameFound to whether the game was there,
+// and leaves it as it was when the registry could not be read. Import All and
+// the game folder's chooser look the game up this way.
+std::string findGameAndRemember(Editor& editor);
 
 // "Manual GP4 Path": the user points at GP4.exe; the choice is written to the
 // registry and imported. Ends the program when no game is found afterwards.
@@ -26,10 +31,10 @@ void chooseGameAfterFailedImport(Editor& editor);
 // The path of one of the game's files in the game folder. Throws
 // "File not found" when no game folder is known: a game file is never looked
 // for anywhere else.
-std::string gameFile(Editor& editor, const std::string& name);
+std::string gameFile(const Editor& editor, const std::string& name);
 
 // The archive in use: the one chosen by hand, else cars.wad in the game
 // folder (empty text when no game folder is known).
-std::string wadPath(Editor& editor);
+std::string wadPath(const Editor& editor);
 
 }  // namespace varnisk

@@ -87,7 +87,7 @@ void getNames(Editor& e) {
 }
 
 void importAll(Editor& e) {
-    locateGame(e);
+    findGameAndRemember(e);
     if (!e.GameFound) {
         e.ui.message("Please choose your GP4 folder");
         chooseGP4Path(e);
@@ -137,7 +137,7 @@ void importAll(Editor& e) {
     e.CurrentCamField = 105;
     paused.resume();
     e.saveWindow.SelectAllPending = 1;
-    f.setHint(f.get("LMDPath"), "Actual Path: " + locateGame(e));
+    f.setHint(f.get("LMDPath"), "Actual Path: " + gameFolder(e));
     e.carRefresh(0);
     // After the refresh, which clears the status as every edit does.
     e.setStatus("Import Done");

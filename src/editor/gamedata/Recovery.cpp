@@ -34,12 +34,12 @@ constexpr const char* kRestoreAdvice =
 }  // namespace
 
 std::string journalPath(Editor& e) {
-    const std::string folder = locateGame(e);
+    const std::string folder = gameFolder(e);
     return folder.empty() ? std::string() : joinPath(folder, kJournalName);
 }
 
 void recoverGameFiles(Editor& e) {
-    const std::string folder = locateGame(e);
+    const std::string folder = gameFolder(e);
     if (folder.empty()) return;
     const std::string journal = joinPath(folder, kJournalName);
     // A journal names the game's files by their paths; it is applied to

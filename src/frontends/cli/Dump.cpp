@@ -213,10 +213,7 @@ DumpJson sceneJson(Editor& editor, const SceneState& scene) {
     DumpJson m = DumpJson::object();
     m["view"] = scene.view;
     m["frames"] = scene.frames;
-    // Looking the game up marks whether it was found; a dump changes nothing.
-    const bool found = editor.GameFound;
     m["WadPath"] = textValue(scene.view ? wadPath(editor) : std::string());
-    editor.GameFound = found;
     if (scene.view && scene.frames > 0) {
         const FrameRecord& f = scene.lastFrame;
         DumpJson frame = DumpJson::object();
