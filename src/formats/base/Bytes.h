@@ -30,7 +30,6 @@ inline void putI16(std::span<std::uint8_t> b, std::size_t at, std::int16_t v) { 
 inline void putU32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
-inline void putF32(std::span<std::uint8_t> b, std::size_t at, float v) { putU32(b, at, std::bit_cast<std::uint32_t>(v)); }
 
 // Appending forms for building blocks.
 inline void addU16(std::vector<std::uint8_t>& out, std::uint16_t v) {

@@ -67,12 +67,6 @@ bool stopsHere(FileStep step, const std::string& path) {
     }
 }
 
-std::string currentFolder() {
-    std::error_code ec;
-    const fs::path folder = fs::current_path(ec);
-    return ec ? std::string() : pathText(folder);
-}
-
 std::string joinPath(const std::string& folder, const std::string& name) {
 #ifdef _WIN32
     return folder + "\\" + name;

@@ -39,9 +39,6 @@ std::string fileNameOf(const std::string& path);
 // The file names of the paths, separated by ", ".
 std::string fileNameList(const std::vector<std::string>& paths);
 
-// The process's current folder; empty when it cannot be told.
-std::string currentFolder();
-
 // Whether a regular file exists at the path.
 bool fileExists(const std::string& path);
 

@@ -70,8 +70,4 @@ bool readPlaces(const ByteFile& file, std::vector<Patch*> places) {
     return true;
 }
 
-void writePatches(ByteFile& file, const std::vector<Patch>& patches) {
-    for (const Patch& p : patches) file.write(p.offset, p.bytes);
-}
-
 }  // namespace varnisk

@@ -34,7 +34,4 @@ std::vector<CloseRun> closeRuns(const std::vector<const Patch*>& sorted);
 // the file's end; nothing is read then.
 bool readPlaces(const ByteFile& file, std::vector<Patch*> places);
 
-// Writes the patches in order.
-void writePatches(ByteFile& file, const std::vector<Patch>& patches);
-
 }  // namespace varnisk

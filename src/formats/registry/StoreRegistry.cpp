@@ -383,12 +383,6 @@ std::vector<std::string> storeRecentFiles(std::string_view text) {
     return files;
 }
 
-std::string storeWithRecentFiles(std::string_view text, const std::vector<std::string>& files) {
-    std::string out(text);
-    for (const auto& [value, file] : recentFileValues(files)) out = withValue(out, value, file);
-    return out;
-}
-
 StoreRegistry::StoreRegistry(fs::path storeFile, fs::path winePrefix)
     : storeFile_(std::move(storeFile)), winePrefix_(std::move(winePrefix)) {}
 

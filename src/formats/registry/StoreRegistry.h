@@ -93,10 +93,8 @@ std::optional<std::string> storeValueSetFolder(std::string_view text);
 std::string storeWithValueSetFolder(std::string_view text, const std::string& folder);
 
 // The same for the recent files: those of "RecentFile1" to "RecentFile8"
-// that hold a name, in the order of their numbers; the text with all eight
-// set (the first files given, then empty values) and the rest kept.
+// that hold a name, in the order of their numbers.
 std::vector<std::string> storeRecentFiles(std::string_view text);
-std::string storeWithRecentFiles(std::string_view text, const std::vector<std::string>& files);
 
 // The store file: $VARNISK_REGISTRY when set and not empty, else
 // "varnisk/registry.ini" in $XDG_CONFIG_HOME (when absolute), else in

@@ -21,27 +21,6 @@ void RecordingGl::record(std::string op, std::vector<double> args) {
     calls.push_back(std::move(c));
 }
 
-std::vector<RecordingGl::Call> RecordingGl::expand(const std::vector<Call>& run) const {
-    std::vector<Call> out;
-    for (const Call& c : run) {
-        if (c.op == "callList") {
-            auto it = lists.find(static_cast<GLuint>(c.args.at(0)));
-            if (it != lists.end()) {
-                std::vector<Call> inner = expand(it->second);
-                out.insert(out.end(), inner.begin(), inner.end());
-            }
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
-
-std::vector<RecordingGl::Call> RecordingGl::expandedList(GLuint list) const {
-    auto it = lists.find(list);
-    return it == lists.end() ? std::vector<Call>{} : expand(it->second);
-}
-
 GLuint RecordingGl::genLists(GLsizei range) {
     const GLuint first = nextList_;
     nextList_ += static_cast<GLuint>(range);

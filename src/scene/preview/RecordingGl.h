@@ -34,12 +34,6 @@ public:
     // What versionString answers.
     std::string version = "4.5 (Compatibility Profile) RecordingGl";
 
-    // The calls of a list, with every callList inside replaced by what the
-    // called list holds.
-    std::vector<Call> expandedList(GLuint list) const;
-    // The same for a run of calls.
-    std::vector<Call> expand(const std::vector<Call>& run) const;
-
     void clearCalls() { calls.clear(); }
 
     GLuint genLists(GLsizei range) override;
