@@ -14,13 +14,14 @@
 #include "../gamedata/TestGame.h"
 #include "core/Editor.h"
 #include "datasets/LoadDataSet.h"
-#include "valuesets/DataSetFormats.h"
 #include "base/Bytes.h"
+#include "editing/PreviewFeed.h"
 #include "game/ExeLayout.h"
 #include "game/GameData.h"
 #include "game/SavedState.h"
 #include "game/TeamNames.h"
 #include "ui/ScriptedUi.h"
+#include "valuesets/DataSetFormats.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;
@@ -494,7 +495,7 @@ TEST_F(LoadDataSet, LoadedNamesReachGameDataThePreviewAndTheSaveWindowButNotTheN
 }
 
 TEST_F(LoadDataSet, ThePreviewTakesTeamZerosValuesAfterALoad) {
-    g.editor.carRefresh(4);
+    carRefresh(g.editor, 4);
     SaveMasks m;
     m.helmetMask = m.armMask = m.rimMask = 1u;
     GameData v;

@@ -8,6 +8,7 @@
 
 #include "../gamedata/TestGame.h"
 #include "SecondCars.h"
+#include "editing/PreviewFeed.h"
 #include "game/ExeLayout.h"
 #include "game/TeamNames.h"
 #include "gamedata/TyreData.h"
@@ -90,7 +91,7 @@ struct TeamOps : ::testing::Test {
     // The preview already shows `team`, so that only "Apply" can ask for
     // the car again.
     void showing(int team) {
-        g.editor.carRefresh(team);
+        carRefresh(g.editor, team);
         g.editor.preview.ReloadCarShape = false;
     }
     std::string status() { return g.caption("Status"); }

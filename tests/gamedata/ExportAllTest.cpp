@@ -513,7 +513,7 @@ TEST(Backups, RestoringPutsEveryFileBackAndRemovesTheBackups) {
     ASSERT_TRUE(g.exportAll());
     ASSERT_FALSE(g.files() == original);
 
-    EXPECT_TRUE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+    EXPECT_TRUE(g.editor.dispatch([&] { restoreGameFiles(g.editor); }));
     EXPECT_TRUE(g.ui.errors().empty());
     const GameBytes restored = g.files();
     EXPECT_TRUE(restored.exe == original.exe);
@@ -581,7 +581,7 @@ TEST(Backups, ADamagedBackupIsNamedAndNothingIsRestored) {
         for (const char* name : {"GP4.exe", "f1gstate.sav", "cars.wad"}) {
             backups.push_back(readBytes(g.folder() / (std::string(name) + ".varnisk-backup")));
         }
-        EXPECT_FALSE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+        EXPECT_FALSE(g.editor.dispatch([&] { restoreGameFiles(g.editor); }));
         ASSERT_FALSE(g.ui.errors().empty());
         EXPECT_EQ(g.ui.errors().back(), c.error);
         EXPECT_TRUE(g.files() == before);
@@ -600,7 +600,7 @@ TEST(Backups, RestoreBringsBackAMissingSavedState) {
     g.setPosition("UpDown1", 0);
     ASSERT_TRUE(g.exportAll());
     fs::remove(g.savPath());
-    ASSERT_TRUE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+    ASSERT_TRUE(g.editor.dispatch([&] { restoreGameFiles(g.editor); }));
     EXPECT_TRUE(g.files() == original);
     EXPECT_FALSE(fs::exists(g.folder() / "f1gstate.sav.varnisk-backup"));
 }

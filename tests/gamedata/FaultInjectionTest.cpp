@@ -16,6 +16,7 @@
 #include "TestGame.h"
 #include "base/Errors.h"
 #include "files/GameFiles.h"
+#include "gamedata/Backup.h"
 
 namespace varnisk {
 namespace {
@@ -205,7 +206,7 @@ protected:
         importAndEdit(g);
         ASSERT_TRUE(g.exportAll());
     }
-    static void restore(TestGame& g) { g.editor.dispatch([&] { g.editor.restoreGameFiles(); }); }
+    static void restore(TestGame& g) { g.editor.dispatch([&] { restoreGameFiles(g.editor); }); }
 
     // The files are the exported ones with every backup whole, or the
     // original ones.
@@ -241,7 +242,7 @@ TEST_F(RestoreFaults, ARestoreFailingOrStoppedAtAnyStepRestoresAllOrNothing) {
             expectWholeState(g.folder(), next);
             expectRestoredOrNot(g.folder());
             // What is left to restore still restores.
-            ASSERT_TRUE(next.editor.dispatch([&] { next.editor.restoreGameFiles(); }));
+            ASSERT_TRUE(next.editor.dispatch([&] { restoreGameFiles(next.editor); }));
             EXPECT_TRUE(g.files() == clean);
         }
     }

@@ -18,6 +18,7 @@
 #include "files/FileTransaction.h"
 #include "files/GameLock.h"
 #include "files/Journal.h"
+#include "gamedata/Backup.h"
 
 namespace varnisk {
 namespace {
@@ -205,7 +206,7 @@ TEST(PlantedTemporaryFiles, AreNeverOpenedAndTheExportIsWhole) {
         EXPECT_NE(g.exe(), original.exe);
         EXPECT_FALSE(fs::exists(g.folder() / "varnisk.journal"));
         // restore gives the original back.
-        ASSERT_TRUE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+        ASSERT_TRUE(g.editor.dispatch([&] { restoreGameFiles(g.editor); }));
         EXPECT_TRUE(g.files() == original);
     }
 }
@@ -289,7 +290,7 @@ TEST(SecondCopy, WaitsForTheLockAndChangesNothingWithoutIt) {
         EXPECT_TRUE(g.files() == before);
         EXPECT_FALSE(fs::exists(g.folder() / "GP4.exe.varnisk-backup"));
 
-        EXPECT_FALSE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+        EXPECT_FALSE(g.editor.dispatch([&] { restoreGameFiles(g.editor); }));
         EXPECT_EQ(g.ui.errors().back(), busy);
 
         // The other's export is under way: its journal is there.
@@ -406,7 +407,7 @@ TEST(SecondCopy, TwoExportersAndAnImporterNeverMixOrLoseTheOriginal) {
         const std::string x = last.editor.main.get("LMDEdit3").text;
         const int brand = last.editor.main.get("UpDown1").position;
         EXPECT_TRUE((x == "102" && brand == 1) || (x == "202" && brand == 0)) << x << " " << brand;
-        ASSERT_TRUE(last.editor.dispatch([&] { last.editor.restoreGameFiles(); }));
+        ASSERT_TRUE(last.editor.dispatch([&] { restoreGameFiles(last.editor); }));
         EXPECT_TRUE(g.files() == original);
     }
 }
@@ -471,7 +472,7 @@ TEST(GiantFiles, AreRefusedBeforeTheyAreRead) {
              ASSERT_TRUE(g.exportAll());
              sparse(g.folder() / "GP4.exe.varnisk-backup");
          },
-         [](TestGame& g) { return g.editor.dispatch([&] { g.editor.restoreGameFiles(); }); },
+         [](TestGame& g) { return g.editor.dispatch([&] { restoreGameFiles(g.editor); }); },
          "GP4.exe.varnisk-backup is not the size of GP4.exe: it is damaged, or GP4.exe is no longer the file it was "
          "made of. Nothing was restored."},
         {"a backup of 1.5 GB of a missing file, restored",
@@ -480,7 +481,7 @@ TEST(GiantFiles, AreRefusedBeforeTheyAreRead) {
              sparse(g.folder() / "f1gstate.sav.varnisk-backup");
              fs::remove(g.savPath());
          },
-         [](TestGame& g) { return g.editor.dispatch([&] { g.editor.restoreGameFiles(); }); },
+         [](TestGame& g) { return g.editor.dispatch([&] { restoreGameFiles(g.editor); }); },
          "f1gstate.sav.varnisk-backup is 1,536 MB, far larger than f1gstate.sav can be: it is damaged. Nothing was "
          "restored."},
         {"an archive backup of 1.5 GB, restored",
@@ -488,7 +489,7 @@ TEST(GiantFiles, AreRefusedBeforeTheyAreRead) {
              ASSERT_TRUE(g.exportAll());
              sparse(g.folder() / "cars.wad.varnisk-backup");
          },
-         [](TestGame& g) { return g.editor.dispatch([&] { g.editor.restoreGameFiles(); }); },
+         [](TestGame& g) { return g.editor.dispatch([&] { restoreGameFiles(g.editor); }); },
          "cars.wad.varnisk-backup is damaged. Nothing was restored."},
     };
     for (const Case& c : cases) {

@@ -8,6 +8,7 @@
 #include "TestGame.h"
 #include "files/FileTransaction.h"
 #include "files/Journal.h"
+#include "gamedata/Backup.h"
 
 namespace varnisk {
 namespace {
@@ -200,7 +201,7 @@ TEST_F(CutOffExport, AnExportOrARestoreRollsBackFirstToo) {
     EXPECT_FALSE(fs::exists(journal));
     EXPECT_EQ(readBytes(g.folder() / "GP4.exe.varnisk-backup"), before.exe);
     // restore: back to the files before the first export.
-    ASSERT_TRUE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+    ASSERT_TRUE(g.editor.dispatch([&] { restoreGameFiles(g.editor); }));
     EXPECT_TRUE(g.files() == before);
 }
 

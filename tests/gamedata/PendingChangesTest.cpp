@@ -8,6 +8,7 @@
 #include "TestGame.h"
 #include "core/ChangesWindow.h"
 #include "base/Bytes.h"
+#include "gamedata/Backup.h"
 #include "gamedata/GameValues.h"
 
 using namespace varnisk;
@@ -371,7 +372,7 @@ TEST(OnDisk, ARestoreMakesTheExportedValuesChangesAgain) {
     g.edit("LMDEdit3", "44");
     ASSERT_TRUE(g.exportAll());
     EXPECT_EQ(g.get("LMDEdit3").mark, Mark::None);
-    ASSERT_TRUE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+    ASSERT_TRUE(g.editor.dispatch([&] { restoreGameFiles(g.editor); }));
     EXPECT_EQ(g.get("LMDEdit3").mark, Mark::Modified);
     EXPECT_EQ(g.get("LMDEdit3").markNote, "In the game: 850");
     ASSERT_EQ(g.editor.pending.changes().size(), 1u);

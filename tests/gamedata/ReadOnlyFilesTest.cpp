@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "TestGame.h"
+#include "gamedata/Backup.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;
@@ -144,7 +145,7 @@ TEST(ReadOnlyGameFiles, ARestoreIntoAReadOnlyFileNamesItAndChangesNothing) {
     setMode(g.savPath(), kReadOnly);
     const auto before = folderState(g.folder());
 
-    EXPECT_FALSE(g.editor.dispatch([&] { g.editor.restoreGameFiles(); }));
+    EXPECT_FALSE(g.editor.dispatch([&] { restoreGameFiles(g.editor); }));
     ASSERT_EQ(g.ui.errors().size(), 1u);
     EXPECT_EQ(g.ui.errors()[0], "Restore failed: f1gstate.sav is read-only. No game file was changed.");
     EXPECT_EQ(folderState(g.folder()), before);

@@ -9,6 +9,7 @@
 #include "../gamedata/TestGame.h"
 #include "TextureImages.h"
 #include "cli/Dump.h"
+#include "editing/PreviewFeed.h"
 #include "game/TeamNames.h"
 #include "preview/RecordingGl.h"
 #include "preview/Scene.h"
@@ -402,7 +403,7 @@ TEST_F(Scene, SwitchingTeamsAndCamerasForLongHoldsNoMoreTexturesOrLists) {
     frame();
     const std::size_t textures = gl.textures.size(), lists = gl.lists.size();
     for (int i = 0; i < 60; ++i) {
-        g.editor.dispatch([&] { g.editor.carRefresh(i % 5); });
+        g.editor.dispatch([&] { carRefresh(g.editor, i % 5); });
         show(i % 2 ? 105 : 3);
         frame();
     }
@@ -430,7 +431,7 @@ TEST(SceneAfterDefaultAll, EachTeamsCarIsTheOneStoredUnderItsStockName) {
         const GLuint carList = scene.ListBase + kSlotCar;
         for (int team : {0, 5, 10}) {
             SCOPED_TRACE(team);
-            ASSERT_TRUE(g.editor.dispatch([&] { g.editor.carRefresh(team); }));
+            ASSERT_TRUE(g.editor.dispatch([&] { carRefresh(g.editor, team); }));
             g.editor.CurrentCamField = 3;
             ASSERT_TRUE(g.editor.dispatch([&] { renderFrame(g.editor, scene, gl); }));
             const std::string& name = kDefaultTeamNames[static_cast<std::size_t>(team)];

@@ -49,7 +49,7 @@ Editor::Editor(Ui& port, Registry& registryPort, Options options)
 
 void Editor::wire() {
     main.onResize = [this] { formResize(); };
-    main.get("ImportButton").on.click = [this](Control&) { importAll(); };
+    main.get("ImportButton").on.click = [this](Control&) { importAll(*this); };
     main.get("ExportButton").on.click = [this](Control&) { varnisk::exportAll(*this); };
     main.get("LoadButton").on.click = [this](Control&) { loadDataSet(*this); };
     main.get("LMDPath").on.click = [this](Control&) { chooseGP4Path(*this); };
@@ -202,15 +202,13 @@ Editor::Found Editor::findControl(std::string_view qualifiedName) {
 }
 
 bool Editor::startUp() {
-    bool ok = dispatch([this] { importAll(); });
+    bool ok = dispatch([this] { importAll(*this); });
     // A registered game whose files cannot be read must not lock the user
     // out: after its error comes the chooser, until a game imports or the
     // user gives up.
     while (!ok && !terminated()) ok = dispatch([this] { chooseGameAfterFailedImport(*this); });
     return ok && !terminated();
 }
-
-void Editor::importAll() { varnisk::importAll(*this); }
 
 void Editor::formResize() {
     layoutMainFrame(main);
@@ -223,9 +221,5 @@ void Editor::formResize() {
 void Editor::aboutClick() { credits.show(); }
 
 void Editor::setStatus(const std::string& text) { main.setCaption(main.get("Status"), text); }
-
-void Editor::carRefresh(int team) { varnisk::carRefresh(*this, team); }
-
-void Editor::restoreGameFiles() { varnisk::restoreGameFiles(*this); }
 
 }  // namespace varnisk

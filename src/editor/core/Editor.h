@@ -131,15 +131,8 @@ public:
     void setStatus(const std::string& text);
 
     // The handlers of the frame.
-    void importAll();
     void formResize();
     void aboutClick();
-
-    // Hands team t's values to the preview and asks for a frame.
-    void carRefresh(int team);
-
-    // Puts the game files back as they were before the first export.
-    void restoreGameFiles();
 
     // Ctrl+Z and Ctrl+Y: take back the last step or apply again the last one
     // taken back; the status panel names it, the preview follows.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/Editor.h"
+#include "editing/PreviewFeed.h"
 #include "gamedata/FieldSheet.h"
 
 namespace varnisk {
@@ -23,7 +24,7 @@ void lmdColor0Change(Editor& editor, Control& panel) {
     // A second-car panel (20..30) has no fields of its own: it shows the team
     // it belongs to, in that team's first-car colours.
     const int n = panel.number();
-    editor.carRefresh(n >= 20 ? n - 20 : n);
+    carRefresh(editor, n >= 20 ? n - 20 : n);
 }
 
 void editColor(Editor& editor, Control& panel) {

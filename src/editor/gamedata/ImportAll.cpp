@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "core/Editor.h"
+#include "editing/PreviewFeed.h"
 #include "editing/TeamSlots.h"
 #include "base/Errors.h"
 #include "base/Bytes.h"
@@ -138,7 +139,7 @@ void importAll(Editor& e) {
     paused.resume();
     e.saveWindow.SelectAllPending = 1;
     f.setHint(f.get("LMDPath"), "Actual Path: " + gameFolder(e));
-    e.carRefresh(0);
+    carRefresh(e, 0);
     // After the refresh, which clears the status as every edit does.
     e.setStatus("Import Done");
     e.pending.takeAfterImport();

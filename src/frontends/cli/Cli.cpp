@@ -18,8 +18,9 @@
 #include "core/Editor.h"
 #include "base/CodePage.h"
 #include "base/Errors.h"
-#include "ui/ConsoleUi.h"
+#include "gamedata/Backup.h"
 #include "registry/Registry.h"
+#include "ui/ConsoleUi.h"
 #include "preview/DataFolder.h"
 
 namespace varnisk::cli {
@@ -210,7 +211,7 @@ public:
             return [this, &button] { editor_.main.userClick(button); };
         }
         if (name == "restore") {
-            return [this] { editor_.restoreGameFiles(); };
+            return [this] { restoreGameFiles(editor_); };
         }
         if (name == "undo" || name == "redo") {
             const bool undo = name == "undo";
