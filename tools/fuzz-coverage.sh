@@ -13,15 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=($(sed -n 's/^set(VARNISK_FUZZ_TARGET_NAMES \(.*\))$/\1/p' tests/fuzz/Targets.cmake))
-targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
-for t in "${targets[@]}"; do
-  if [[ " ${all_targets[*]} " != *" $t "* ]]; then
-    echo "No fuzz target named $t; there are: ${all_targets[*]}" >&2
-    exit 2
-  fi
-done
+source tools/fuzz-targets.sh "$@"
 
 # clang with its fuzzing runtime, and the coverage tools of the same LLVM.
 varnisk_extra_packages=(clang libclang-rt-14-dev llvm-14)

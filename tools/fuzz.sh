@@ -39,15 +39,7 @@ else
 fi
 number "$seconds" || usage
 
-all_targets=($(sed -n 's/^set(VARNISK_FUZZ_TARGET_NAMES \(.*\))$/\1/p' tests/fuzz/Targets.cmake))
-targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
-for t in "${targets[@]}"; do
-  if [[ " ${all_targets[*]} " != *" $t "* ]]; then
-    echo "No fuzz target named $t; there are: ${all_targets[*]}" >&2
-    exit 2
-  fi
-done
+source tools/fuzz-targets.sh "$@"
 
 # The fuzzers need clang and its runtime of libFuzzer and the sanitizers.
 varnisk_extra_packages=(clang libclang-rt-14-dev)
