@@ -125,6 +125,20 @@ TEST(Cli, HelpVersionAndARunWithoutCommands) {
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_EQ(help.out.rfind("usage: varnisk-cli [--game-dir DIR]", 0), 0u) << help.out;
     EXPECT_TRUE(contains(help.out, "render FILE"));
+    // Written from the table of commands: every command, in these lines.
+    EXPECT_EQ(help.out,
+              "usage: varnisk-cli [--game-dir DIR] [--start-dir DIR] [--script FILE] [COMMAND ...]\n"
+              "       varnisk-cli --help | --version\n"
+              "--script - reads the commands from standard input and runs each line as soon as it arrives.\n"
+              "commands: import, export, click NAME, double-click NAME, type NAME TEXT, paste NAME TEXT,\n"
+              "  press NAME left|right|middle X Y, move X Y, release X Y, arrow NAME up|down,\n"
+              "  choose NAME INDEX, resize W H, answer open PATH, answer save PATH INDEX,\n"
+              "  answer colour VALUE, answer cancel, load FILE, save-car FILE, save-cam FILE, dump [FILE],\n"
+              "  view (opens the preview now, so that a camera chosen next is the one rendered),\n"
+              "  render FILE (draws one frame of the preview into a PNG image),\n"
+              "  restore (puts the game files back as they were before the first export),\n"
+              "  undo, redo (take back the last edit, apply again the last one taken back),\n"
+                  "  changes [FILE] (the values Export All would write, and those changed on disk, as JSON)\n");
     const CliRun version = runCli({"--version"});
     EXPECT_EQ(version.status, kExitOk);
     EXPECT_EQ(version.out, "varnisk-cli 6.6\n");

@@ -38,3 +38,17 @@ TEST(Script, CommandLineWordsAreGroupedByTheirArguments) {
     EXPECT_THROW(groupArguments({"type", "LMDEdit12"}), UsageError);
     EXPECT_EQ(groupArguments({"dump", "move", "1", "2"}, 4)[1].origin, "argument 5");
 }
+
+// The arguments each command takes, as its usage writes them: one in
+// brackets may be left out; answer's first argument says which it is.
+TEST(Script, EachCommandTakesTheArgumentsItsUsageNames) {
+    struct Case { std::string command; Words following; int min, max; };
+    for (const Case& c : {Case{"import", {}, 0, 0}, Case{"click", {}, 1, 1}, Case{"press", {}, 4, 4},
+                          Case{"dump", {}, 0, 1}, Case{"changes", {"c.json"}, 0, 1}, Case{"answer", {}, 1, 1},
+                          Case{"answer", {"save"}, 3, 3}, Case{"answer", {"open"}, 2, 2}, Case{"answer", {"cancel"}, 1, 1},
+                          Case{"answer", {"maybe"}, 1, 1}, Case{"frobnicate", {}, -1, -1}}) {
+        const Arity arity = arityOf(c.command, c.following);
+        EXPECT_EQ(arity.min, c.min) << c.command;
+        EXPECT_EQ(arity.max, c.max) << c.command;
+    }
+}

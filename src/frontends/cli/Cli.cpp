@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -10,7 +11,10 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <sstream>
+#include <string_view>
+#include <utility>
 
 #include "cli/Dump.h"
 #include "cli/HeadlessView.h"
@@ -26,20 +30,6 @@
 namespace varnisk::cli {
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: varnisk-cli [--game-dir DIR] [--start-dir DIR] [--script FILE] [COMMAND ...]\n"
-    "       varnisk-cli --help | --version\n"
-    "--script - reads the commands from standard input and runs each line as soon as it arrives.\n"
-    "commands: import, export, click NAME, double-click NAME, type NAME TEXT, paste NAME TEXT,\n"
-    "  press NAME left|right|middle X Y, move X Y, release X Y, arrow NAME up|down,\n"
-    "  choose NAME INDEX, resize W H, answer open PATH, answer save PATH INDEX,\n"
-    "  answer colour VALUE, answer cancel, load FILE, save-car FILE, save-cam FILE, dump [FILE],\n"
-    "  view (opens the preview now, so that a camera chosen next is the one rendered),\n"
-    "  render FILE (draws one frame of the preview into a PNG image),\n"
-    "  restore (puts the game files back as they were before the first export),\n"
-    "  undo, redo (take back the last edit, apply again the last one taken back),\n"
-    "  changes [FILE] (the values Export All would write, and those changed on disk, as JSON)\n";
 
 struct Options {
     std::string gameDir;
@@ -147,6 +137,29 @@ bool readLine(std::istream& in, std::string& line, bool& tooLong) {
     }
 }
 
+using Events = std::vector<std::function<void()>>;
+using Args = std::vector<std::string>;
+
+class Compiler;
+struct CommandRow;
+
+// The row of the command `name` with these arguments; nullptr when the
+// command has several rows and the first argument names none of them.
+const CommandRow* commandRow(std::string_view name, const Args& args);
+// The first arguments that tell the rows of a command apart: "open, save,
+// colour or cancel".
+std::string firstArguments(std::string_view name);
+
+// One command: how the usage writes it, its name and then its arguments
+// (one in brackets may be left out; the commands of one name are told apart
+// by their first argument), what the usage says of it after it, and what
+// it turns into once the number of its arguments was checked.
+struct CommandRow {
+    const char* usage;
+    const char* description;  // nullptr: nothing
+    Events (Compiler::*compile)(const Args& args);
+};
+
 // Turns each command into the operation it runs, checking everything that
 // can be checked before anything runs.
 class Compiler {
@@ -154,49 +167,48 @@ public:
     Compiler(Editor& editor, ScriptedUi& ui, HeadlessView& view, std::ostream& out)
         : editor_(editor), ui_(ui), view_(view), out_(out) {}
 
+    // Every command, in the order the usage lists them.
+    static std::span<const CommandRow> commands() {
+        static const CommandRow table[] = {
+            {"import", nullptr, &Compiler::importAll},
+            {"export", nullptr, &Compiler::exportAll},
+            {"click NAME", nullptr, &Compiler::click},
+            {"double-click NAME", nullptr, &Compiler::doubleClick},
+            {"type NAME TEXT", nullptr, &Compiler::typeText},
+            {"paste NAME TEXT", nullptr, &Compiler::paste},
+            {"press NAME left|right|middle X Y", nullptr, &Compiler::press},
+            {"move X Y", nullptr, &Compiler::mouseMove},
+            {"release X Y", nullptr, &Compiler::mouseRelease},
+            {"arrow NAME up|down", nullptr, &Compiler::arrow},
+            {"choose NAME INDEX", nullptr, &Compiler::choose},
+            {"resize W H", nullptr, &Compiler::resize},
+            {"answer open PATH", nullptr, &Compiler::answerOpen},
+            {"answer save PATH INDEX", nullptr, &Compiler::answerSave},
+            {"answer colour VALUE", nullptr, &Compiler::answerColour},
+            {"answer cancel", nullptr, &Compiler::answerCancel},
+            {"load FILE", nullptr, &Compiler::load},
+            {"save-car FILE", nullptr, &Compiler::saveCar},
+            {"save-cam FILE", nullptr, &Compiler::saveCam},
+            {"dump [FILE]", nullptr, &Compiler::dump},
+            {"view", "opens the preview now, so that a camera chosen next is the one rendered", &Compiler::openView},
+            {"render FILE", "draws one frame of the preview into a PNG image", &Compiler::render},
+            {"restore", "puts the game files back as they were before the first export", &Compiler::restore},
+            // What the usage says after redo is said of undo too.
+            {"undo", nullptr, &Compiler::undo},
+            {"redo", "take back the last edit, apply again the last one taken back", &Compiler::redo},
+            {"changes [FILE]", "the values Export All would write, and those changed on disk, as JSON",
+             &Compiler::changes},
+        };
+        return table;
+    }
+
     // The events a command sends, each its own operation as the window
     // system sends them: an error in the click before a double click, or in
     // one typed key, does not keep the next event from coming.
-    std::vector<std::function<void()>> events(const Command& command) {
-        const auto& w = command.words;
-        if (w.at(0) == "double-click" && w.size() == 2) {
-            Control& c = control(w[1]);
-            Form& f = form(w[1]);
-            return {[&f, &c] { f.userClick(c); }, [&f, &c] { f.userDoubleClick(c, false); }};
-        }
-        if (w.at(0) == "type" && w.size() == 3) {
-            Control& c = control(w[1], ControlKind::Edit, "a field");
-            Form& f = form(w[1]);
-            std::vector<std::function<void()>> out;
-            out.push_back([&f, &c] { f.userClick(c); });
-            out.push_back([&f, &c] { f.userEdit(c, std::string()); });
-            for (char typed : utf8ToCp1252(w[2])) out.push_back([&f, &c, typed] { f.userTypeKey(c, typed); });
-            return out;
-        }
-        // The data set commands are what a person does in the dialogs. An
-        // answer for a dialog that never opened (the save stopped before it)
-        // is not left for the next dialog.
-        auto step = [this, &command](std::vector<std::string> words) {
-            return compile(Command{std::move(words), command.origin});
-        };
-        auto queued = std::make_shared<std::size_t>(0);
-        std::function<void()> note = [this, queued] { *queued = ui_.queuedAnswers(); };
-        std::function<void()> drop = [this, queued] { ui_.keepAnswers(*queued); };
-        if (w.at(0) == "load" && w.size() == 2) {
-            return {note, step({"answer", "open", w[1]}), step({"click", "LoadButton"}), drop};
-        }
-        if ((w.at(0) == "save-car" || w.at(0) == "save-cam") && w.size() == 2) {
-            const std::string filter = w[0] == "save-car" ? "1" : "2";
-            return {step({"click", "SaveButton"}), note, step({"answer", "save", w[1], filter}),
-                    step({"click", "TFormSave.LMDButton1"}), drop};
-        }
-        return {compile(command)};
-    }
-
-    std::function<void()> compile(const Command& command) {
+    Events events(const Command& command) {
         const auto& w = command.words;
         const std::string& name = w.at(0);
-        std::vector<std::string> args(w.begin() + 1, w.end());
+        Args args(w.begin() + 1, w.end());
         Arity arity = arityOf(name, args);
         if (arity.min < 0) throw UsageError("unknown command '" + name + "'");
         if (static_cast<int>(args.size()) < arity.min || static_cast<int>(args.size()) > arity.max) {
@@ -205,91 +217,154 @@ public:
                                                                    countOf(static_cast<std::size_t>(arity.max), "argument");
             throw UsageError("'" + name + "' takes " + takes + ", " + std::to_string(args.size()) + " given");
         }
-
-        if (name == "import" || name == "export") {
-            Control& button = editor_.main.get(name == "import" ? "ImportButton" : "ExportButton");
-            return [this, &button] { editor_.main.userClick(button); };
-        }
-        if (name == "restore") {
-            return [this] { restoreGameFiles(editor_); };
-        }
-        if (name == "undo" || name == "redo") {
-            const bool undo = name == "undo";
-            return [this, undo] { undo ? editor_.undo() : editor_.redo(); };
-        }
-        if (name == "click") {
-            Control& c = control(args[0]);
-            Form& f = form(args[0]);
-            return [&f, &c] { f.userClick(c); };
-        }
-        if (name == "paste") {
-            Control& c = control(args[0], ControlKind::Edit, "a field");
-            Form& f = form(args[0]);
-            std::string text = utf8ToCp1252(args[1]);
-            return [&f, &c, text] { f.userEdit(c, text); };
-        }
-        if (name == "press") {
-            Control& c = control(args[0]);
-            Form& f = form(args[0]);
-            MouseButton button = mouseButton(args[1]);
-            Point p{parseInt32(args[2], "X"), parseInt32(args[3], "Y")};
-            return [this, &f, &c, button, p] {
-                ui_.setCursor(p);
-                f.userPress(c, button);
-            };
-        }
-        if (name == "move" || name == "release") {
-            Point p{parseInt32(args[0], "X"), parseInt32(args[1], "Y")};
-            bool release = name == "release";
-            return [this, p, release] {
-                ui_.setCursor(p);
-                for (Form* f : editor_.forms()) {
-                    if (f->mouseHolder() == nullptr) continue;
-                    if (release) f->userRelease();
-                    else f->userMove();
-                }
-            };
-        }
-        if (name == "arrow") {
-            Control& c = control(args[0], ControlKind::UpDown, "an up-down selector");
-            Form& f = form(args[0]);
-            if (args[1] != "up" && args[1] != "down") throw UsageError("arrow takes up or down, not '" + args[1] + "'");
-            bool up = args[1] == "up";
-            return [&f, &c, up] { f.userArrow(c, up); };
-        }
-        if (name == "choose") {
-            Control& c = control(args[0], ControlKind::Choice, "a combo box or radio group");
-            Form& f = form(args[0]);
-            int index = parseInt32(args[1], "INDEX");
-            if (index < -1 || index >= static_cast<int>(c.items.size())) {
-                throw UsageError(args[0] + " has no item " + args[1]);
-            }
-            return [&f, &c, index] { f.userChoose(c, index); };
-        }
-        if (name == "resize") {
-            int width = parseInt32(args[0], "W"), height = parseInt32(args[1], "H");
-            return [this, width, height] { editor_.main.setSize(width, height); };
-        }
-        if (name == "answer") return answer(args);
-        if (name == "view") {
-            return [this] { view_.openNow(); };
-        }
-        if (name == "render") {
-            std::string file = args[0];
-            return [this, file] { view_.render(file); };
-        }
-        if (name == "dump") {
-            std::string file = args.empty() ? "" : args[0];
-            return [this, file] { write(dumpState(editor_, ui_, view_.scene()), file); };
-        }
-        if (name == "changes") {
-            std::string file = args.empty() ? "" : args[0];
-            return [this, file] { write(dumpText(changesDocument(editor_)), file); };
-        }
-        throw UsageError("unknown command '" + name + "'");
+        const CommandRow* row = commandRow(name, args);
+        if (row == nullptr) throw UsageError(name + " takes " + firstArguments(name) + ", not '" + args.at(0) + "'");
+        return (this->*row->compile)(args);
     }
 
 private:
+    // The events of a command written here.
+    Events command(std::vector<std::string> words) { return events(Command{std::move(words), {}}); }
+
+    Events importAll(const Args&) { return clickMain("ImportButton"); }
+    Events exportAll(const Args&) { return clickMain("ExportButton"); }
+    Events clickMain(const char* name) {
+        Control& button = editor_.main.get(name);
+        return {[this, &button] { editor_.main.userClick(button); }};
+    }
+    Events restore(const Args&) {
+        return {[this] { restoreGameFiles(editor_); }};
+    }
+    Events undo(const Args&) {
+        return {[this] { editor_.undo(); }};
+    }
+    Events redo(const Args&) {
+        return {[this] { editor_.redo(); }};
+    }
+    Events click(const Args& args) {
+        Control& c = control(args[0]);
+        Form& f = form(args[0]);
+        return {[&f, &c] { f.userClick(c); }};
+    }
+    Events doubleClick(const Args& args) {
+        Control& c = control(args[0]);
+        Form& f = form(args[0]);
+        return {[&f, &c] { f.userClick(c); }, [&f, &c] { f.userDoubleClick(c, false); }};
+    }
+    Events typeText(const Args& args) {
+        Control& c = control(args[0], ControlKind::Edit, "a field");
+        Form& f = form(args[0]);
+        Events out;
+        out.push_back([&f, &c] { f.userClick(c); });
+        out.push_back([&f, &c] { f.userEdit(c, std::string()); });
+        for (char typed : utf8ToCp1252(args[1])) out.push_back([&f, &c, typed] { f.userTypeKey(c, typed); });
+        return out;
+    }
+    Events paste(const Args& args) {
+        Control& c = control(args[0], ControlKind::Edit, "a field");
+        Form& f = form(args[0]);
+        std::string text = utf8ToCp1252(args[1]);
+        return {[&f, &c, text] { f.userEdit(c, text); }};
+    }
+    Events press(const Args& args) {
+        Control& c = control(args[0]);
+        Form& f = form(args[0]);
+        MouseButton button = mouseButton(args[1]);
+        Point p{parseInt32(args[2], "X"), parseInt32(args[3], "Y")};
+        return {[this, &f, &c, button, p] {
+            ui_.setCursor(p);
+            f.userPress(c, button);
+        }};
+    }
+    Events mouseMove(const Args& args) { return mouseTo(args, false); }
+    Events mouseRelease(const Args& args) { return mouseTo(args, true); }
+    Events mouseTo(const Args& args, bool releasing) {
+        Point p{parseInt32(args[0], "X"), parseInt32(args[1], "Y")};
+        return {[this, p, releasing] {
+            ui_.setCursor(p);
+            for (Form* f : editor_.forms()) {
+                if (f->mouseHolder() == nullptr) continue;
+                if (releasing) f->userRelease();
+                else f->userMove();
+            }
+        }};
+    }
+    Events arrow(const Args& args) {
+        Control& c = control(args[0], ControlKind::UpDown, "an up-down selector");
+        Form& f = form(args[0]);
+        if (args[1] != "up" && args[1] != "down") throw UsageError("arrow takes up or down, not '" + args[1] + "'");
+        bool up = args[1] == "up";
+        return {[&f, &c, up] { f.userArrow(c, up); }};
+    }
+    Events choose(const Args& args) {
+        Control& c = control(args[0], ControlKind::Choice, "a combo box or radio group");
+        Form& f = form(args[0]);
+        int index = parseInt32(args[1], "INDEX");
+        if (index < -1 || index >= static_cast<int>(c.items.size())) {
+            throw UsageError(args[0] + " has no item " + args[1]);
+        }
+        return {[&f, &c, index] { f.userChoose(c, index); }};
+    }
+    Events resize(const Args& args) {
+        int width = parseInt32(args[0], "W"), height = parseInt32(args[1], "H");
+        return {[this, width, height] { editor_.main.setSize(width, height); }};
+    }
+    Events answerOpen(const Args& args) { return answer(ScriptedUi::OpenAnswer{args[1]}); }
+    Events answerSave(const Args& args) {
+        int index = parseInt32(args[2], "INDEX");
+        if (index < 1) throw UsageError("the filter INDEX counts from 1");
+        return answer(ScriptedUi::SaveAnswer{args[1], index});
+    }
+    Events answerColour(const Args& args) {
+        long long v = parseWhole(args[1], "VALUE");
+        if (v < 0 || v > 0xFFFFFFFFLL) throw UsageError("the colour VALUE is out of range: " + args[1]);
+        return answer(ScriptedUi::ColourAnswer{static_cast<std::uint32_t>(v)});
+    }
+    Events answerCancel(const Args&) { return answer(ScriptedUi::Cancel{}); }
+    Events answer(const ScriptedUi::Answer& a) {
+        return {[this, a] { ui_.queue(a); }};
+    }
+    // The data set commands are what a person does in the dialogs. An
+    // answer for a dialog that never opened (the save stopped before it) is
+    // not left for the next dialog.
+    Events load(const Args& args) {
+        auto [note, drop] = answersKept();
+        return join({{note}, command({"answer", "open", args[0]}), command({"click", "LoadButton"}), {drop}});
+    }
+    Events saveCar(const Args& args) { return saveFile(args[0], "1"); }
+    Events saveCam(const Args& args) { return saveFile(args[0], "2"); }
+    Events saveFile(const std::string& file, const std::string& filter) {
+        auto [note, drop] = answersKept();
+        return join({command({"click", "SaveButton"}), {note}, command({"answer", "save", file, filter}),
+                     command({"click", "TFormSave.LMDButton1"}), {drop}});
+    }
+    // Two operations: the first notes how many answers are queued, the
+    // second drops those queued since.
+    std::pair<std::function<void()>, std::function<void()>> answersKept() {
+        auto queued = std::make_shared<std::size_t>(0);
+        return {[this, queued] { *queued = ui_.queuedAnswers(); }, [this, queued] { ui_.keepAnswers(*queued); }};
+    }
+    static Events join(std::initializer_list<Events> parts) {
+        Events out;
+        for (const Events& part : parts) out.insert(out.end(), part.begin(), part.end());
+        return out;
+    }
+    Events openView(const Args&) {
+        return {[this] { view_.openNow(); }};
+    }
+    Events render(const Args& args) {
+        std::string file = args[0];
+        return {[this, file] { view_.render(file); }};
+    }
+    Events dump(const Args& args) {
+        std::string file = args.empty() ? "" : args[0];
+        return {[this, file] { write(dumpState(editor_, ui_, view_.scene()), file); }};
+    }
+    Events changes(const Args& args) {
+        std::string file = args.empty() ? "" : args[0];
+        return {[this, file] { write(dumpText(changesDocument(editor_)), file); }};
+    }
+
     Control& control(const std::string& qualified) {
         Editor::Found found = editor_.findControl(qualified);
         if (found.control == nullptr) throw UsageError("unknown control '" + qualified + "'");
@@ -307,27 +382,6 @@ private:
         if (word == "right") return MouseButton::Right;
         if (word == "middle") return MouseButton::Middle;
         throw UsageError("the mouse button is left, right or middle, not '" + word + "'");
-    }
-
-    std::function<void()> answer(const std::vector<std::string>& args) {
-        const std::string& kind = args.at(0);
-        ScriptedUi::Answer a;
-        if (kind == "open") {
-            a = ScriptedUi::OpenAnswer{args.at(1)};
-        } else if (kind == "save") {
-            int index = parseInt32(args.at(2), "INDEX");
-            if (index < 1) throw UsageError("the filter INDEX counts from 1");
-            a = ScriptedUi::SaveAnswer{args.at(1), index};
-        } else if (kind == "colour") {
-            long long v = parseWhole(args.at(1), "VALUE");
-            if (v < 0 || v > 0xFFFFFFFFLL) throw UsageError("the colour VALUE is out of range: " + args.at(1));
-            a = ScriptedUi::ColourAnswer{static_cast<std::uint32_t>(v)};
-        } else if (kind == "cancel") {
-            a = ScriptedUi::Cancel{};
-        } else {
-            throw UsageError("answer takes open, save, colour or cancel, not '" + kind + "'");
-        }
-        return [this, a] { ui_.queue(a); };
     }
 
     // Writes a JSON text to standard output, or to FILE.
@@ -349,7 +403,91 @@ private:
     std::ostream& out_;
 };
 
+// A command's usage split into words: its name, then its arguments.
+std::vector<std::string_view> usageWords(const CommandRow& row) {
+    std::vector<std::string_view> words;
+    std::string_view rest = row.usage;
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find(' '), rest.size());
+        words.push_back(rest.substr(0, end));
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    return words;
+}
+
+std::vector<const CommandRow*> rowsNamed(std::string_view name) {
+    std::vector<const CommandRow*> rows;
+    for (const CommandRow& row : Compiler::commands()) {
+        if (usageWords(row).front() == name) rows.push_back(&row);
+    }
+    return rows;
+}
+
+const CommandRow* commandRow(std::string_view name, const Args& args) {
+    const std::vector<const CommandRow*> rows = rowsNamed(name);
+    if (rows.size() == 1) return rows.front();
+    for (const CommandRow* row : rows) {
+        if (!args.empty() && usageWords(*row).at(1) == args.front()) return row;
+    }
+    return nullptr;
+}
+
+std::string firstArguments(std::string_view name) {
+    const std::vector<const CommandRow*> rows = rowsNamed(name);
+    std::string out;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0) out += i + 1 == rows.size() ? " or " : ", ";
+        out += usageWords(*rows[i]).at(1);
+    }
+    return out;
+}
+
+// The usage: the options, then every command of the table with what the
+// table says of it, in lines no wider than the widest line of the options;
+// a command the usage says something of ends its line.
+const std::string& usage() {
+    static const std::string text = [] {
+        constexpr std::size_t kWidth = 91;
+        std::string out =
+            "usage: varnisk-cli [--game-dir DIR] [--start-dir DIR] [--script FILE] [COMMAND ...]\n"
+            "       varnisk-cli --help | --version\n"
+            "--script - reads the commands from standard input and runs each line as soon as it arrives.\n";
+        const std::span<const CommandRow> rows = Compiler::commands();
+        std::string line = "commands:";
+        bool ended = false;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            std::string item = rows[i].usage;
+            if (rows[i].description != nullptr) item += std::string(" (") + rows[i].description + ")";
+            if (i + 1 < rows.size()) item += ",";
+            if (ended || line.size() + 1 + item.size() > kWidth) {
+                out += line + "\n";
+                line = "  " + item;
+            } else {
+                line += " " + item;
+            }
+            ended = rows[i].description != nullptr;
+        }
+        return out + line + "\n";
+    }();
+    return text;
+}
+
 }  // namespace
+
+Arity arityOf(const std::string& command, const std::vector<std::string>& following) {
+    if (rowsNamed(command).empty()) return {-1, -1};
+    const CommandRow* row = commandRow(command, following);
+    // Until its first argument says which of its rows it is, a command takes
+    // that one argument; the rest is checked when it is compiled.
+    if (row == nullptr) return {1, 1};
+    Arity arity{0, 0};
+    const std::vector<std::string_view> words = usageWords(*row);
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        ++arity.max;
+        if (words[i].front() != '[') ++arity.min;
+    }
+    return arity;
+}
 
 int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
     Options options;
@@ -357,7 +495,7 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     try {
         options = parseOptions(args);
         if (options.help) {
-            out << kUsage;
+            out << usage();
             return kExitOk;
         }
         if (options.version) {
@@ -366,13 +504,13 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         }
         // A run without any command would do nothing: it is a usage error.
         if (options.script.empty() && options.commandWords.empty()) {
-            err << kUsage;
+            err << usage();
             return kExitUsage;
         }
         if (!options.script.empty() && options.script != "-") commands = readScript(readFile(options.script), options.script);
         for (Command& c : groupArguments(options.commandWords, options.firstCommandWord)) commands.push_back(std::move(c));
     } catch (const UsageError& e) {
-        err << "usage error: " << e.what() << "\n" << kUsage;
+        err << "usage error: " << e.what() << "\n" << usage();
         return kExitUsage;
     }
 

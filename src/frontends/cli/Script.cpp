@@ -1,7 +1,6 @@
 #include "cli/Script.h"
 
 #include <algorithm>
-#include <map>
 
 namespace varnisk::cli {
 
@@ -53,28 +52,6 @@ std::vector<Command> readScript(std::string_view text, const std::string& fileNa
         }
     }
     return commands;
-}
-
-Arity arityOf(const std::string& command, const std::vector<std::string>& following) {
-    static const std::map<std::string, Arity> table = {
-        {"import", {0, 0}},    {"export", {0, 0}},       {"click", {1, 1}},   {"double-click", {1, 1}},
-        {"type", {2, 2}},      {"paste", {2, 2}},        {"press", {4, 4}},   {"move", {2, 2}},
-        {"release", {2, 2}},   {"arrow", {2, 2}},        {"choose", {2, 2}},  {"resize", {2, 2}},
-        {"load", {1, 1}},      {"save-car", {1, 1}},     {"save-cam", {1, 1}}, {"dump", {0, 1}},
-        {"restore", {0, 0}},   {"render", {1, 1}},       {"undo", {0, 0}},    {"redo", {0, 0}},
-        {"changes", {0, 1}},   {"view", {0, 0}},
-    };
-    if (command == "answer") {
-        if (following.empty()) return {1, 1};
-        const std::string& kind = following[0];
-        if (kind == "open") return {2, 2};
-        if (kind == "save") return {3, 3};
-        if (kind == "colour") return {2, 2};
-        if (kind == "cancel") return {1, 1};
-        return {1, 1};  // checked when the command is read
-    }
-    auto it = table.find(command);
-    return it == table.end() ? Arity{-1, -1} : it->second;
 }
 
 std::string countOf(std::size_t n, const std::string& noun) {

@@ -37,8 +37,9 @@ std::vector<Command> groupArguments(const std::vector<std::string>& words, std::
 // "1 argument", "2 arguments".
 std::string countOf(std::size_t n, const std::string& noun);
 
-// The number of arguments a command takes: {min, max}; {-1, -1} when the
-// command is unknown. "answer" is checked by its first argument.
+// The number of arguments a command takes, as the table of commands (in
+// Cli.cpp) writes them: {min, max}; {-1, -1} when the command is unknown.
+// A command of several rows ("answer") is told by its first argument.
 struct Arity {
     int min;
     int max;
