@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "../gamedata/TestGame.h"
@@ -362,4 +364,83 @@ TEST_F(Undo, TenThousandStepsStayWithinAFewMegabytes) {
     for (int i = 0; i < 10000; ++i) e.undo();
     EXPECT_EQ(e.history.undoNames(), Names{"Import All"});
     EXPECT_FALSE(e.history.hasUnkeptEdits());
+}
+
+namespace {
+
+// The kinds of value the stores hold that this test can change.
+template <class T>
+constexpr bool changeable = std::is_arithmetic_v<T> || std::is_same_v<T, std::string>;
+template <class T, std::size_t N>
+constexpr bool changeable<std::array<T, N>> = changeable<T>;
+
+template <class T>
+void changeValue(T& v) {
+    if constexpr (std::is_same_v<T, bool>) {
+        v = !v;
+    } else if constexpr (std::is_arithmetic_v<T>) {
+        v = v == T(1) ? T(2) : T(1);
+    } else if constexpr (std::is_same_v<T, std::string>) {
+        v += 'x';
+    } else {
+        for (auto& element : v) changeValue(element);
+    }
+}
+
+// Changes each member of the editor's stores, as their lists give them, in
+// a step, and sees undo do with it what its role says.
+struct MemberCheck {
+    Undo& test;
+
+    template <class T>
+    void operator()(const std::string& path, T& member, UndoRole role) {
+        if constexpr (HasMemberList<T>) {
+            forEachMember(member, [&](const char* name, auto& inner, auto use) {
+                (*this)(path + "." + name, inner, lesserRole(role, decltype(use)::undo));
+            });
+        } else if constexpr (changeable<T>) {
+            check(path, member, role);
+        } else {
+            EXPECT_EQ(role, UndoRole::None) << path << ": a kind of value this test does not change";
+        }
+    }
+
+    template <class T>
+    void check(const std::string& path, T& member, UndoRole role) {
+        SCOPED_TRACE(path);
+        Editor& e = test.e;
+        const T before = member;
+        const Names steps = e.history.undoNames();
+        e.history.recordStep("change", [&] { changeValue(member); });
+        const T after = member;
+        ASSERT_FALSE(after == before);
+        if (role == UndoRole::Edit) {
+            EXPECT_EQ(e.history.undoNames().size(), steps.size() + 1);
+            test.undo();
+            EXPECT_TRUE(member == before);
+            test.redo();
+            EXPECT_TRUE(member == after);
+            test.undo();
+            return;
+        }
+        // Alone it makes no step; with an edit, undo puts it back or leaves it.
+        EXPECT_EQ(e.history.undoNames(), steps);
+        member = before;
+        e.history.recordStep("change", [&] {
+            changeValue(member);
+            changeValue(e.game.cockpit[0]);
+        });
+        test.undo();
+        EXPECT_TRUE(member == (role == UndoRole::Follows ? before : after));
+        member = before;
+    }
+};
+
+}  // namespace
+
+// A member added to a store's list is undone as its role there says, and a
+// member whose value this test cannot change is one undo leaves alone.
+TEST_F(Undo, EveryMemberOfTheStoresListsIsUndoneAsItsRoleSays) {
+    MemberCheck check{*this};
+    forEachMember(e, [&](const char* name, auto& member, auto use) { check(name, member, decltype(use)::undo); });
 }

@@ -13,6 +13,7 @@
 #include "editing/FramePlan.h"
 #include "form/Dispatcher.h"
 #include "form/Form.h"
+#include "base/StoreMembers.h"
 #include "game/GameData.h"
 #include "gamedata/PendingChanges.h"
 #include "game/SavedState.h"
@@ -201,5 +202,43 @@ private:
     int before_;
     bool resumed_ = false;
 };
+
+// The editor's state beside its windows (see base/StoreMembers.h): its own
+// values and its stores, in the order the dump writes them, then what the
+// dump leaves out. The objects that serve the windows (the pending changes,
+// the rows the list of changes shows) are not listed.
+// Where the dump writes the state of the view that draws the preview: its
+// host holds it (SceneState), not the editor.
+struct ViewState {};
+inline constexpr ViewState kViewState{};
+
+template <class Visit>
+void forEachMember(Editor& e, Visit&& visit) {
+    // A count the handlers raise and lower around their own work.
+    visit("SheetReady", e.SheetReady, kNoUndo);
+    // The camera shown: a step puts it back as it was when the step began,
+    // but selecting a camera alone is no step.
+    visit("CurrentCamField", e.CurrentCamField, kFollowsEdits);
+    // Whether the game was found says where the files are.
+    visit("GameFound", e.GameFound, kNoUndo);
+    visit("drag", e.drag, kFollowsEdits);
+    visit("GameData", e.game, kEdit);
+    visit("PreviewState", e.preview, kEdit);
+    // What the preview's frames drew, and the steps themselves.
+    visit("Preview", kViewState, kNoUndo);
+    visit("history", e.history, kNoUndo);
+    visit("save", e.saveWindow, kFollowsEdits);
+    // Where the program and the archive in use are, what the last reads of
+    // the files found, and what the user was told.
+    visit("StartDir", e.StartDir, kNoUndoNoDump);
+    visit("ManualWadPath", e.ManualWadPath, kNoUndoNoDump);
+    visit("collisionLookup", e.collisionLookup, kNoUndoNoDump);
+    visit("savedStatePrefix", e.savedStatePrefix, kNoUndoNoDump);
+    visit("recentFilesLossTold", e.recentFilesLossTold, kNoUndoNoDump);
+    // Whether a view is open and what its next frame shows: the frames'
+    // own, planned anew for every frame.
+    visit("viewOpen", e.viewOpen, kNoUndoNoDump);
+    visit("frame", e.frame, kNoUndoNoDump);
+}
 
 }  // namespace varnisk

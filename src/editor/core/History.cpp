@@ -1,6 +1,7 @@
 #include "core/History.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <exception>
 #include <type_traits>
@@ -109,6 +110,11 @@ auto valueSlot(T& v) {
                           std::function<void(std::string_view)>([&v](std::string_view in) { readRaw(in, v); }));
 }
 
+template <class T>
+constexpr bool isArray = false;
+template <class T, std::size_t N>
+constexpr bool isArray<std::array<T, N>> = true;
+
 auto textSlot(std::string& v) {
     return std::make_pair(std::function<void(std::string&)>([&v](std::string& out) { out += v; }),
                           std::function<void(std::string_view)>([&v](std::string_view in) { v = std::string(in); }));
@@ -123,62 +129,39 @@ std::string_view History::Image::at(std::size_t slot) const {
 
 History::History(Editor& editor) : editor_(editor) {}
 
+template <class T>
+void History::addMember(T& member, UndoRole role) {
+    if constexpr (HasMemberList<T>) {
+        forEachMember(member, [this, role](const char*, auto& inner, auto use) {
+            if constexpr (decltype(use)::undo != UndoRole::None) addMember(inner, lesserRole(role, decltype(use)::undo));
+        });
+    } else if constexpr (isArray<T>) {
+        // Each element a slot of its own: a step keeps only those it changed.
+        for (auto& element : member) addValue(element, role == UndoRole::Edit);
+    } else {
+        addValue(member, role == UndoRole::Edit);
+    }
+}
+
+template <class T>
+void History::addValue(T& value, bool defining) {
+    auto [write, read] = [&value] {
+        if constexpr (std::is_same_v<T, std::string>) return textSlot(value);
+        else return valueSlot(value);
+    }();
+    slots_.push_back({std::move(write), std::move(read), defining});
+}
+
 void History::addSlots() {
     addControls(editor_.main);
     addControls(editor_.save);
 
-    auto add = [this](auto slot, bool defining) {
-        slots_.push_back({std::move(slot.first), std::move(slot.second), defining});
-    };
-    auto each = [&](auto& array, bool defining) {
-        for (auto& v : array) add(valueSlot(v), defining);
-    };
-    // The game's values; the version, whether names were read and where the
-    // collision entry lies describe the files and stay as they were read.
-    GameData& g = editor_.game;
-    each(g.cockpit, true);
-    each(g.rims, true);
-    each(g.arms, true);
-    for (std::string& name : g.names) add(textSlot(name), true);
-    each(g.extWheel, true);
-    each(g.helmets, true);
-    each(g.tcam, true);
-    each(g.wheelRef, true);
-    each(g.chase, true);
-    each(g.cameras, true);
-    each(g.brandCodes, true);
-    each(g.tyres, true);
-
-    // What the preview draws; which view its frames chose is theirs.
-    PreviewState& p = editor_.preview;
-    add(valueSlot(p.HelmetOffset), true);
-    add(valueSlot(p.ExtWheelOffset), true);
-    add(valueSlot(p.TCamCache), true);
-    add(valueSlot(p.ArmMaterial), true);
-    add(valueSlot(p.RimMaterial), true);
-    add(textSlot(p.CarTeamKey), true);
-    add(valueSlot(p.ChaseRear), true);
-    add(valueSlot(p.LastShownTeam), true);
-    add(valueSlot(p.ReloadCarShape), false);
-    add(valueSlot(p.ReloadDashboard), false);
-
-    // Which camera is shown, what the last press remembered and what the
-    // save window keeps change with steps, but alone they make none.
-    add(valueSlot(editor_.CurrentCamField), false);
-    DragState& d = editor_.drag;
-    add(valueSlot(d.FieldDragOn), false);
-    add(valueSlot(d.ViewDragOn), false);
-    add(valueSlot(d.DragStartX), false);
-    add(valueSlot(d.DragStartY), false);
-    add(textSlot(d.PressedCamField), false);
-    add(valueSlot(d.DragStartValues), false);
-    add(textSlot(d.PressedFloatField), false);
-    add(valueSlot(d.DragStartFloat), false);
-    add(textSlot(d.ViewDragMode), false);
-    add(valueSlot(editor_.saveWindow.SelectAllPending), false);
-    add(valueSlot(editor_.saveWindow.AllSelected), false);
-    add(valueSlot(editor_.saveWindow.BoxSyncGuard), false);
-    add(valueSlot(editor_.saveWindow.masks), false);
+    // Every member of the editor's stores that their lists give a role in
+    // undo; a change of an edit alone makes a step, of what follows the
+    // edits it does not.
+    forEachMember(editor_, [this](const char*, auto& member, auto use) {
+        if constexpr (decltype(use)::undo != UndoRole::None) addMember(member, decltype(use)::undo);
+    });
 }
 
 void History::addControls(Form& form) {

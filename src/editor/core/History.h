@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/StoreMembers.h"
+
 namespace varnisk {
 
 class Control;
@@ -16,11 +18,11 @@ class Form;
 // The undo history of the user's operations.
 //
 // A step is one operation of the user that changed what the user edits: the
-// values of the main window's controls and the save window's boxes, the
-// values read from the game (GameData, but not what it says about the files
-// themselves: the version, whether names were read, where the collision
-// entry is) and what the preview draws (PreviewState, less what its frames
-// decide). A click, a whole drag from press to release, a colour chosen, a
+// values of the main window's controls and the save window's boxes, and the
+// members of the editor's stores that their lists (forEachMember, see
+// base/StoreMembers.h) mark as edits: the values read from the game and what
+// the preview draws. What the lists mark as following the edits is put back
+// with them. A click, a whole drag from press to release, a colour chosen, a
 // load, Import All, a default button, a team copy or swap: each is one step,
 // named by the button's caption or by the control's name. Keys typed into one
 // field, one after another, make one step until another control is used.
@@ -107,6 +109,12 @@ private:
 
     void addSlots();
     void addControls(Form& form);
+    // A member of a store with its role in undo: a store by its own list,
+    // an array element by element, anything else as one slot.
+    template <class T>
+    void addMember(T& member, UndoRole role);
+    template <class T>
+    void addValue(T& value, bool defining);
     void take(Image& image) const;
     bool mouseHeld() const;
     void closeStep();

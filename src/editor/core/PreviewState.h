@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/StoreMembers.h"
+
 namespace varnisk {
 
 // What the preview draws besides the camera fields.
@@ -23,5 +25,27 @@ struct PreviewState {
     bool DashboardView = false;
     int LastShownTeam = 0;
 };
+
+// PreviewState's members (see base/StoreMembers.h). Undo puts back what the
+// preview draws; which view its frames chose is theirs, and the shapes to
+// read again follow the steps that asked for them.
+template <class P, class Visit>
+    requires StoreOf<P, PreviewState>
+void forEachMember(P& p, Visit&& visit) {
+    [[maybe_unused]] auto& [HelmetOffset, ExtWheelOffset, TCamCache, ArmMaterial, RimMaterial, CarTeamKey,
+                            ReloadCarShape, ReloadDashboard, ChaseRear, CockpitView, DashboardView, LastShownTeam] = p;
+    visit("HelmetOffset", p.HelmetOffset, kEdit);
+    visit("ExtWheelOffset", p.ExtWheelOffset, kEdit);
+    visit("TCamCache", p.TCamCache, kEdit);
+    visit("ArmMaterial", p.ArmMaterial, kEdit);
+    visit("RimMaterial", p.RimMaterial, kEdit);
+    visit("CarTeamKey", p.CarTeamKey, kEdit);
+    visit("ReloadCarShape", p.ReloadCarShape, kFollowsEdits);
+    visit("ReloadDashboard", p.ReloadDashboard, kFollowsEdits);
+    visit("ChaseRear", p.ChaseRear, kEdit);
+    visit("CockpitView", p.CockpitView, kNoUndo);
+    visit("DashboardView", p.DashboardView, kNoUndo);
+    visit("LastShownTeam", p.LastShownTeam, kEdit);
+}
 
 }  // namespace varnisk

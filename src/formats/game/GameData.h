@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "base/StoreMembers.h"
+
 namespace varnisk {
 
 // The in-memory copy of the values read from the game's files. Pairs are
@@ -35,5 +37,30 @@ struct GameData {
     // ".ct" entry was found.
     std::optional<std::uint32_t> CollisionEntry;
 };
+
+// GameData's members (see base/StoreMembers.h). Undo puts back the game's
+// values; the version, whether names were read and where the collision entry
+// lies describe the files and stay as they were read.
+template <class G, class Visit>
+    requires StoreOf<G, GameData>
+void forEachMember(G& g, Visit&& visit) {
+    [[maybe_unused]] auto& [version, cockpit, rims, arms, names, namesRead, extWheel, helmets, tcam, wheelRef, chase,
+                            cameras, brandCodes, tyres, CollisionEntry] = g;
+    visit("version", g.version, kNoUndo);
+    visit("cockpit", g.cockpit, kEdit);
+    visit("rims", g.rims, kEdit);
+    visit("arms", g.arms, kEdit);
+    visit("names", g.names, kEdit);
+    visit("namesRead", g.namesRead, kNoUndoNoDump);
+    visit("extWheel", g.extWheel, kEdit);
+    visit("helmets", g.helmets, kEdit);
+    visit("tcam", g.tcam, kEdit);
+    visit("wheelRef", g.wheelRef, kEdit);
+    visit("chase", g.chase, kEdit);
+    visit("cameras", g.cameras, kEdit);
+    visit("brandCodes", g.brandCodes, kEdit);
+    visit("tyres", g.tyres, kEdit);
+    visit("CollisionEntry", g.CollisionEntry, kNoUndo);
+}
 
 }  // namespace varnisk

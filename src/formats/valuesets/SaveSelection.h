@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "base/StoreMembers.h"
+
 namespace varnisk {
 
 // The masks of a car data file's header, as the boxes of the save window
@@ -18,6 +20,24 @@ struct SaveMasks {
     std::uint16_t nameMask = 0;
 };
 
+// SaveMasks' members (see base/StoreMembers.h): they follow the save
+// window's boxes, which are the steps.
+template <class M, class Visit>
+    requires StoreOf<M, SaveMasks>
+void forEachMember(M& m, Visit&& visit) {
+    [[maybe_unused]] auto& [cameraMask, tcamMask, helmetMask, extWheelMask, armMask, rimMask, brandMask, globalMask,
+                            nameMask] = m;
+    visit("cameraMask", m.cameraMask, kFollowsEdits);
+    visit("tcamMask", m.tcamMask, kFollowsEdits);
+    visit("helmetMask", m.helmetMask, kFollowsEdits);
+    visit("extWheelMask", m.extWheelMask, kFollowsEdits);
+    visit("armMask", m.armMask, kFollowsEdits);
+    visit("rimMask", m.rimMask, kFollowsEdits);
+    visit("brandMask", m.brandMask, kFollowsEdits);
+    visit("globalMask", m.globalMask, kFollowsEdits);
+    visit("nameMask", m.nameMask, kFollowsEdits);
+}
+
 // globalMask's bits: the shared blocks.
 inline constexpr std::uint16_t kChaseBit = 1, kWheelBit = 2, kDashboardBit = 4, kTyresBit = 8;
 
@@ -28,5 +48,17 @@ struct SaveState {
     std::uint8_t BoxSyncGuard = 0;
     SaveMasks masks;
 };
+
+// SaveState's members (see base/StoreMembers.h): what the save window keeps
+// follows its boxes, which are the steps.
+template <class S, class Visit>
+    requires StoreOf<S, SaveState>
+void forEachMember(S& s, Visit&& visit) {
+    [[maybe_unused]] auto& [SelectAllPending, AllSelected, BoxSyncGuard, masks] = s;
+    visit("SelectAllPending", s.SelectAllPending, kFollowsEdits);
+    visit("AllSelected", s.AllSelected, kFollowsEdits);
+    visit("BoxSyncGuard", s.BoxSyncGuard, kFollowsEdits);
+    visit("masks", s.masks, kFollowsEdits);
+}
 
 }  // namespace varnisk

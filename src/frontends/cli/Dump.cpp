@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <type_traits>
 #include <string_view>
 
 #include "base/CodePage.h"
@@ -153,37 +156,6 @@ DumpJson controlJson(const Control& c) {
     return m;
 }
 
-DumpJson dragJson(const DragState& d) {
-    DumpJson m = DumpJson::object();
-    m["FieldDragOn"] = d.FieldDragOn;
-    m["ViewDragOn"] = d.ViewDragOn;
-    m["PressedCamField"] = textValue(d.PressedCamField);
-    m["PressedFloatField"] = textValue(d.PressedFloatField);
-    m["DragStartX"] = d.DragStartX;
-    m["DragStartY"] = d.DragStartY;
-    m["DragStartValues"] = wholes(d.DragStartValues);
-    m["DragStartFloat"] = singleValue(d.DragStartFloat);
-    m["ViewDragMode"] = textValue(d.ViewDragMode);
-    return m;
-}
-
-DumpJson previewJson(const PreviewState& p) {
-    DumpJson m = DumpJson::object();
-    m["HelmetOffset"] = singles(p.HelmetOffset);
-    m["ExtWheelOffset"] = singles(p.ExtWheelOffset);
-    m["TCamCache"] = wholes(p.TCamCache);
-    m["ArmMaterial"] = singles(p.ArmMaterial);
-    m["RimMaterial"] = singles(p.RimMaterial);
-    m["CarTeamKey"] = textValue(p.CarTeamKey);
-    m["ReloadCarShape"] = p.ReloadCarShape;
-    m["ReloadDashboard"] = p.ReloadDashboard;
-    m["ChaseRear"] = p.ChaseRear;
-    m["CockpitView"] = p.CockpitView;
-    m["DashboardView"] = p.DashboardView;
-    m["LastShownTeam"] = p.LastShownTeam;
-    return m;
-}
-
 DumpJson shapeJson(const CompiledShape& c) {
     const ShapeData& s = c.shape;
     std::vector<bool> loaded(s.textures.size());
@@ -256,44 +228,34 @@ DumpJson sceneJson(Editor& editor, const SceneState& scene) {
     return m;
 }
 
-DumpJson gameDataJson(const GameData& g) {
-    auto singlesOf = [](const auto& v) { return singles(v); };
-    auto wholesOf = [](const auto& v) { return wholes(v); };
-    DumpJson m = DumpJson::object();
-    m["version"] = g.version;
-    m["cockpit"] = singles(g.cockpit);
-    m["rims"] = wholes(g.rims);
-    m["arms"] = wholes(g.arms);
-    m["names"] = arrayOf(g.names, textValue);
-    m["extWheel"] = arrayOf(g.extWheel, singlesOf);
-    m["helmets"] = arrayOf(g.helmets, singlesOf);
-    m["tcam"] = arrayOf(g.tcam, wholesOf);
-    m["wheelRef"] = singles(g.wheelRef);
-    m["chase"] = wholes(g.chase);
-    m["cameras"] = arrayOf(g.cameras, wholesOf);
-    m["brandCodes"] = wholes(g.brandCodes);
-    m["tyres"] = arrayOf(g.tyres, singlesOf);
-    m["CollisionEntry"] = g.CollisionEntry ? DumpJson(*g.CollisionEntry) : DumpJson(nullptr);
-    return m;
-}
+template <class T>
+constexpr bool isOptional = false;
+template <class T>
+constexpr bool isOptional<std::optional<T>> = true;
 
-DumpJson saveJson(const SaveState& s) {
-    DumpJson masks = DumpJson::object();
-    masks["cameraMask"] = s.masks.cameraMask;
-    masks["tcamMask"] = s.masks.tcamMask;
-    masks["helmetMask"] = s.masks.helmetMask;
-    masks["extWheelMask"] = s.masks.extWheelMask;
-    masks["armMask"] = s.masks.armMask;
-    masks["rimMask"] = s.masks.rimMask;
-    masks["brandMask"] = s.masks.brandMask;
-    masks["globalMask"] = s.masks.globalMask;
-    masks["nameMask"] = s.masks.nameMask;
-    DumpJson m = DumpJson::object();
-    m["SelectAllPending"] = s.SelectAllPending;
-    m["AllSelected"] = s.AllSelected;
-    m["BoxSyncGuard"] = s.BoxSyncGuard;
-    m["masks"] = std::move(masks);
-    return m;
+// A member of a store as its list gives it: a store as an object of the
+// members its list shows, in the list's order; a float as a single-precision
+// value; a text of the code page; an array as an array; null for an empty
+// optional.
+template <class T>
+DumpJson memberJson(const T& value) {
+    if constexpr (HasMemberList<T>) {
+        DumpJson m = DumpJson::object();
+        forEachMember(value, [&m](const char* name, const auto& member, auto use) {
+            if constexpr (decltype(use)::dumped) m[name] = memberJson(member);
+        });
+        return m;
+    } else if constexpr (std::is_same_v<T, float>) {
+        return singleValue(value);
+    } else if constexpr (std::is_same_v<T, std::string>) {
+        return textValue(value);
+    } else if constexpr (isOptional<T>) {
+        return value ? memberJson(*value) : DumpJson(nullptr);
+    } else if constexpr (std::is_arithmetic_v<T>) {
+        return value;
+    } else {
+        return arrayOf(value, [](const auto& element) { return memberJson(element); });
+    }
 }
 
 }  // namespace
@@ -308,18 +270,21 @@ DumpJson dumpDocument(Editor& editor, const ScriptedUi& ui, const SceneState& sc
     }
 
     DumpJson state = DumpJson::object();
-    state["SheetReady"] = editor.SheetReady;
-    state["CurrentCamField"] = editor.CurrentCamField;
-    state["GameFound"] = editor.GameFound;
-    state["drag"] = dragJson(editor.drag);
-    state["GameData"] = gameDataJson(editor.game);
-    state["PreviewState"] = previewJson(editor.preview);
-    state["Preview"] = sceneJson(editor, scene);
-    DumpJson history = DumpJson::object();
-    history["undo"] = texts(editor.history.undoNames());
-    history["redo"] = texts(editor.history.redoNames());
-    state["history"] = std::move(history);
-    state["save"] = saveJson(editor.saveWindow);
+    forEachMember(editor, [&](const char* name, auto& member, auto use) {
+        using T = std::remove_cvref_t<decltype(member)>;
+        if constexpr (!decltype(use)::dumped) {
+            return;
+        } else if constexpr (std::is_same_v<T, ViewState>) {
+            state[name] = sceneJson(editor, scene);
+        } else if constexpr (std::is_same_v<T, History>) {
+            DumpJson history = DumpJson::object();
+            history["undo"] = texts(member.undoNames());
+            history["redo"] = texts(member.redoNames());
+            state[name] = std::move(history);
+        } else {
+            state[name] = memberJson(member);
+        }
+    });
 
     DumpJson out = DumpJson::object();
     out["status"] = textValue(editor.main.get("Status").caption);
