@@ -17,7 +17,7 @@ using DumpJson = nlohmann::ordered_json;
 // message and error shown so far, every named control of every window with
 // the properties of its kind, and the state beside the sheet with the
 // preview's (`scene`: the view's; by default, no view has been opened).
-DumpJson dumpDocument(Editor& editor, const ScriptedUi& ui, const SceneState& scene = SceneState{});
+DumpJson dumpDocument(Editor& editor, const ScriptedUi& ui, const SceneState& scene = SceneState());
 
 // The document as the dump writes it: each top-level member and each control
 // on a line of its own, everything else on the line of its member, with
