@@ -33,12 +33,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/FormWindow.h"
@@ -547,6 +549,61 @@ TEST_F(Windows, TheUsersChoicesReachTheModel) {
               (std::vector<std::string>{"UpDown2@1", "UpDown2@2", "UpDown2@2", "UpDown2@1"}));
 }
 
+TEST_F(Windows, APageGetsItsWidgetsAsItFirstShowsFromTheModelAsItIsThen) {
+    auto* tabs = widget<QTabWidget>("Onglets");
+    // Only the page on show has its widgets as the window opens.
+    EXPECT_FALSE(tabs->widget(0)->findChildren<QWidget*>().isEmpty());
+    for (int i = 1; i < 6; ++i) EXPECT_TRUE(tabs->widget(i)->findChildren<QWidget*>().isEmpty()) << i;
+
+    // Writes while the page waits show once it is there.
+    Form& f = editor.main;
+    f.setText(control("LMDSlot3"), "Late value");
+    f.setEnabled(control("LMDSlot4"), false);
+    f.setHint(control("LMDSlot5"), "A hint");
+    f.setColour(control("PanelRC3"), 0x00FF00);
+    showMain();
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(5).center());
+    ASSERT_EQ(tabs->currentIndex(), 5);
+    QList<QLineEdit*> fields = tabs->widget(5)->findChildren<QLineEdit*>();
+    auto shown = std::find_if(fields.begin(), fields.end(), [](QLineEdit* e) { return e->text() == "Late value"; });
+    ASSERT_NE(shown, fields.end());
+    EXPECT_TRUE((*shown)->isVisible());
+    EXPECT_EQ(*shown, main.widgetFor("LMDSlot3"));
+    EXPECT_FALSE(main.widgetFor("LMDSlot4")->isEnabled());
+    EXPECT_EQ(main.widgetFor("LMDSlot5")->toolTip(), QStringLiteral("A hint"));
+    // Asked for, a page's widgets are made without showing it.
+    auto* swatch = dynamic_cast<app::Swatch*>(main.widgetFor("PanelRC3"));
+    ASSERT_NE(swatch, nullptr);
+    EXPECT_EQ(swatch->colour(), QColor(0, 255, 0));
+    EXPECT_FALSE(swatch->isVisible());
+    EXPECT_EQ(tabs->currentIndex(), 5);
+    // The page's widgets follow the model from then on.
+    f.setText(control("LMDSlot3"), "Later");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(main.widgetFor("LMDSlot3"))->text(), QStringLiteral("Later"));
+
+    // Pages filled in another order than the form's: Tab still stops at the
+    // widgets in the form's order, as if all were made with the window.
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    ASSERT_EQ(tabs->currentIndex(), 1);
+    std::unordered_map<const QWidget*, std::size_t> order;
+    const auto& controls = editor.main.controls();
+    for (std::size_t i = 0; i < controls.size(); ++i) order[main.widgetFor(*controls[i])] = i;
+    std::size_t last = 0, stops = 0;
+    std::string lastName = "(none)";
+    for (QWidget* w = main.nextInFocusChain(); w != &main; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) != Qt::TabFocus || w->focusProxy() != nullptr) continue;
+        const QWidget* owner = w;
+        while (owner != nullptr && !order.contains(owner)) owner = owner->parentWidget();
+        ASSERT_NE(owner, nullptr);
+        const std::size_t at = order.at(owner);
+        EXPECT_LE(last, at) << controls[at]->name << " after " << lastName;
+        last = at;
+        lastName = controls[at]->name;
+        ++stops;
+    }
+    EXPECT_GT(stops, 100u);
+}
+
 TEST_F(Windows, ResizingTheWindowGrowsThePreviewAndHoldsTheMinimum) {
     showMain();
     main.resize(1000 - kFrameWidth, 343 - kFrameHeight);
@@ -949,6 +1006,7 @@ TEST_F(Windows, OnlyASingleLocalValueSetFileIsTakenAsItIsDragged) {
     // A field leaves a dropped file to the window rather than take its name
     // as text.
     EXPECT_FALSE(widget<QLineEdit>("LMDEdit4")->acceptDrops());
+    EXPECT_FALSE(widget<QLineEdit>("LMDSlot0")->acceptDrops());  // on a page filled as it first shows
     EXPECT_TRUE(main.acceptDrops());
 }
 

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <utility>
+#include <vector>
 
 #include "core/ChangesWindow.h"
 #include "app/Zoom.h"
@@ -49,6 +51,35 @@ bool isBadge(const Control& c) { return c.name == "ChangesButton"; }
 // The caption that says what the preview shows, drawn over its corner.
 bool isViewCaption(const Control& c) { return c.name == "ViewCaption"; }
 
+// The line edits under `root` leave a drop to the window: a field would take
+// the file's name as text past the model's checks.
+void refuseDrops(QWidget& root) {
+    for (QLineEdit* field : root.findChildren<QLineEdit*>()) field->setAcceptDrops(false);
+}
+
+// Whether the keyboard's Tab stops at the widget (when it is shown and
+// enabled): what Qt asks of a widget as Tab moves the focus along the chain.
+bool takesTab(const QWidget* w) {
+    return (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && w->focusProxy() == nullptr;
+}
+
+// Runs `shown` each time the widget it watches is shown, until removed.
+class ShowWatch : public QObject {
+public:
+    ShowWatch(QWidget* widget, std::function<void()> shown) : QObject(widget), shown_(std::move(shown)) {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == parent() && event->type() == QEvent::Show) shown_();
+        return false;
+    }
+
+private:
+    std::function<void()> shown_;
+};
+
 // Scoped mark that the window is writing its widgets from the model.
 class Syncing {
 public:
@@ -69,10 +100,7 @@ FormWindow::FormWindow(Editor& editor, Form& form, OnClose onClose)
     {
         Syncing syncing(syncing_);
         for (const auto& control : form_.controls()) {
-            QWidget* w = create(*control);
-            widgets_[control.get()] = w;
-            syncControl(*control);
-            if (!control->name.empty()) wire(*control, w);
+            if (waitingPage(*control) == nullptr) make(*control);
         }
     }
     form_.onControlChanged = [this](Control& c) { syncControl(c); };
@@ -87,7 +115,7 @@ FormWindow::FormWindow(Editor& editor, Form& form, OnClose onClose)
         // Files dropped anywhere on it reach the window: a field would take
         // the file's name as text past the model's checks.
         setAcceptDrops(true);
-        for (QLineEdit* field : findChildren<QLineEdit*>()) field->setAcceptDrops(false);
+        refuseDrops(*this);
         connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
             if (state == Qt::ApplicationActive) lookAtGameFiles();
         });
@@ -101,12 +129,17 @@ FormWindow::~FormWindow() {
     form_.onFocusRequest = nullptr;
 }
 
-QWidget* FormWindow::widgetFor(const Control& control) const {
+QWidget* FormWindow::widgetFor(const Control& control) {
+    while (const Control* page = waitingPage(control)) fillPage(*page);
+    return madeFor(control);
+}
+
+QWidget* FormWindow::madeFor(const Control& control) const {
     auto it = widgets_.find(&control);
     return it == widgets_.end() ? nullptr : it->second;
 }
 
-QWidget* FormWindow::widgetFor(std::string_view name) const {
+QWidget* FormWindow::widgetFor(std::string_view name) {
     Control* c = form_.find(name);
     return c == nullptr ? nullptr : widgetFor(*c);
 }
@@ -171,8 +204,61 @@ void FormWindow::applyZoom() {
 
 // --- building ---
 
+void FormWindow::make(Control& c) {
+    QWidget* w = create(c);
+    widgets_[&c] = w;
+    syncControl(c);
+    if (!c.name.empty()) wire(c, w);
+}
+
+const Control* FormWindow::waitingPage(const Control& c) const {
+    // The outermost: a page inside a page waits for that one first.
+    const Control* waiting = nullptr;
+    for (const Control* p = c.parent; p != nullptr; p = p->parent) {
+        if (waitingPages_.contains(p)) waiting = p;
+    }
+    return waiting;
+}
+
+void FormWindow::fillPage(const Control& page) {
+    if (waitingPages_.erase(&page) == 0) return;
+    {
+        Syncing syncing(syncing_);
+        for (const auto& control : form_.controls()) {
+            if (madeFor(*control) == nullptr && waitingPage(*control) == nullptr) make(*control);
+        }
+    }
+    if (QWidget* w = madeFor(page)) {
+        if (onClose_ == OnClose::EndProgram) refuseDrops(*w);
+    }
+    orderTabs(page);
+}
+
+void FormWindow::orderTabs(const Control& page) {
+    QWidget* pageWidget = madeFor(page);
+    if (pageWidget == nullptr) return;
+    // Made last, the page's widgets stand last in the window's focus chain,
+    // behind the widgets the form puts after the page. Those that Tab stops
+    // at move to follow the page, which stands where the form put it.
+    std::vector<QWidget*> late;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (takesTab(w) && pageWidget->isAncestorOf(w)) late.push_back(w);
+    }
+    if (late.empty()) return;
+    // Qt moves a widget only after one that takes the focus: the page does
+    // for the while.
+    const Qt::FocusPolicy policy = pageWidget->focusPolicy();
+    pageWidget->setFocusPolicy(Qt::TabFocus);
+    QWidget* before = pageWidget;
+    for (QWidget* w : late) {
+        QWidget::setTabOrder(before, w);
+        before = w;
+    }
+    pageWidget->setFocusPolicy(policy);
+}
+
 QWidget* FormWindow::create(Control& c) {
-    QWidget* parent = c.parent != nullptr ? widgetFor(*c.parent) : this;
+    QWidget* parent = c.parent != nullptr ? madeFor(*c.parent) : this;
     if (parent == nullptr) parent = this;
     switch (c.kind) {
     case ControlKind::Edit: return new FieldEdit(parent);
@@ -201,6 +287,11 @@ QWidget* FormWindow::create(Control& c) {
         auto* page = new QWidget;
         if (auto* tabs = qobject_cast<QTabWidget*>(parent)) {
             tabs->addTab(page, fromCp1252(c.caption));
+            // A page not showing yet gets its widgets as it first shows.
+            if (tabs->currentWidget() != page) {
+                waitingPages_.insert(&c);
+                new ShowWatch(page, [this, &c] { fillPage(c); });
+            }
         } else {
             page->setParent(parent);
         }
@@ -413,7 +504,7 @@ void FormWindow::typeAt(Control& c, const std::function<std::optional<std::size_
 // --- model to widget ---
 
 void FormWindow::syncControl(Control& c) {
-    QWidget* w = widgetFor(c);
+    QWidget* w = madeFor(c);
     if (w == nullptr) return;
     Syncing syncing(syncing_);
     w->setEnabled(c.enabled);
@@ -522,7 +613,7 @@ void FormWindow::syncControl(Control& c) {
         static_cast<QGroupBox*>(w)->setTitle(fromCp1252(c.caption));
         break;
     case ControlKind::Page:
-        if (auto* tabs = qobject_cast<QTabWidget*>(c.parent != nullptr ? widgetFor(*c.parent) : nullptr)) {
+        if (auto* tabs = qobject_cast<QTabWidget*>(c.parent != nullptr ? madeFor(*c.parent) : nullptr)) {
             int index = tabs->indexOf(w);
             if (index >= 0) tabs->setTabText(index, fromCp1252(c.caption));
         }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include <QWidget>
 
@@ -31,9 +32,10 @@ public:
 
     Form& form() const { return form_; }
 
-    // The widget of a control of this window's form; nullptr if none.
-    QWidget* widgetFor(const Control& control) const;
-    QWidget* widgetFor(std::string_view name) const;
+    // The widget of a control of this window's form; nullptr if none. A
+    // control on a tab page not yet shown gets its page's widgets made first.
+    QWidget* widgetFor(const Control& control);
+    QWidget* widgetFor(std::string_view name);
 
     // Places the window in the middle of its screen, or its top left corner
     // at a place on the screen.
@@ -88,6 +90,18 @@ private:
     // changed the game's files meanwhile.
     void lookAtGameFiles();
 
+    // The widget made for a control so far; nullptr while it waits on its page.
+    QWidget* madeFor(const Control& control) const;
+    // Makes, syncs and wires the widget of one control.
+    void make(Control& c);
+    // The page whose first showing makes c's widget; nullptr once it is made.
+    const Control* waitingPage(const Control& c) const;
+    // Makes the widgets of a page that waited for its first showing, in the
+    // form's order, from the model as it is now.
+    void fillPage(const Control& page);
+    // Puts the widgets of a page filled late where the keyboard's Tab would
+    // have met them had they been made with the window.
+    void orderTabs(const Control& page);
     QWidget* create(Control& c);
     void wire(Control& c, QWidget* w);
     void relayMouse(Control& c, QWidget* w);
@@ -112,6 +126,9 @@ private:
     Form& form_;
     OnClose onClose_;
     std::unordered_map<const Control*, QWidget*> widgets_;
+    // Tab pages that were not showing as the window was made: their
+    // controls' widgets are made when the page first shows, or when asked for.
+    std::unordered_set<const Control*> waitingPages_;
     int syncing_ = 0;
     const Control* typingInto_ = nullptr;  // the field a key is being typed into
     int raiseCount_ = 0;
