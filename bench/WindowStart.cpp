@@ -21,11 +21,11 @@
 #include "CarDesigns.h"
 #include "app/FormWindow.h"
 #include "app/Look.h"
+#include "app/QtUi.h"
+#include "app/ViewControl.h"
 #include "core/Editor.h"
 #include "core/MainFrame.h"
 #include "registry/Registry.h"
-#include "app/QtUi.h"
-#include "app/ViewControl.h"
 
 namespace varnisk::bench {
 

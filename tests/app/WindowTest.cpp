@@ -43,21 +43,21 @@
 #include <unordered_map>
 #include <vector>
 
+#include "GameGenerator.h"
+#include "TextureImages.h"
 #include "app/FormWindow.h"
 #include "app/Look.h"
+#include "app/QtConvert.h"
+#include "app/QtUi.h"
+#include "app/ViewControl.h"
 #include "app/Widgets.h"
 #include "app/WindowPlacement.h"
 #include "app/Zoom.h"
-#include "GameGenerator.h"
-#include "TextureImages.h"
 #include "core/ChangesWindow.h"
 #include "core/Editor.h"
 #include "core/MainFrame.h"
 #include "core/WindowPlace.h"
 #include "ui/ScriptedUi.h"
-#include "app/QtConvert.h"
-#include "app/QtUi.h"
-#include "app/ViewControl.h"
 
 using namespace varnisk;
 using varnisk::app::FormWindow;

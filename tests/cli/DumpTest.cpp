@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/Dump.h"
 #include "base/CodePage.h"
+#include "cli/Dump.h"
 #include "registry/Registry.h"
 
 using namespace varnisk;

@@ -6,8 +6,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
 #include "cli/Dump.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "valuesets/DataSetFormats.h"
 #include "base/Bytes.h"
+#include "valuesets/DataSetFormats.h"
 
 using namespace varnisk;
 

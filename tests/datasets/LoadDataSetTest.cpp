@@ -11,10 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
+#include "base/Bytes.h"
 #include "core/Editor.h"
 #include "datasets/LoadDataSet.h"
-#include "base/Bytes.h"
 #include "editing/PreviewFeed.h"
 #include "game/ExeLayout.h"
 #include "game/GameData.h"
@@ -22,6 +21,7 @@
 #include "game/TeamNames.h"
 #include "ui/ScriptedUi.h"
 #include "valuesets/DataSetFormats.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
-#include "valuesets/DataSetFormats.h"
-#include "valuesets/SaveSelection.h"
 #include "game/ExeLayout.h"
 #include "ui/ScriptedUi.h"
+#include "valuesets/DataSetFormats.h"
+#include "valuesets/SaveSelection.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

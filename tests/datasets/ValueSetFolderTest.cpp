@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
-#include "valuesets/DataSetFormats.h"
-#include "ui/ScriptedUi.h"
 #include "registry/StoreRegistry.h"
+#include "ui/ScriptedUi.h"
+#include "valuesets/DataSetFormats.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

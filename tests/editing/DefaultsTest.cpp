@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
 #include "SecondCars.h"
 #include "editing/Defaults.h"
 #include "game/Colours.h"
 #include "game/ExeLayout.h"
-#include "gamedata/FieldSheet.h"
 #include "game/TeamNames.h"
+#include "gamedata/FieldSheet.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
 #include "ui/ScriptedUi.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
 #include "editing/MouseActions.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
 #include "editing/PreviewFeed.h"
 #include "numeric/Numbers.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
 #include "SecondCars.h"
 #include "editing/PreviewFeed.h"
 #include "game/ExeLayout.h"
 #include "game/TeamNames.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "form/Dispatcher.h"
 #include "base/Errors.h"
+#include "form/Dispatcher.h"
 #include "form/Form.h"
 
 using namespace varnisk;

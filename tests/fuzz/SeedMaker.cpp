@@ -19,14 +19,14 @@
 #include "GameGenerator.h"
 #include "ShapeWriter.h"
 #include "TextureImages.h"
-#include "valuesets/DataSetFormats.h"
-#include "gamedata/Backup.h"
-#include "base/Bytes.h"
-#include "game/ExeLayout.h"
-#include "files/Journal.h"
-#include "game/SavedState.h"
-#include "registry/StoreRegistry.h"
 #include "archive/Archive.h"
+#include "base/Bytes.h"
+#include "files/Journal.h"
+#include "game/ExeLayout.h"
+#include "game/SavedState.h"
+#include "gamedata/Backup.h"
+#include "registry/StoreRegistry.h"
+#include "valuesets/DataSetFormats.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "FuzzTargets.h"
-#include "core/Editor.h"
-#include "base/Errors.h"
-#include "base/Bytes.h"
-#include "gamedata/TyreData.h"
-#include "files/GameFiles.h"
 #include "archive/Archive.h"
+#include "base/Bytes.h"
+#include "base/Errors.h"
+#include "core/Editor.h"
+#include "files/GameFiles.h"
+#include "gamedata/TyreData.h"
 
 namespace varnisk::fuzz {
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "FuzzTargets.h"
-#include "valuesets/DataSetFormats.h"
 #include "base/Bytes.h"
 #include "game/ExeLayout.h"
+#include "valuesets/DataSetFormats.h"
 
 namespace varnisk::fuzz {
 

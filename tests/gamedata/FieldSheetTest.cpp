@@ -4,8 +4,8 @@
 
 #include "base/Errors.h"
 #include "form/Form.h"
-#include "gamedata/FieldSheet.h"
 #include "game/TeamNames.h"
+#include "gamedata/FieldSheet.h"
 
 using namespace varnisk;
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "TestGame.h"
-#include "gamedata/FieldSheet.h"
 #include "game/TeamNames.h"
+#include "gamedata/FieldSheet.h"
 #include "gamedata/TyreData.h"
 
 using namespace varnisk;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "TestGame.h"
-#include "core/ChangesWindow.h"
 #include "base/Bytes.h"
+#include "core/ChangesWindow.h"
 #include "gamedata/Backup.h"
 #include "gamedata/GameValues.h"
 

@@ -15,9 +15,9 @@
 #include "GameGenerator.h"
 #include "core/Editor.h"
 #include "registry/Registry.h"
-#include "ui/ScriptedUi.h"
 #include "registry/StoreRegistry.h"
 #include "registry/WineRegistry.h"
+#include "ui/ScriptedUi.h"
 
 using namespace varnisk;
 namespace fs = std::filesystem;

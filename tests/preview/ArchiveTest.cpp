@@ -6,10 +6,10 @@
 #include <system_error>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
+#include "archive/Archive.h"
 #include "base/Errors.h"
 #include "files/GameFiles.h"
-#include "archive/Archive.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

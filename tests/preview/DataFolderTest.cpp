@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
 #include "preview/Textures.h"
+#include "../gamedata/TestGame.h"
 
 namespace varnisk {
 namespace {

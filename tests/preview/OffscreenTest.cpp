@@ -14,8 +14,8 @@
 
 #include "base/Errors.h"
 #include "opengl/ForwardingGl.h"
-#include "preview/GlVersion.h"
 #include "opengl/PngWriter.h"
+#include "preview/GlVersion.h"
 
 namespace varnisk {
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
 #include "TextureImages.h"
 #include "cli/Cli.h"
 #include "opengl/PngWriter.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
 #include "TextureImages.h"
 #include "cli/Dump.h"
 #include "editing/PreviewFeed.h"
 #include "game/TeamNames.h"
 #include "preview/RecordingGl.h"
 #include "preview/Scene.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -7,16 +7,16 @@
 #include <system_error>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
 #include "BytesRead.h"
 #include "ShapeWriter.h"
 #include "TextureImages.h"
+#include "files/GameFiles.h"
+#include "gamedata/GameFolder.h"
 #include "preview/RecordingGl.h"
 #include "preview/Scene.h"
-#include "files/GameFiles.h"
-#include "shapes/ShapeFormat.h"
-#include "gamedata/GameFolder.h"
 #include "preview/ShapeLoader.h"
+#include "shapes/ShapeFormat.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

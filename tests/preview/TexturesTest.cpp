@@ -11,12 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "BytesRead.h"
 #include "base/Errors.h"
 #include "files/GameFiles.h"
-#include "ui/ScriptedUi.h"
-#include "preview/RecordingGl.h"
 #include "images/TextureFormats.h"
-#include "BytesRead.h"
+#include "preview/RecordingGl.h"
+#include "ui/ScriptedUi.h"
 
 namespace varnisk {
 namespace {

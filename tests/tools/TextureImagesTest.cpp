@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "ui/ScriptedUi.h"
-#include "preview/RecordingGl.h"
 #include "images/TextureFormats.h"
+#include "preview/RecordingGl.h"
 #include "preview/Textures.h"
+#include "ui/ScriptedUi.h"
 
 namespace tg = varnisk::texgen;
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "../gamedata/TestGame.h"
 #include "base/Errors.h"
-#include "files/GameLock.h"
 #include "files/GameFiles.h"
+#include "files/GameLock.h"
 #include "files/SystemText.h"
+#include "../gamedata/TestGame.h"
 
 using namespace varnisk;
 using namespace varnisk::testgame;

@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "registry/Registry.h"
 #include "files/SystemText.h"
+#include "registry/Registry.h"
 
 using namespace varnisk;
 

@@ -1,5 +1,6 @@
 #include "core/Editor.h"
 
+#include "base/Errors.h"
 #include "core/ChangesWindow.h"
 #include "core/MainFrame.h"
 #include "core/ViewCaption.h"
@@ -11,14 +12,13 @@
 #include "editing/PreviewFeed.h"
 #include "editing/TeamOperations.h"
 #include "editing/TeamSlots.h"
-#include "base/Errors.h"
 #include <algorithm>
+#include "editing/ArchiveChoice.h"
 #include "gamedata/Backup.h"
 #include "gamedata/ExportAll.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/GameFolder.h"
 #include "gamedata/ImportAll.h"
-#include "editing/ArchiveChoice.h"
 
 namespace varnisk {
 

@@ -7,20 +7,20 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/StoreMembers.h"
 #include "core/History.h"
-#include "valuesets/SaveSelection.h"
+#include "core/PreviewState.h"
 #include "editing/DragState.h"
 #include "editing/FramePlan.h"
 #include "form/Dispatcher.h"
 #include "form/Form.h"
-#include "base/StoreMembers.h"
 #include "game/GameData.h"
-#include "gamedata/PendingChanges.h"
 #include "game/SavedState.h"
+#include "gamedata/PendingChanges.h"
 #include "gamedata/TyreData.h"
 #include "registry/Registry.h"
 #include "ui/Ui.h"
-#include "core/PreviewState.h"
+#include "valuesets/SaveSelection.h"
 
 namespace varnisk {
 

@@ -3,18 +3,18 @@
 #include <cmath>
 #include <optional>
 
+#include "base/Errors.h"
 #include "core/Editor.h"
-#include "valuesets/DataSetFormats.h"
 #include "datasets/ValueSetFolder.h"
 #include "editing/ColourPanels.h"
 #include "editing/PreviewFeed.h"
-#include "base/Errors.h"
+#include "files/GameFiles.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/ImportAll.h"
 #include "gamedata/SheetValues.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
-#include "files/GameFiles.h"
+#include "valuesets/DataSetFormats.h"
 
 namespace varnisk {
 

@@ -3,13 +3,13 @@
 #include <array>
 
 #include "core/Editor.h"
-#include "valuesets/DataSetFormats.h"
 #include "datasets/SaveWindow.h"
 #include "datasets/ValueSetFolder.h"
+#include "files/GameFiles.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/GameValues.h"
 #include "gamedata/SheetValues.h"
-#include "files/GameFiles.h"
+#include "valuesets/DataSetFormats.h"
 
 namespace varnisk {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "valuesets/SaveSelection.h"
 #include "form/Form.h"
+#include "valuesets/SaveSelection.h"
 
 namespace varnisk {
 

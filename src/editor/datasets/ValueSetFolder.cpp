@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "core/Editor.h"
-#include "registry/Registry.h"
 #include "files/UserFolders.h"
+#include "registry/Registry.h"
 
 namespace varnisk {
 

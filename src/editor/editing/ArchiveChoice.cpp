@@ -1,11 +1,11 @@
 #include "editing/ArchiveChoice.h"
 
-#include "core/Editor.h"
+#include "archive/Archive.h"
 #include "base/Errors.h"
+#include "core/Editor.h"
+#include "files/GameFiles.h"
 #include "gamedata/GameFolder.h"
 #include "gamedata/TyreData.h"
-#include "files/GameFiles.h"
-#include "archive/Archive.h"
 
 namespace varnisk {
 

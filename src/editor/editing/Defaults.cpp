@@ -7,9 +7,9 @@
 #include "editing/PreviewFeed.h"
 #include "editing/TeamSlots.h"
 #include "game/Colours.h"
+#include "game/TeamNames.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/ImportAll.h"
-#include "game/TeamNames.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
 

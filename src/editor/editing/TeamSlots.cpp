@@ -1,8 +1,8 @@
 #include "editing/TeamSlots.h"
 
 #include "core/Editor.h"
-#include "game/ExeLayout.h"
 #include "editing/PreviewFeed.h"
+#include "game/ExeLayout.h"
 #include "gamedata/FieldSheet.h"
 #include "gamedata/TyreData.h"
 

@@ -7,12 +7,12 @@
 #include <sstream>
 #include <string_view>
 
-#include "core/Editor.h"
 #include "base/Errors.h"
+#include "core/Editor.h"
 #include "files/FileTransaction.h"
+#include "files/GameLock.h"
 #include "game/GameFileSizes.h"
 #include "gamedata/GameFolder.h"
-#include "files/GameLock.h"
 #include "gamedata/Recovery.h"
 
 namespace varnisk {

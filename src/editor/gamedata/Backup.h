@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "game/ExeLayout.h"
 #include "files/GameFiles.h"
+#include "game/ExeLayout.h"
 
 namespace varnisk {
 

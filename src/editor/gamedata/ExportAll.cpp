@@ -3,25 +3,25 @@
 #include <algorithm>
 #include <optional>
 
-#include "core/Editor.h"
-#include "base/Errors.h"
-#include "gamedata/Backup.h"
 #include "base/Bytes.h"
-#include "game/ExeLayout.h"
-#include "gamedata/FieldSheet.h"
+#include "base/Errors.h"
+#include "core/Editor.h"
 #include "files/FileTransaction.h"
-#include "game/GameFileSizes.h"
+#include "files/GameFiles.h"
 #include "files/GameLock.h"
+#include "game/ExeLayout.h"
+#include "game/GameFileSizes.h"
+#include "game/SavedState.h"
+#include "gamedata/Backup.h"
+#include "gamedata/FieldSheet.h"
 #include "gamedata/GameFolder.h"
 #include "gamedata/GameValues.h"
 #include "gamedata/PendingChanges.h"
 #include "gamedata/PutBack.h"
 #include "gamedata/Recovery.h"
-#include "game/SavedState.h"
 #include "gamedata/SheetValues.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
-#include "files/GameFiles.h"
 
 namespace varnisk {
 

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "core/Editor.h"
 #include "base/Errors.h"
-#include "gamedata/ImportAll.h"
+#include "core/Editor.h"
 #include "files/GameFiles.h"
+#include "gamedata/ImportAll.h"
 
 namespace varnisk {
 

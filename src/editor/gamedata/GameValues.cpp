@@ -5,12 +5,12 @@
 #include <cmath>
 #include <cstdio>
 
-#include "base/Errors.h"
 #include "base/Bytes.h"
+#include "base/Errors.h"
 #include "game/Colours.h"
 #include "game/ExeLayout.h"
-#include "gamedata/FieldSheet.h"
 #include "game/SavedState.h"
+#include "gamedata/FieldSheet.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
 

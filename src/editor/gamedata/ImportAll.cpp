@@ -2,20 +2,20 @@
 
 #include <optional>
 
+#include "base/Bytes.h"
+#include "base/Errors.h"
 #include "core/Editor.h"
 #include "editing/PreviewFeed.h"
 #include "editing/TeamSlots.h"
-#include "base/Errors.h"
-#include "base/Bytes.h"
+#include "files/GameFiles.h"
 #include "game/ExeLayout.h"
-#include "gamedata/FieldSheet.h"
 #include "game/GameFileSizes.h"
+#include "gamedata/FieldSheet.h"
 #include "gamedata/GameFolder.h"
 #include "gamedata/Recovery.h"
 #include "gamedata/SheetValues.h"
 #include "gamedata/TyreData.h"
 #include "numeric/Numbers.h"
-#include "files/GameFiles.h"
 
 namespace varnisk {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/Editor.h"
 #include "base/Errors.h"
-#include "gamedata/GameFolder.h"
+#include "core/Editor.h"
 #include "files/GameFiles.h"
+#include "gamedata/GameFolder.h"
 
 namespace varnisk {
 

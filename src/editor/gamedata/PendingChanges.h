@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "form/Form.h"
-#include "gamedata/GameValues.h"
 #include "game/Patch.h"
+#include "gamedata/GameValues.h"
 
 namespace varnisk {
 

@@ -1,12 +1,12 @@
 #include "gamedata/Recovery.h"
 
-#include "core/Editor.h"
 #include "base/Errors.h"
-#include "gamedata/Backup.h"
+#include "core/Editor.h"
 #include "files/FileTransaction.h"
-#include "gamedata/GameFolder.h"
-#include "files/GameLock.h"
 #include "files/GameFiles.h"
+#include "files/GameLock.h"
+#include "gamedata/Backup.h"
+#include "gamedata/GameFolder.h"
 
 namespace varnisk {
 

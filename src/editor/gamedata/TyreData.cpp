@@ -1,17 +1,17 @@
 #include "gamedata/TyreData.h"
 
-#include "core/Editor.h"
-#include "gamedata/FieldSheet.h"
-#include "base/Errors.h"
+#include "archive/Archive.h"
 #include "base/Bytes.h"
+#include "base/Errors.h"
+#include "core/Editor.h"
+#include "files/GameFiles.h"
 #include "game/ExeLayout.h"
 #include "game/GameFileSizes.h"
-#include "gamedata/GameFolder.h"
 #include "game/SavedState.h"
 #include "game/TeamNames.h"
+#include "gamedata/FieldSheet.h"
+#include "gamedata/GameFolder.h"
 #include "numeric/Numbers.h"
-#include "files/GameFiles.h"
-#include "archive/Archive.h"
 
 namespace varnisk {
 

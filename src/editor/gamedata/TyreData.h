@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "game/GameData.h"
-#include "files/GameFiles.h"
 #include "archive/Archive.h"
+#include "files/GameFiles.h"
+#include "game/GameData.h"
 
 namespace varnisk {
 

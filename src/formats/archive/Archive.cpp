@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
-#include "base/Errors.h"
 #include "base/Bytes.h"
+#include "base/Errors.h"
 
 namespace varnisk {
 

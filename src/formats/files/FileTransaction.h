@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "files/GameFiles.h"
 #include "files/Journal.h"
 #include "game/Patch.h"
-#include "files/GameFiles.h"
 
 namespace varnisk {
 

@@ -1,7 +1,7 @@
 #include "game/ExeLayout.h"
 
-#include "base/CodePage.h"
 #include "base/Bytes.h"
+#include "base/CodePage.h"
 
 namespace varnisk {
 

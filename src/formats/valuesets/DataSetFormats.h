@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "valuesets/SaveSelection.h"
 #include "game/CameraEncoding.h"
 #include "game/GameData.h"
+#include "valuesets/SaveSelection.h"
 
 namespace varnisk {
 

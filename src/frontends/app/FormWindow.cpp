@@ -20,15 +20,15 @@
 #include <utility>
 #include <vector>
 
-#include "core/ChangesWindow.h"
+#include "app/QtConvert.h"
+#include "app/ViewControl.h"
 #include "app/Zoom.h"
+#include "base/CodePage.h"
+#include "core/ChangesWindow.h"
 #include "core/MainFrame.h"
 #include "core/WindowPlace.h"
 #include "datasets/LoadDataSet.h"
-#include "base/CodePage.h"
-#include "app/QtConvert.h"
 #include "preview/DataFolder.h"
-#include "app/ViewControl.h"
 
 namespace varnisk::app {
 

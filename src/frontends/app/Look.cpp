@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/QtConvert.h"
 #include "app/Zoom.h"
 #include "form/Control.h"
-#include "app/QtConvert.h"
 
 namespace varnisk::app {
 

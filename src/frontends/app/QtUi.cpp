@@ -15,8 +15,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "core/MainFrame.h"
 #include "app/QtConvert.h"
+#include "core/MainFrame.h"
 
 namespace varnisk {
 

@@ -5,8 +5,8 @@
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 
-#include "core/Editor.h"
 #include "base/Errors.h"
+#include "core/Editor.h"
 #include "opengl/ForwardingGl.h"
 #include "preview/Scene.h"
 

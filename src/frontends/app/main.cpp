@@ -7,13 +7,13 @@
 
 #include "app/FormWindow.h"
 #include "app/Look.h"
+#include "app/QtUi.h"
+#include "app/ViewControl.h"
 #include "app/WindowPlacement.h"
 #include "app/Zoom.h"
 #include "core/Editor.h"
 #include "core/MainFrame.h"
 #include "registry/Registry.h"
-#include "app/QtUi.h"
-#include "app/ViewControl.h"
 
 namespace {
 

@@ -16,16 +16,16 @@
 #include <string_view>
 #include <utility>
 
+#include "base/CodePage.h"
+#include "base/Errors.h"
 #include "cli/Dump.h"
 #include "cli/HeadlessView.h"
 #include "cli/Script.h"
 #include "core/Editor.h"
-#include "base/CodePage.h"
-#include "base/Errors.h"
 #include "gamedata/Backup.h"
+#include "preview/DataFolder.h"
 #include "registry/Registry.h"
 #include "ui/ConsoleUi.h"
-#include "preview/DataFolder.h"
 
 namespace varnisk::cli {
 

@@ -1,7 +1,7 @@
 #include "cli/HeadlessView.h"
 
-#include "core/Editor.h"
 #include "base/Errors.h"
+#include "core/Editor.h"
 #include "opengl/ForwardingGl.h"
 #include "opengl/OffscreenView.h"
 #include "opengl/PngWriter.h"

@@ -1,10 +1,10 @@
 #include "preview/Scene.h"
 
+#include "base/Errors.h"
 #include "core/Editor.h"
 #include "editing/ColourPanels.h"
 #include "editing/PreviewFeed.h"
 #include "form/Control.h"
-#include "base/Errors.h"
 #include "preview/GlVersion.h"
 #include "preview/Meshes.h"
 #include "preview/Parts.h"

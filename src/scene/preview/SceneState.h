@@ -11,8 +11,8 @@
 #include "editing/FramePlan.h"
 #include "preview/Gl.h"
 #include "preview/Meshes.h"
-#include "shapes/ShapeFormat.h"
 #include "preview/Textures.h"
+#include "shapes/ShapeFormat.h"
 
 namespace varnisk {
 

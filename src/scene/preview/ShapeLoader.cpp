@@ -5,11 +5,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/Editor.h"
+#include "archive/Archive.h"
 #include "base/CodePage.h"
 #include "base/Errors.h"
+#include "core/Editor.h"
 #include "files/GameFiles.h"
-#include "archive/Archive.h"
 
 namespace varnisk {
 

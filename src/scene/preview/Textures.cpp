@@ -9,11 +9,11 @@
 #include <system_error>
 #include <vector>
 
-#include "base/Errors.h"
 #include "base/Bytes.h"
+#include "base/Errors.h"
 #include "files/GameFiles.h"
-#include "ui/Ui.h"
 #include "images/TextureFormats.h"
+#include "ui/Ui.h"
 
 namespace varnisk {
 
