@@ -2,10 +2,24 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "base/Errors.h"
 
 namespace varnisk {
+
+namespace {
+
+// Gives a property its new value; false when it had that value already (the
+// setters below then report nothing).
+template <typename T>
+bool assign(T& property, T value) {
+    if (property == value) return false;
+    property = std::move(value);
+    return true;
+}
+
+}  // namespace
 
 int Control::number() const {
     std::size_t i = name.size();
@@ -95,74 +109,55 @@ void Form::setText(Control& c, std::string text) {
     if (c.maxLength > 0 && text.size() > static_cast<std::size_t>(c.maxLength)) {
         text.resize(static_cast<std::size_t>(c.maxLength));
     }
-    if (text == c.text) return;
-    c.text = std::move(text);
+    if (!assign(c.text, std::move(text))) return;
     changed(c);
     if (c.on.change) c.on.change(c);
 }
 
 void Form::setColour(Control& c, std::uint32_t colour) {
-    if (c.colour == colour) return;
-    c.colour = colour;
-    changed(c);
+    if (assign(c.colour, colour)) changed(c);
 }
 
 void Form::setPosition(Control& c, int position) {
     position = std::clamp(position, c.min, std::max(c.min, c.max));
-    if (c.position == position) return;
-    c.position = position;
-    changed(c);
+    if (assign(c.position, position)) changed(c);
 }
 
 void Form::setCaption(Control& c, std::string caption) {
-    if (c.caption == caption) return;
-    c.caption = std::move(caption);
-    changed(c);
+    if (assign(c.caption, std::move(caption))) changed(c);
 }
 
 void Form::setHint(Control& c, std::string hint) {
-    if (c.hint == hint) return;
-    c.hint = std::move(hint);
-    changed(c);
+    if (assign(c.hint, std::move(hint))) changed(c);
 }
 
 void Form::setEnabled(Control& c, bool enabled) {
-    if (c.enabled == enabled) return;
-    c.enabled = enabled;
-    changed(c);
+    if (assign(c.enabled, enabled)) changed(c);
 }
 
 void Form::setChecked(Control& c, bool checked) {
-    if (c.checked == checked) return;
-    c.checked = checked;
+    if (!assign(c.checked, checked)) return;
     changed(c);
     if (c.on.click) c.on.click(c);
 }
 
 void Form::setIndex(Control& c, int index) {
     if (index < -1 || index >= static_cast<int>(c.items.size())) index = -1;
-    if (c.index == index) return;
-    c.index = index;
-    changed(c);
+    if (assign(c.index, index)) changed(c);
 }
 
 void Form::setBounds(Control& c, Rect bounds) {
-    if (c.bounds == bounds) return;
-    c.bounds = bounds;
-    changed(c);
+    if (assign(c.bounds, bounds)) changed(c);
 }
 
 void Form::setItems(Control& c, std::vector<std::string> items) {
-    if (c.items == items) return;
-    c.items = std::move(items);
+    if (!assign(c.items, std::move(items))) return;
     if (c.index >= static_cast<int>(c.items.size())) c.index = -1;
     changed(c);
 }
 
 void Form::setVisible(Control& c, bool visible) {
-    if (c.visible == visible) return;
-    c.visible = visible;
-    changed(c);
+    if (assign(c.visible, visible)) changed(c);
 }
 
 void Form::setMark(Control& c, Mark mark, std::string note) {
@@ -173,9 +168,7 @@ void Form::setMark(Control& c, Mark mark, std::string note) {
 }
 
 void Form::setHighlighted(Control& c, bool highlighted) {
-    if (c.highlighted == highlighted) return;
-    c.highlighted = highlighted;
-    changed(c);
+    if (assign(c.highlighted, highlighted)) changed(c);
 }
 
 void Form::requestFocus(Control& c) {
@@ -183,9 +176,7 @@ void Form::requestFocus(Control& c) {
 }
 
 void Form::setCaption(std::string caption) {
-    if (caption_ == caption) return;
-    caption_ = std::move(caption);
-    windowChanged();
+    if (assign(caption_, std::move(caption))) windowChanged();
 }
 
 void Form::setSize(int w, int h) {
