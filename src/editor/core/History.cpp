@@ -344,21 +344,17 @@ void History::apply(const Step& step, bool after) {
     lastControl_ = nullptr;
 }
 
-std::string History::undo() {
-    if (open_ || undo_.empty()) return {};
-    redo_.push_back(std::move(undo_.back()));
-    undo_.pop_back();
-    apply(redo_.back(), false);
-    return redo_.back().name;
+std::string History::moveStep(std::vector<Step>& from, std::vector<Step>& to, bool after) {
+    if (open_ || from.empty()) return {};
+    to.push_back(std::move(from.back()));
+    from.pop_back();
+    apply(to.back(), after);
+    return to.back().name;
 }
 
-std::string History::redo() {
-    if (open_ || redo_.empty()) return {};
-    undo_.push_back(std::move(redo_.back()));
-    redo_.pop_back();
-    apply(undo_.back(), true);
-    return undo_.back().name;
-}
+std::string History::undo() { return moveStep(undo_, redo_, false); }
+
+std::string History::redo() { return moveStep(redo_, undo_, true); }
 
 std::vector<std::string> History::undoNames() const {
     std::vector<std::string> out;

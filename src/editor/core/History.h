@@ -122,6 +122,9 @@ private:
     bool packChanges(const Image& before, const Image& after, std::string& out) const;
     // Writes the before or after values of a step's changes into the stores.
     void apply(const Step& step, bool after);
+    // Moves the newest step of `from` onto `to` and applies it (its after
+    // values for a redo, its before values for an undo); the step's name.
+    std::string moveStep(std::vector<Step>& from, std::vector<Step>& to, bool after);
     std::uint64_t topId() const { return undo_.empty() ? 0 : undo_.back().id; }
 
     Editor& editor_;
