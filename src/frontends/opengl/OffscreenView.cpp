@@ -20,6 +20,13 @@ namespace {
 
 constexpr const char* kNoContext = "no OpenGL context without a display: ";
 
+// A code the name lists below do not know: "<what> 0x<code in hex>".
+std::string unnamedCode(const char* what, unsigned code) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s 0x%04X", what, code);
+    return text;
+}
+
 std::string eglErrorName(EGLint code) {
     switch (code) {
     case EGL_SUCCESS: return "EGL_SUCCESS";
@@ -39,9 +46,7 @@ std::string eglErrorName(EGLint code) {
     case EGL_CONTEXT_LOST: return "EGL_CONTEXT_LOST";
     default: break;
     }
-    char text[32];
-    std::snprintf(text, sizeof text, "EGL error 0x%04X", static_cast<unsigned>(code));
-    return text;
+    return unnamedCode("EGL error", static_cast<unsigned>(code));
 }
 
 std::string glErrorName(GLenum code) {
@@ -53,9 +58,7 @@ std::string glErrorName(GLenum code) {
     case GL_INVALID_FRAMEBUFFER_OPERATION: return "GL_INVALID_FRAMEBUFFER_OPERATION";
     default: break;
     }
-    char text[32];
-    std::snprintf(text, sizeof text, "GL error 0x%04X", static_cast<unsigned>(code));
-    return text;
+    return unnamedCode("GL error", static_cast<unsigned>(code));
 }
 
 std::string framebufferStatusName(GLenum status) {
@@ -66,9 +69,7 @@ std::string framebufferStatusName(GLenum status) {
     case 0: return "glCheckFramebufferStatus failed";
     default: break;
     }
-    char text[48];
-    std::snprintf(text, sizeof text, "framebuffer status 0x%04X", static_cast<unsigned>(status));
-    return text;
+    return unnamedCode("framebuffer status", static_cast<unsigned>(status));
 }
 
 // Whether a space-separated extension list names `name`.
