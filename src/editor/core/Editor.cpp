@@ -73,19 +73,19 @@ void Editor::wire() {
 }
 
 bool Editor::dispatch(const std::function<void()>& operation) {
-    history.operationStarted();
-    const bool ok = dispatcher_.run(operation);
-    history.operationEnded();
-    afterOperation();
+    const bool ok = runStep(operation);
     // The frame the operation asked for is planned as its last step, a step
     // of its own for the history and for an error it meets (a camera value
     // that holds no number).
-    if (frameAsked_ && viewOpen && !terminated()) {
-        history.operationStarted();
-        dispatcher_.run([this] { planFrameNow(); });
-        history.operationEnded();
-        afterOperation();
-    }
+    if (frameAsked_ && viewOpen && !terminated()) runStep([this] { planFrameNow(); });
+    return ok;
+}
+
+bool Editor::runStep(const std::function<void()>& step) {
+    history.operationStarted();
+    const bool ok = dispatcher_.run(step);
+    history.operationEnded();
+    afterOperation();
     return ok;
 }
 

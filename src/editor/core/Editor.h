@@ -125,8 +125,13 @@ public:
     // Plans the next frame now, as part of the running operation (the
     // frame a `render` draws at once).
     void planFrameNow();
-    // A view's set-up asked for frames as part of itself: none follows.
-    void setUpDone() { frameAsked_ = false; }
+    // A view has run its set-up (what it asked for is part of it: no frame
+    // follows), or has gone with its context.
+    void viewSetUp() {
+        viewOpen = true;
+        frameAsked_ = false;
+    }
+    void viewReleased() { viewOpen = false; }
 
     // The message of the status panel; editing clears it with "".
     void setStatus(const std::string& text);
@@ -166,6 +171,9 @@ private:
     // Undo or redo one step; the status panel names it, the preview follows.
     void takeHistoryStep(bool redo);
 
+    // Runs one step of an operation: the history hears where it begins and
+    // ends, an error ends it, and what follows every operation follows.
+    bool runStep(const std::function<void()>& step);
     // After every operation: the list of changes and its button follow.
     void afterOperation();
 

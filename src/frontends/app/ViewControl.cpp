@@ -42,7 +42,7 @@ void ViewControl::release() {
     releaseScene(scene_, *gl_);
     doneCurrent();
     ready_ = false;
-    editor_.viewOpen = false;
+    editor_.viewReleased();
 }
 
 void ViewControl::requestFrame() { update(); }

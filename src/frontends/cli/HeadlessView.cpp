@@ -30,7 +30,7 @@ HeadlessView::~HeadlessView() {
     try {
         context_->makeCurrent();
         releaseScene(scene_, *gl_);
-        editor_.viewOpen = false;
+        editor_.viewReleased();
     } catch (const std::exception&) {
         // The context goes with the process anyway.
     }

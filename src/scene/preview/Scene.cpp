@@ -188,8 +188,7 @@ void glControlSetup(Editor& editor, SceneState& scene, Gl& gl, const std::string
     }
     editor.SheetReady = 0;
     editor.CurrentCamField = 105;
-    editor.viewOpen = true;
-    editor.setUpDone();
+    editor.viewSetUp();
 }
 
 FrameMessages drawFrame(const Editor& editor, SceneState& scene, Gl& gl) {
